@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <cstring>
+#include <vector>
+
+#include "RandomImage.h"
+#include "SketchPasses.h"
+#include "SketchReference.h"
+
+namespace tracella {
+namespace {
+
+constexpr TAlphaColor W = claWhite, B = claBlack;
+
+TBitmap GreyImage(int width, int height, const std::vector<int>& greys) {
+  TBitmap image(width, height);
+  for (std::size_t i = 0; i < greys.size(); ++i) image.Pixels()[i] = 0xFF000000u | greys[i] * 0x010101u;
+  return image;
+}
+
+std::vector<TAlphaColor> PixelsOf(const TBitmap& image) {
+  return {image.Pixels(), image.Pixels() + image.PixelCount()};
+}
+
+TEST(MakeGrayTest, TakesTheGreenChannelOnlyAndWritesOpaqueGrey) {
+  TBitmap source(4, 1), gray;
+  const TAlphaColor pixels[] = {0xFF204060u, 0xFFFF0000u, 0xFF0000FFu, 0x00000000u};
+  std::copy(std::begin(pixels), std::end(pixels), source.Pixels());
+  MakeGray(source, gray);
+  EXPECT_EQ(PixelsOf(gray), (std::vector<TAlphaColor>{0xFF404040u, 0xFF000000u, 0xFF000000u, 0xFF000000u}));
+}
+
+TEST(MakeGrayTest, EmptySourceGivesEmptyGrey) {
+  TBitmap source, gray(5, 5);
+  MakeGray(source, gray);
+  EXPECT_TRUE(gray.IsEmpty());
+}
+
+struct WorkedExampleCase {
+  float threshold;
+  std::vector<TAlphaColor> expected;
+};
+
+class WorkedExampleTest : public testing::TestWithParam<WorkedExampleCase> {};
+
+TEST_P(WorkedExampleTest, PaintsTheLeftAndUpperPixelOfEveryPairBeyondTheThreshold) {
+  const TBitmap gray = GreyImage(3, 2, {10, 30, 30, 10, 10, 50});
+  TBitmap sketch;
+  RenderSketch(gray, GetParam().threshold, claBlack, sketch);
+  ASSERT_EQ(sketch.Width(), 3);
+  ASSERT_EQ(sketch.Height(), 2);
+  EXPECT_EQ(PixelsOf(sketch), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Thresholds, WorkedExampleTest,
+                         testing::Values(WorkedExampleCase{9.0f, {B, B, B, W, B, W}},
+                                         WorkedExampleCase{19.6f, {B, B, B, W, B, W}},
+                                         WorkedExampleCase{20.0f, {W, W, W, W, B, W}},
+                                         WorkedExampleCase{33.0f, {W, W, W, W, B, W}}));
+
+TEST(RenderSketchTest, EqualNeighboursNeverPaintAndOnlyTheStepPaints) {
+  const TBitmap gray = GreyImage(6, 1, {10, 10, 10, 50, 50, 50});
+  TBitmap sketch;
+  RenderSketch(gray, 9.0f, claBlack, sketch);
+  EXPECT_EQ(PixelsOf(sketch), (std::vector<TAlphaColor>{W, W, B, W, W, W}));
+}
+
+TEST(RenderSketchTest, OnePixelPictureIsWhite) {
+  const TBitmap gray = GreyImage(1, 1, {0});
+  TBitmap sketch;
+  RenderSketch(gray, 3.0f, claBlack, sketch);
+  EXPECT_EQ(PixelsOf(sketch), std::vector<TAlphaColor>{W});
+}
+
+TEST(RenderSketchTest, OnePixelWideUsesOnlyTheLowerNeighbour) {
+  const TBitmap gray = GreyImage(1, 3, {0, 100, 100});
+  TBitmap sketch;
+  RenderSketch(gray, 9.0f, claBlack, sketch);
+  EXPECT_EQ(PixelsOf(sketch), (std::vector<TAlphaColor>{B, W, W}));
+}
+
+TEST(RenderSketchTest, LineColourIsStoredUnchangedWithItsAlpha) {
+  const TBitmap gray = GreyImage(2, 1, {0, 200});
+  TBitmap sketch;
+  RenderSketch(gray, 9.0f, 0x80FF0000u, sketch);
+  EXPECT_EQ(PixelsOf(sketch), (std::vector<TAlphaColor>{0x80FF0000u, W}));
+}
+
+TEST(RenderSketchTest, PureRedAndBlueGiveAWhiteSketch) {
+  TBitmap source(2, 2), gray, sketch;
+  const TAlphaColor pixels[] = {0xFFFF0000u, 0xFF0000FFu, 0xFF0000FFu, 0xFFFF0000u};
+  std::copy(std::begin(pixels), std::end(pixels), source.Pixels());
+  MakeGray(source, gray);
+  RenderSketch(gray, 3.0f, claBlack, sketch);
+  EXPECT_EQ(PixelsOf(sketch), (std::vector<TAlphaColor>{W, W, W, W}));
+}
+
+TEST(RenderSketchTest, EmptyGreyGivesEmptySketch) {
+  TBitmap gray, sketch(4, 4);
+  RenderSketch(gray, 9.0f, claBlack, sketch);
+  EXPECT_TRUE(sketch.IsEmpty());
+}
+
+TEST(PaintingDifferenceTest, IsTheSmallestWholeDifferenceAboveTheThreshold) {
+  EXPECT_EQ(PaintingDifference(9.0f), 10);
+  EXPECT_EQ(PaintingDifference(9.6f), 10);
+  EXPECT_EQ(PaintingDifference(3.0f), 4);
+  EXPECT_EQ(PaintingDifference(-1.0f), 0);
+  EXPECT_EQ(PaintingDifference(255.0f), 256);
+}
+
+// The fast passes against the per-pixel reference, on sizes that exercise vector tails and the
+// one-pixel edges, random thresholds included.
+class MatchesReferenceTest : public testing::TestWithParam<std::tuple<int, int>> {};
+
+void ExpectSameAsReference(TBitmap& source, float threshold, TAlphaColor line) {
+  TBitmap gray, sketch, referenceGray, referenceSketch;
+  MakeGray(source, gray);
+  RenderSketch(gray, threshold, line, sketch);
+  reference::MakeGray(source, referenceGray);
+  reference::RenderSketch(referenceGray, threshold, line, referenceSketch);
+  ASSERT_EQ(PixelsOf(gray), PixelsOf(referenceGray));
+  ASSERT_EQ(PixelsOf(sketch), PixelsOf(referenceSketch)) << "threshold " << threshold;
+}
+
+TEST_P(MatchesReferenceTest, OnRandomAndLowContrastImages) {
+  const auto [width, height] = GetParam();
+  for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+    TBitmap noisy = RandomImage(width, height, seed);
+    ExpectSameAsReference(noisy, 200.5f, claBlack);
+    // Greens within 0..31 put the differences around every threshold the controls allow.
+    TBitmap lowContrast = RandomImage(width, height, seed + 100);
+    for (std::size_t i = 0; i < lowContrast.PixelCount(); ++i) lowContrast.Pixels()[i] &= 0xFFFF1FFFu;
+    for (const float threshold : {3.0f, 9.0f, 9.4f, 12.5f, 19.99f, 30.0f, 33.0f})
+      ExpectSameAsReference(lowContrast, threshold, 0x7F123456u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, MatchesReferenceTest,
+                         testing::Values(std::tuple{1, 1}, std::tuple{1, 37}, std::tuple{37, 1}, std::tuple{2, 2},
+                                         std::tuple{17, 9}, std::tuple{64, 3}, std::tuple{131, 67}));
+
+TEST(MatchesReferenceTest, OnARealPhotograph) {
+  QImage photo(TRACELLA_SOURCE_DIR "/resources/sample.png");
+  ASSERT_FALSE(photo.isNull());
+  photo = photo.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  TBitmap source(photo.width(), photo.height());
+  for (int y = 0; y < photo.height(); ++y)
+    std::memcpy(source.ScanLine(y), photo.constScanLine(y), static_cast<std::size_t>(photo.width()) * 4);
+  for (const float threshold : {3.0f, 9.0f, 10.52f, 33.0f}) ExpectSameAsReference(source, threshold, claBlack);
+}
+
+}  // namespace
+}  // namespace tracella
