@@ -1,0 +1,59 @@
+#include "Application.h"
+
+#include <QApplication>
+#include <QScreen>
+
+#include "Faqja1.h"
+#include "Guard.h"
+#include "Izoti.h"
+
+namespace tracella {
+
+QString FailureText(std::exception_ptr failure) {
+  std::string message;
+  while (failure) {
+    try {
+      std::rethrow_exception(failure);
+    } catch (const std::exception& error) {
+      if (*error.what() != '\0') message = error.what();
+      const auto* nested = dynamic_cast<const std::nested_exception*>(&error);
+      failure = nested ? nested->nested_ptr() : nullptr;
+    } catch (...) {
+      failure = nullptr;
+    }
+  }
+  QString text = QString::fromStdString(message);
+  if (!text.isEmpty() && text.back().unicode() > u'.') text += u'.';
+  return text;
+}
+
+TApplication::TApplication(Platform& platform) : platform_(platform) {}
+
+TApplication::~TApplication() { SetFailureReporter(nullptr); }
+
+void TApplication::Initialize() {
+  SetFailureReporter([this](std::exception_ptr failure) { ShowException(failure); });
+}
+
+void TApplication::ShowException(std::exception_ptr failure) {
+  platform_.ShowFailure(FailureText(failure));
+  if (starting_) failedToStart_ = true;
+}
+
+int TApplication::Run() {
+  starting_ = true;
+  Guarded([this] {
+    form1_ = std::make_unique<TForm1>(platform_);
+    form2_ = new TForm2(platform_, form1_.get());
+    form1_->SetAboutWindow(form2_);
+    // Restoring from maximised brings back the design size, centred on the screen.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    form1_->move(screen.center() - form1_->rect().center());
+    form1_->showMaximized();
+  });
+  starting_ = false;
+  if (failedToStart_) return 1;
+  return QApplication::exec();
+}
+
+}  // namespace tracella

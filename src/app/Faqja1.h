@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "Bitmap.h"
+#include "Platform.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+
+namespace tracella {
+
+class TComboColorBox;
+class TForm2;
+class TImage;
+class TScrollBar;
+class TSpinBox;
+class TTrackBar;
+
+// The main window: the control strip, the picture view, the menus and every handler behind them.
+class TForm1 : public QWidget {
+ public:
+  explicit TForm1(Platform& platform, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  void SetAboutWindow(TForm2* form2) { Form2 = form2; }
+
+  // Controls, back to front.
+  TImage* Image1;
+  FileDialog OpenDialog1;
+  QWidget* Panel1;
+  TTrackBar* TrackBar1;
+  TSpinBox* SpinBox1;
+  FileDialog SaveDialog1;
+  TScrollBar* ScrollBar2;
+  TScrollBar* ScrollBar1;
+  QMenuBar* MenuBar1;
+  QMenu* MenuItem20;  // "File"
+  QAction *MenuItem21, *MenuItem22, *MenuItem23;
+  QMenu* MenuItem24;  // "Edit"
+  QAction *MenuItem25, *MenuItem26, *MenuItem27;
+  QMenu* MenuItem28;  // "Facebook"
+  QAction* MenuItem29;  // "About Tracella"
+  QAction *MenuItem30, *MenuItem31, *MenuItem32, *MenuItem33, *MenuItem34, *MenuItem35, *MenuItem36, *MenuItem37,
+      *MenuItem38;
+  TComboColorBox* ComboColorBox1;
+
+  // Handlers.
+  void TrackBar1Change();
+  void SpinBox1Change();
+  void FormResize();
+  void ScrollBar1Change();
+  void ScrollBar2Change();
+  void FormShow();
+  void Image1MouseWheel(int WheelDelta);
+  void MenuItem21Click();
+  void MenuItem22Click();
+  void MenuItem23Click();
+  void MenuItem25Click();
+  void MenuItem26Click();
+  void MenuItem27Click();
+  void MenuItem29Click();
+  void MenuItem30Click();
+  void MenuItem31Click();
+  void MenuItem32Click();
+  void MenuItem33Click();
+  void MenuItem34Click();
+  void MenuItem35Click();
+  void MenuItem36Click();
+  void MenuItem37Click();
+  void MenuItem38Click();
+  void ComboColorBox1Change();
+
+  // The sketch passes over the working images, with the controls' threshold and colour.
+  void MakeGray();
+  void RenderSketch();
+
+  // The window's working state.
+  TBitmap SourceImage, GrayImage, SketchImage;
+  int ViewportWidth = 0, ViewportHeight = 0, CentreSpan = 0;
+  QString LastOpenedPath;
+  QString RememberedSaveName;
+
+  // Outer size: the client area plus the frame the layout arithmetic counts with.
+  int OuterWidth() const { return width() + 16; }
+  int OuterHeight() const { return height() + 39; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  void PlaceColorBox();
+  void SetVerticalRange();
+  void SetHorizontalRange();
+  void CentrePicture();
+  void ShowSketch();
+  void OpenLink(int index);
+
+  Platform& platform_;
+  TForm2* Form2 = nullptr;
+  bool shown_ = false;
+};
+
+}  // namespace tracella

@@ -1,0 +1,58 @@
+#include "TImage.h"
+
+#include <QImage>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "Guard.h"
+
+namespace tracella {
+
+TImage::TImage(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent, false); }
+
+void TImage::SetWidth(double width) {
+  width_ = std::max(width, 0.0);
+  ApplyGeometry();
+}
+
+void TImage::SetHeight(double height) {
+  height_ = std::max(height, 0.0);
+  ApplyGeometry();
+}
+
+void TImage::SetX(double x) {
+  x_ = x;
+  ApplyGeometry();
+}
+
+void TImage::SetY(double y) {
+  y_ = y;
+  ApplyGeometry();
+}
+
+void TImage::ApplyGeometry() {
+  setGeometry(static_cast<int>(std::lround(x_)), static_cast<int>(std::lround(y_)),
+              static_cast<int>(std::lround(width_)), static_cast<int>(std::lround(height_)));
+}
+
+void TImage::paintEvent(QPaintEvent* event) {
+  if (Bitmap.IsEmpty()) return;
+  // Wraps the pixels without copying them. The sketch stores its line colour unpremultiplied,
+  // so the bytes are read as plain ARGB.
+  const QImage image(reinterpret_cast<const uchar*>(Bitmap.Pixels()), Bitmap.Width(), Bitmap.Height(),
+                     static_cast<qsizetype>(Bitmap.Width()) * 4, QImage::Format_ARGB32);
+  QPainter painter(this);
+  const QRect exposed = event->rect() & image.rect();
+  painter.drawImage(exposed.topLeft(), image, exposed);
+}
+
+void TImage::wheelEvent(QWheelEvent* event) {
+  Guarded([&] {
+    if (OnMouseWheel) OnMouseWheel(event->angleDelta().y());
+  });
+}
+
+}  // namespace tracella

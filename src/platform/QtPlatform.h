@@ -1,0 +1,22 @@
+#pragma once
+
+#include "Platform.h"
+
+namespace tracella {
+
+// The desktop services through Qt: its own file dialogs, message boxes and URL handling.
+class QtPlatform final : public Platform {
+ public:
+  bool ExecuteOpenDialog(FileDialog& dialog) override;
+  bool ExecuteSaveDialog(FileDialog& dialog) override;
+  void ShowError(const QString& text, const QString& caption) override;
+  void ShowFailure(const QString& text) override;
+  void OpenUrl(const QString& url) override;
+  QString PicturesFolder() override;
+  QString ExecutableFolder() override;
+};
+
+// "description|pattern;pattern" as a Qt name filter "description (pattern pattern)".
+QString QtNameFilter(const QString& filter);
+
+}  // namespace tracella
