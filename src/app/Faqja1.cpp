@@ -137,8 +137,10 @@ void TForm1::BuildMenus() {
   void (TForm1::*linkHandlers[])() = {&TForm1::MenuItem30Click, &TForm1::MenuItem31Click, &TForm1::MenuItem32Click,
                                       &TForm1::MenuItem33Click, &TForm1::MenuItem34Click, &TForm1::MenuItem35Click,
                                       &TForm1::MenuItem36Click, &TForm1::MenuItem37Click, &TForm1::MenuItem38Click};
-  for (int i = 0; i < kLinkCount; ++i)
-    *links[i] = bind(MenuItem28->addAction(LinkText(i)), linkHandlers[i]);
+  for (std::size_t i = 0; i < Links.size(); ++i) {
+    const QString text = QString::fromUtf8(Links[i].MenuText.data(), static_cast<qsizetype>(Links[i].MenuText.size()));
+    *links[i] = bind(MenuItem28->addAction(text), linkHandlers[i]);
+  }
   MenuItem29 = bind(MenuBar1->addAction(QStringLiteral("About Tracella")), &TForm1::MenuItem29Click);
 
   // The colour box belongs with the "About Tracella" title: 133 units left of it, 33 below its
@@ -333,7 +335,7 @@ void TForm1::MenuItem23Click() { close(); }
 
 void TForm1::MenuItem29Click() { Form2->Show(); }
 
-void TForm1::OpenLink(int index) { platform_.OpenUrl(LinkAddress(index)); }
+void TForm1::OpenLink(std::size_t index) { platform_.OpenUrl(LinkAddress(index)); }
 
 void TForm1::MenuItem30Click() { OpenLink(0); }
 void TForm1::MenuItem31Click() { OpenLink(1); }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <cstddef>
 
 #include "Bitmap.h"
 #include "Platform.h"
@@ -75,7 +76,7 @@ class TForm1 : public QWidget {
 
   // The sketch passes over the working images, with the controls' threshold and colour.
   void MakeGray();
-  void RenderSketch();
+  virtual void RenderSketch();  // virtual so that tests can count renderings
 
   // The window's working state.
   TBitmap SourceImage, GrayImage, SketchImage;
@@ -100,7 +101,7 @@ class TForm1 : public QWidget {
   void SetHorizontalRange();
   void CentrePicture();
   void ShowSketch();
-  void OpenLink(int index);
+  void OpenLink(std::size_t index);
 
   Platform& platform_;
   TForm2* Form2 = nullptr;

@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QMenuBar>
+#include <vector>
+
+#include "Faqja1.h"
+#include "FakePlatform.h"
+#include "SketchReference.h"
+#include "TComboColorBox.h"
+#include "TImage.h"
+#include "TScrollBar.h"
+#include "TSpinBox.h"
+#include "TTrackBar.h"
+
+namespace tracella {
+namespace {
+
+// The main window with its renderings counted, each with the threshold it used.
+class CountingForm : public TForm1 {
+ public:
+  using TForm1::TForm1;
+  std::vector<float> renderings;
+  void RenderSketch() override {
+    renderings.push_back(SpinBox1->Value());
+    TForm1::RenderSketch();
+  }
+};
+
+class MainWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    form.show();
+    SetOuterSize(834, 639);
+    form.renderings.clear();
+  }
+
+  // Outer size as the layout counts it: the client area plus 16 by 39.
+  void SetOuterSize(int width, int height) {
+    form.resize(width - 16, height - 39);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(form.OuterWidth(), width);
+    ASSERT_EQ(form.OuterHeight(), height);
+  }
+
+  // A source picture of the given size (its pixels do not matter to the layout).
+  void UsePicture(int width, int height) {
+    form.SourceImage.SetSize(width, height);
+    form.SourceImage.Clear(claWhite);
+  }
+
+  FakePlatform platform;
+  CountingForm form{platform};
+};
+
+TEST_F(MainWindowTest, StartsWithTheSketchOfTheSamplePhotographAtNineInBlack) {
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Tracella"));
+  EXPECT_EQ(form.SpinBox1->Text(), QStringLiteral("9"));
+  EXPECT_EQ(form.TrackBar1->Value(), 9.0f);
+  EXPECT_EQ(form.ComboColorBox1->Color(), claBlack);
+  ASSERT_EQ(form.SourceImage.Width(), 800);
+  ASSERT_EQ(form.SourceImage.Height(), 885);
+
+  TBitmap source, gray, sketch;
+  source.Assign(form.SourceImage);
+  reference::MakeGray(source, gray);
+  reference::RenderSketch(gray, 9.0f, claBlack, sketch);
+  ASSERT_EQ(form.Image1->Bitmap.Width(), 800);
+  EXPECT_EQ(0, std::memcmp(form.Image1->Bitmap.Pixels(), sketch.Pixels(), sketch.PixelCount() * 4));
+  EXPECT_EQ(form.Image1->Width(), 800);
+  EXPECT_EQ(form.Image1->Height(), 885);
+}
+
+TEST_F(MainWindowTest, MenusHoldTheirEntriesInOrder) {
+  QStringList titles;
+  for (QAction* action : form.MenuBar1->actions()) titles << action->text();
+  EXPECT_EQ(titles, (QStringList{"File", "Edit", "Facebook", "About Tracella"}));
+  auto texts = [](QMenu* menu) {
+    QStringList result;
+    for (QAction* action : menu->actions()) result << action->text();
+    return result;
+  };
+  EXPECT_EQ(texts(form.MenuItem20), (QStringList{"Open...", "Save As...", "Exit"}));
+  EXPECT_EQ(texts(form.MenuItem24), (QStringList{"6", "9", "13"}));
+  EXPECT_EQ(texts(form.MenuItem28), (QStringList{"Velmora", "Quisten", "Darrow", "Frondel", "Maskelo", "Tiberne",
+                                                 "Olvash", "Tracella", "Pennica"}));
+}
+
+TEST_F(MainWindowTest, ColourBoxSitsBelowAndLeftOfTheAboutTitle) {
+  const QRect title = form.MenuBar1->actionGeometry(form.MenuItem29);
+  EXPECT_EQ(form.ComboColorBox1->geometry(), QRect(title.left() - 133, title.top() + 33, 60, 22));
+}
+
+struct LayoutCase {
+  int outerWidth, outerHeight, pictureWidth, pictureHeight;
+  int viewportWidth, viewportHeight, centreSpan;
+  double left, top, verticalMax, horizontalMax, horizontalValue;
+};
+
+class LayoutTest : public MainWindowTest, public testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(LayoutTest, SizeHandlerLaysOutTheViewAndCentresThePicture) {
+  const LayoutCase c = GetParam();
+  UsePicture(c.pictureWidth, c.pictureHeight);
+  SetOuterSize(c.outerWidth, c.outerHeight);
+  EXPECT_EQ(form.ViewportWidth, c.viewportWidth);
+  EXPECT_EQ(form.ViewportHeight, c.viewportHeight);
+  EXPECT_EQ(form.CentreSpan, c.centreSpan);
+  EXPECT_EQ(form.Image1->X(), c.left);
+  EXPECT_EQ(form.Image1->Y(), c.top);
+  EXPECT_EQ(form.ScrollBar1->Max(), c.verticalMax);
+  EXPECT_EQ(form.ScrollBar2->Max(), c.horizontalMax);
+  EXPECT_EQ(form.ScrollBar2->Value(), c.horizontalValue);
+  EXPECT_EQ(form.ScrollBar1->Value(), 0.0);
+  EXPECT_EQ(form.Panel1->width(), c.outerWidth - 16);
+  EXPECT_EQ(form.ScrollBar1->geometry(), QRect(c.viewportWidth, 68, 18, std::max(c.viewportHeight, 0)));
+  EXPECT_EQ(form.ScrollBar2->geometry().top(), c.viewportHeight + 68);
+  EXPECT_EQ(form.ScrollBar2->width(), std::max(c.viewportWidth, 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WindowAndPictureSizes, LayoutTest,
+    testing::Values(
+        // The sample in a small window: taller than the view, exactly as wide.
+        LayoutCase{834, 639, 800, 885, 800, 514, 801, 0, 68, 371, 1, 0},
+        // One pixel wider than the view: still a range of 1, centred left edge.
+        LayoutCase{834, 639, 801, 100, 800, 514, 801, 0, 68, 1, 1, 0},
+        // Two pixels wider: range 2, value 1, left edge -1.
+        LayoutCase{834, 639, 802, 100, 800, 514, 801, -1, 68, 1, 2, 1},
+        // Wider by 5: the value is the integer part of half the range.
+        LayoutCase{834, 639, 805, 100, 800, 514, 801, -2, 68, 1, 5, 2},
+        // A small picture in a large window: centred, nothing to scroll.
+        LayoutCase{1600, 1000, 801, 300, 1566, 875, 1567, 383, 68, 1, 1, 0},
+        // One pixel taller than the view: range 1.
+        LayoutCase{834, 639, 100, 515, 800, 514, 801, 350, 68, 1, 1, 0},
+        // Lower than 125: the view height is negative, the range the whole height plus the excess.
+        LayoutCase{834, 100, 100, 50, 800, -25, 801, 350, 68, 75, 1, 0}));
+
+TEST_F(MainWindowTest, NarrowWindowGivesTheTrackBarNoWidth) {
+  SetOuterSize(160, 639);
+  EXPECT_EQ(form.TrackBar1->width(), 0);
+  SetOuterSize(300, 639);
+  EXPECT_EQ(form.TrackBar1->width(), 128);
+}
+
+TEST_F(MainWindowTest, ScrollHandlersMoveByTheIntegerPartOnlyWhenTheRangeExceedsOne) {
+  form.ScrollBar1->SetValue(123.7);
+  EXPECT_EQ(form.Image1->Y(), 68 - 123);
+  UsePicture(802, 300);
+  SetOuterSize(834, 639);
+  form.ScrollBar2->SetValue(2);
+  EXPECT_EQ(form.Image1->X(), -2);
+  UsePicture(801, 300);
+  SetOuterSize(834, 640);
+  const double left = form.Image1->X();
+  form.ScrollBar2->SetValue(1);
+  EXPECT_EQ(form.Image1->X(), left);  // a range of 1 moves nothing
+}
+
+TEST_F(MainWindowTest, WheelStepsTwentyAndIsClampedToTheRange) {
+  form.ScrollBar1->SetValue(5);
+  form.Image1MouseWheel(120);
+  EXPECT_EQ(form.ScrollBar1->Value(), 0.0);
+  EXPECT_EQ(form.Image1->Y(), 68);
+  form.ScrollBar1->SetValue(form.ScrollBar1->Max() - 3);
+  form.Image1MouseWheel(-1);
+  EXPECT_EQ(form.ScrollBar1->Value(), form.ScrollBar1->Max());
+  const double value = form.ScrollBar1->Value();
+  form.Image1MouseWheel(0);
+  EXPECT_EQ(form.ScrollBar1->Value(), value);
+}
+
+TEST_F(MainWindowTest, ResizingAfterScrollingDownPutsThePictureBackAtTheTop) {
+  form.ScrollBar1->SetValue(100);
+  ASSERT_EQ(form.Image1->Y(), -32);
+  SetOuterSize(834, 700);
+  EXPECT_EQ(form.Image1->Y(), 68);
+}
+
+TEST_F(MainWindowTest, EnlargingAfterScrollingSidewaysLeavesThePictureAtTheLeftEdgeUntilTheNextResize) {
+  UsePicture(900, 300);
+  SetOuterSize(834, 639);
+  form.ScrollBar2->SetValue(30);
+  SetOuterSize(1200, 639);
+  EXPECT_EQ(form.ScrollBar2->Max(), 1);
+  EXPECT_EQ(form.Image1->X(), 0);
+  SetOuterSize(1201, 639);
+  EXPECT_EQ(form.Image1->X(), (1201 - 33) / 2 - 450);
+}
+
+// --- Threshold and colour cascades ---------------------------------------------------------
+
+TEST_F(MainWindowTest, PresetRendersOnceAndMovesTheTrackBar) {
+  form.MenuItem27Click();
+  EXPECT_EQ(form.renderings, std::vector<float>{13.0f});
+  EXPECT_EQ(form.TrackBar1->Value(), 13.0f);
+  form.renderings.clear();
+  form.MenuItem27Click();
+  EXPECT_TRUE(form.renderings.empty());
+}
+
+TEST_F(MainWindowTest, ValuesAboveThirtyArePulledBackToTheTrackBarsEnd) {
+  form.SpinBox1->SetValue(33);
+  EXPECT_EQ(form.renderings, (std::vector<float>{33.0f, 30.0f}));
+  EXPECT_EQ(form.SpinBox1->Value(), 30.0f);
+  EXPECT_EQ(form.TrackBar1->Value(), 30.0f);
+
+  form.renderings.clear();
+  form.SpinBox1->SetValue(31);  // the track bar already stands at 30
+  EXPECT_EQ(form.renderings, std::vector<float>{31.0f});
+  EXPECT_EQ(form.SpinBox1->Text(), QStringLiteral("31"));
+  EXPECT_EQ(form.TrackBar1->Value(), 30.0f);
+}
+
+TEST_F(MainWindowTest, DraggingRendersOnlyWhenTheShownNumberChanges) {
+  form.TrackBar1->SetValue(9.4f);
+  EXPECT_TRUE(form.renderings.empty());
+  EXPECT_EQ(form.SpinBox1->Text(), QStringLiteral("9"));
+
+  form.TrackBar1->SetValue(10.52f);
+  EXPECT_EQ(form.renderings, std::vector<float>{10.52f});
+  EXPECT_EQ(form.SpinBox1->Text(), QStringLiteral("11"));
+
+  // A preset whose whole number is already shown changes the value silently.
+  form.renderings.clear();
+  form.TrackBar1->SetValue(12.7f);
+  form.renderings.clear();
+  form.MenuItem27Click();
+  EXPECT_TRUE(form.renderings.empty());
+  EXPECT_EQ(form.SpinBox1->Value(), 13.0f);
+  EXPECT_EQ(form.TrackBar1->Value(), 12.7f);
+}
+
+TEST_F(MainWindowTest, NewColourRepaintsTheSamePixels) {
+  TBitmap before;
+  before.Assign(form.Image1->Bitmap);
+  form.ComboColorBox1->SetColor(0x80FF0000u);
+  EXPECT_EQ(form.renderings, std::vector<float>{9.0f});
+  const TBitmap& after = form.Image1->Bitmap;
+  for (std::size_t i = 0; i < after.PixelCount(); ++i) {
+    ASSERT_EQ(after.Pixels()[i], before.Pixels()[i] == claBlack ? 0x80FF0000u : claWhite) << i;
+  }
+}
+
+TEST_F(MainWindowTest, ExitClosesTheWindow) {
+  form.MenuItem23Click();
+  EXPECT_FALSE(form.isVisible());
+}
+
+}  // namespace
+}  // namespace tracella
