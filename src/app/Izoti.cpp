@@ -45,7 +45,9 @@ QPushButton* PlaceButton(QWidget* parent, QRect geometry, const QString& text) {
 
 }  // namespace
 
-// Created back to front, so the later controls lie above the earlier ones.
+// Created in tab order: group box, OK, Donate (Qt 6.4's setTabOrder cannot move the last widget
+// of a window's chain, so the order is not fixed up afterwards). Each later control lies above
+// the earlier ones.
 TForm2::TForm2(Platform& platform, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
@@ -58,13 +60,12 @@ TForm2::TForm2(Platform& platform, QWidget* parent)
       Label3(Place<QLabel>(GroupBox1, {8, 48, 313, 17}, QStringLiteral("Copyright (C) 2026 Tracella developers"))),
       Label4(Place<QLabel>(GroupBox1, {8, 64, 120, 17},
                            QString::fromLatin1(ContactAddress.data(), static_cast<qsizetype>(ContactAddress.size())))),
-      Button2(PlaceButton(this, {384, 234, 209, 22}, QStringLiteral("Donate with Paypal."))),
       Button1(PlaceButton(this, {264, 234, 113, 22}, QStringLiteral("OK"))),
+      Button2(PlaceButton(this, {384, 234, 209, 22}, QStringLiteral("Donate with Paypal."))),
       platform_(platform) {
   setWindowTitle(QStringLiteral("About Tracella"));
   setFixedSize(605, 268);
-  setTabOrder(GroupBox1, Button1);
-  setTabOrder(Button1, Button2);
+  Button1->raise();  // OK lies above Donate, while it comes first in the tab order
   connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
   connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(); }); });
 }

@@ -33,8 +33,8 @@ class TForm2 : public QWidget {
   QLabel* const Label2;
   QLabel* const Label3;
   QLabel* const Label4;
-  QPushButton* const Button2;
   QPushButton* const Button1;
+  QPushButton* const Button2;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -5,6 +5,8 @@
 
 int main(int argc, char* argv[]) {
   testing::InitGoogleTest(&argc, argv);
+  // gtest_discover_tests lists the tests without the offscreen setting that ctest gives them.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   return RUN_ALL_TESTS();
 }
