@@ -40,7 +40,7 @@ void TApplication::ShowException(std::exception_ptr failure) {
   if (starting_) failedToStart_ = true;
 }
 
-int TApplication::Run() {
+bool TApplication::Start() {
   starting_ = true;
   Guarded([this] {
     form1_ = std::make_unique<TForm1>(platform_);
@@ -52,8 +52,9 @@ int TApplication::Run() {
     form1_->showMaximized();
   });
   starting_ = false;
-  if (failedToStart_) return 1;
-  return QApplication::exec();
+  return !failedToStart_;
 }
+
+int TApplication::Run() { return Start() ? QApplication::exec() : 1; }
 
 }  // namespace tracella

@@ -23,7 +23,8 @@ class TApplication {
   ~TApplication();
 
   void Initialize();
-  int Run();
+  bool Start();  // creates the windows and shows the main one; false when start-up failed
+  int Run();     // Start, then the event loop until the main window closes
   void ShowException(std::exception_ptr failure);
 
   TForm1* Form1() const { return form1_.get(); }

@@ -1,0 +1,116 @@
+// The program in a real window on an X display with a window manager (run by with-display.sh).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QImage>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QListView>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "Application.h"
+#include "Faqja1.h"
+#include "QtPlatform.h"
+#include "TImage.h"
+
+namespace tracella {
+namespace {
+
+class RealWindowTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    platform = new QtPlatform;
+    application = new TApplication(*platform);
+    application->Initialize();
+    ASSERT_TRUE(application->Start());
+    form = application->Form1();
+    // The window manager maximises the window once it is mapped.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    ASSERT_TRUE(QTest::qWaitFor([] { return form->isMaximized() && form->width() > 1000; }, 10000));
+    QTest::qWait(500);
+  }
+  static void TearDownTestSuite() {
+    delete application;
+    delete platform;
+  }
+
+  // Answers the next file dialog by typing a name into it and pressing Return.
+  static void AnswerNextDialog(const QString& name, QStringList* listed = nullptr) {
+    QTimer::singleShot(300, [name, listed] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      if (listed) {
+        QTest::qWait(500);  // the folder is read in the background
+        const QAbstractItemModel* model = dialog->findChild<QListView*>(QStringLiteral("listView"))->model();
+        const QModelIndex root = dialog->findChild<QListView*>(QStringLiteral("listView"))->rootIndex();
+        for (int row = 0; row < model->rowCount(root); ++row) *listed << model->index(row, 0, root).data().toString();
+      }
+      auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      ASSERT_NE(edit, nullptr);
+      edit->clear();
+      QTest::keyClicks(edit, name);
+      QTest::keyClick(edit, Qt::Key_Return);
+    });
+  }
+
+  static inline QtPlatform* platform = nullptr;
+  static inline TApplication* application = nullptr;
+  static inline TForm1* form = nullptr;
+};
+
+TEST_F(RealWindowTest, ComesUpMaximisedWithItsCaptionAndTheSketchOnScreen) {
+  EXPECT_TRUE(form->isMaximized());
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("Tracella"));
+  const QRect screen = form->screen()->availableGeometry();
+  EXPECT_GE(form->frameGeometry().width(), screen.width() - 2);
+
+  // What the screen shows inside the view, below the strip, must be the sketch's own pixels.
+  const QImage shot = form->screen()->grabWindow(form->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  const TImage* image = form->Image1;
+  const QRect view(0, 68, form->ViewportWidth, form->ViewportHeight);
+  const QRect visible = view & image->geometry();
+  ASSERT_FALSE(visible.isEmpty());
+  int compared = 0;
+  for (int y = visible.top(); y <= visible.bottom(); y += 3)
+    for (int x = visible.left(); x <= visible.right(); x += 3) {
+      const TAlphaColor expected = image->Bitmap.ScanLine(y - image->y())[x - image->x()];
+      ASSERT_EQ(shot.pixel(x, y) | 0xFF000000u, expected) << x << "," << y;
+      ++compared;
+    }
+  EXPECT_GT(compared, 10000);
+}
+
+TEST_F(RealWindowTest, OpensAPictureThroughTheDialogListingEveryCaseAndSavesTheSketch) {
+  QTemporaryDir folder;
+  QImage picture(900, 600, QImage::Format_RGB32);
+  picture.fill(Qt::darkGreen);
+  for (int y = 100; y < 500; ++y)
+    for (int x = 200; x < 700; ++x) picture.setPixel(x, y, 0xFFE0F0E0u);
+  ASSERT_TRUE(picture.save(folder.filePath("UPPER.PNG"), "PNG"));
+  ASSERT_TRUE(picture.save(folder.filePath("lower.jpg"), "JPG"));
+  ASSERT_TRUE(picture.save(folder.filePath("notes.txt"), "PNG"));
+
+  QStringList listed;
+  AnswerNextDialog(folder.filePath("UPPER.PNG"), &listed);
+  form->OpenDialog1.FileName.clear();
+  form->LastOpenedPath = folder.filePath("x");  // start the dialog in the folder
+  form->MenuItem21->trigger();
+  listed.sort();
+  EXPECT_EQ(listed, (QStringList{"UPPER.PNG", "lower.jpg"}));
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("Tracella - ") + folder.filePath("UPPER.PNG"));
+  EXPECT_EQ(form->SourceImage.Width(), 900);
+
+  AnswerNextDialog(folder.filePath("sketch"));
+  form->MenuItem22->trigger();
+  QImageReader saved(folder.filePath("sketch.jpg"));
+  EXPECT_EQ(saved.format(), "jpeg");
+  EXPECT_EQ(saved.size(), QSize(900, 600));
+}
+
+}  // namespace
+}  // namespace tracella
