@@ -1,0 +1,168 @@
+#include "TScrollBar.h"
+
+#include <QMouseEvent>
+#include <QStyleOptionSlider>
+#include <QStylePainter>
+#include <QTimerEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "Guard.h"
+#include "RoundHalfEven.h"
+#include "SliderMath.h"
+
+namespace tracella {
+
+namespace {
+constexpr int kThickness = 18;
+// Holding an arrow or the track repeats its step, as native scroll bars do.
+constexpr int kFirstRepeatMs = 400;
+constexpr int kRepeatMs = 50;
+// A click on the track beside the thumb moves this many arrow steps.
+constexpr double kArrowStepsPerPage = 10;
+}  // namespace
+
+TScrollBar::TScrollBar(Qt::Orientation orientation, QWidget* parent) : QWidget(parent), orientation_(orientation) {
+  setFocusPolicy(Qt::NoFocus);
+  setSizePolicy(orientation == Qt::Horizontal ? QSizePolicy::Expanding : QSizePolicy::Fixed,
+                orientation == Qt::Horizontal ? QSizePolicy::Fixed : QSizePolicy::Expanding);
+}
+
+double TScrollBar::Value() const { return value_; }
+
+void TScrollBar::SetValue(double value) {
+  const double before = value_;
+  value_ = ClampToRange(value, value_, min_, max_);
+  if (value_ == before) return;
+  update();
+  if (OnChange) OnChange();
+}
+
+double TScrollBar::Min() const { return min_; }
+double TScrollBar::Max() const { return max_; }
+
+void TScrollBar::SetMin(double min) {
+  min_ = min;
+  max_ = std::max(max_, min_);
+  update();
+  SetValue(value_);  // brings the value into the new range
+}
+
+void TScrollBar::SetMax(double max) {
+  max_ = max;
+  min_ = std::min(min_, max_);
+  update();
+  SetValue(value_);
+}
+
+double TScrollBar::SmallChange() const { return smallChange_; }
+void TScrollBar::SetSmallChange(double smallChange) { smallChange_ = smallChange; }
+
+double TScrollBar::ArrowStep() const {
+  if (smallChange_ != 0) return smallChange_;
+  const double range = max_ - min_;
+  if (!(range > 0)) return 0;
+  return std::pow(10.0, RoundHalfEven(std::log10(range) - 1.5));
+}
+
+QSize TScrollBar::sizeHint() const {
+  return orientation_ == Qt::Horizontal ? QSize(100, kThickness) : QSize(kThickness, 100);
+}
+
+QStyleOptionSlider TScrollBar::StyleOption() const {
+  QStyleOptionSlider option;
+  option.initFrom(this);
+  option.orientation = orientation_;
+  if (orientation_ == Qt::Horizontal) option.state |= QStyle::State_Horizontal;
+  option.subControls = QStyle::SC_All;
+  option.minimum = 0;
+  option.maximum = kPaintSteps;
+  option.pageStep = 0;
+  option.singleStep = 1;
+  option.sliderPosition = option.sliderValue = PaintPosition(value_, min_, max_);
+  if (pressed_ != QStyle::SC_None) {
+    option.activeSubControls = pressed_;
+    option.state |= QStyle::State_Sunken;
+  }
+  return option;
+}
+
+QStyle::SubControl TScrollBar::HitTest(QPoint position) const {
+  const QStyleOptionSlider option = StyleOption();
+  return style()->hitTestComplexControl(QStyle::CC_ScrollBar, &option, position, this);
+}
+
+int TScrollBar::Along(QPoint point) const { return orientation_ == Qt::Horizontal ? point.x() : point.y(); }
+
+void TScrollBar::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  painter.drawComplexControl(QStyle::CC_ScrollBar, StyleOption());
+}
+
+void TScrollBar::SetValueFromThumbAt(int thumbStart) {
+  const QStyleOptionSlider option = StyleOption();
+  const QRect groove = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, this);
+  const QRect thumb = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+  const bool horizontal = orientation_ == Qt::Horizontal;
+  const double relative = RelativeThumbPosition(thumbStart, horizontal ? groove.x() : groove.y(),
+                                                horizontal ? groove.width() : groove.height(),
+                                                horizontal ? thumb.width() : thumb.height());
+  SetValue(min_ + (max_ - min_) * relative);
+}
+
+// One step of the held control: an arrow moves by ArrowStep, the track by ten of them towards
+// the pointer, and stops once the thumb has reached the pointer.
+void TScrollBar::Repeat() {
+  const QStyle::SubControl under = HitTest(pointer_);
+  if (under != pressed_) return;
+  const double step = ArrowStep();
+  switch (pressed_) {
+    case QStyle::SC_ScrollBarAddLine: return SetValue(value_ + step);
+    case QStyle::SC_ScrollBarSubLine: return SetValue(value_ - step);
+    case QStyle::SC_ScrollBarAddPage: return SetValue(value_ + step * kArrowStepsPerPage);
+    case QStyle::SC_ScrollBarSubPage: return SetValue(value_ - step * kArrowStepsPerPage);
+    default: return;
+  }
+}
+
+void TScrollBar::mousePressEvent(QMouseEvent* event) {
+  Guarded([&] {
+    if (event->button() != Qt::LeftButton) return event->ignore();
+    pointer_ = event->position().toPoint();
+    pressed_ = HitTest(pointer_);
+    update();
+    if (pressed_ == QStyle::SC_ScrollBarSlider) {
+      const QStyleOptionSlider option = StyleOption();
+      const QRect thumb = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+      grabOffset_ = Along(pointer_) - Along(thumb.topLeft());
+      return;
+    }
+    repeat_.start(kFirstRepeatMs, this);
+    Repeat();
+  });
+}
+
+void TScrollBar::mouseMoveEvent(QMouseEvent* event) {
+  Guarded([&] {
+    pointer_ = event->position().toPoint();
+    if (grabOffset_) SetValueFromThumbAt(Along(pointer_) - *grabOffset_);
+  });
+}
+
+void TScrollBar::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  repeat_.stop();
+  grabOffset_.reset();
+  pressed_ = QStyle::SC_None;
+  update();
+}
+
+void TScrollBar::timerEvent(QTimerEvent* event) {
+  if (event->timerId() != repeat_.timerId()) return QWidget::timerEvent(event);
+  Guarded([&] {
+    repeat_.start(kRepeatMs, this);
+    Repeat();
+  });
+}
+
+}  // namespace tracella

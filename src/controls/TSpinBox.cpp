@@ -1,0 +1,182 @@
+#include "TSpinBox.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QRegularExpressionValidator>
+#include <QStyleOptionSpinBox>
+#include <QStylePainter>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "Guard.h"
+#include "RoundHalfEven.h"
+#include "SliderMath.h"
+
+namespace tracella {
+
+namespace {
+// Changes this small leave the shown number alone: half of the last of two decimal digits.
+constexpr double kDisplayTolerance = 0.005;
+
+QString WholeNumber(double value) {
+  return QString::number(RoundHalfEven(value) + 0.0, 'f', 0);  // + 0.0 turns -0 into 0
+}
+}  // namespace
+
+TSpinBox::TSpinBox(QWidget* parent) : QWidget(parent), editor_(new QLineEdit(this)), text_(WholeNumber(value_)) {
+  setCursor(Qt::IBeamCursor);
+  setFocusPolicy(Qt::WheelFocus);
+  setAttribute(Qt::WA_InputMethodEnabled);
+  editor_->setFrame(false);
+  editor_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9+-]*")), editor_));
+  editor_->setText(text_);
+  editor_->installEventFilter(this);
+  setFocusProxy(editor_);
+}
+
+float TSpinBox::Value() const { return static_cast<float>(value_); }
+
+void TSpinBox::SetValue(float value) {
+  const double before = value_;
+  if (value == before) return;
+  value_ = ClampToRange(value, value_, min_, max_);
+  if (value_ == before) return;
+  update();  // the arrows' enabled state
+  if (std::abs(value_ - before) > kDisplayTolerance) ShowNumber();
+}
+
+double TSpinBox::Min() const { return min_; }
+double TSpinBox::Max() const { return max_; }
+
+void TSpinBox::SetMin(double min) {
+  min_ = min;
+  max_ = std::max(max_, min_);
+  FitToRange();
+}
+
+void TSpinBox::SetMax(double max) {
+  max_ = max;
+  min_ = std::min(min_, max_);
+  FitToRange();
+}
+
+QString TSpinBox::Text() const { return text_; }
+
+QSize TSpinBox::sizeHint() const { return {66, 22}; }
+
+// Range changes configure the box; they move the value into range without raising OnChange.
+void TSpinBox::FitToRange() {
+  value_ = ClampToRange(value_, value_, min_, max_);
+  text_ = WholeNumber(value_);
+  editor_->setText(text_);
+  update();
+}
+
+// Rewrites the shown number from the value; OnChange runs when it differs from the one shown
+// before. The handler may set the value again: the text is already current when it runs.
+void TSpinBox::ShowNumber() {
+  const QString text = WholeNumber(value_);
+  editor_->setText(text);
+  if (text == text_) return;
+  text_ = text;
+  if (OnChange) OnChange();
+}
+
+// Typed text is applied only when the user changed it, so moving the focus through the box
+// never rounds a fractional value behind the user's back.
+void TSpinBox::ApplyTypedText() {
+  if (!editor_->isModified()) return;
+  bool isNumber = false;
+  const double typed = editor_->text().toDouble(&isNumber);
+  if (isNumber && std::isfinite(typed)) SetValue(static_cast<float>(ClampToRange(RoundHalfEven(typed), value_, min_, max_)));
+  ShowNumber();
+}
+
+void TSpinBox::Step(int direction) {
+  ApplyTypedText();
+  SetValue(static_cast<float>(ClampToRange(value_ + direction, value_, min_, max_)));
+}
+
+QStyleOptionSpinBox TSpinBox::StyleOption() const {
+  QStyleOptionSpinBox option;
+  option.initFrom(this);
+  option.frame = true;
+  option.buttonSymbols = QAbstractSpinBox::UpDownArrows;
+  option.subControls = QStyle::SC_SpinBoxFrame | QStyle::SC_SpinBoxEditField | QStyle::SC_SpinBoxUp |
+                       QStyle::SC_SpinBoxDown;
+  option.stepEnabled = {};
+  if (value_ < max_) option.stepEnabled |= QAbstractSpinBox::StepUpEnabled;
+  if (value_ > min_) option.stepEnabled |= QAbstractSpinBox::StepDownEnabled;
+  if (pressed_ != QStyle::SC_None) {
+    option.activeSubControls = pressed_;
+    option.state |= QStyle::State_Sunken;
+  }
+  return option;
+}
+
+void TSpinBox::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  painter.drawComplexControl(QStyle::CC_SpinBox, StyleOption());
+}
+
+void TSpinBox::resizeEvent(QResizeEvent*) {
+  const QStyleOptionSpinBox option = StyleOption();
+  editor_->setGeometry(style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxEditField, this));
+}
+
+bool TSpinBox::eventFilter(QObject* watched, QEvent* event) {
+  bool handled = false;
+  if (watched == editor_) Guarded([&] { handled = HandleEditorEvent(*event); });
+  return handled;
+}
+
+bool TSpinBox::HandleEditorEvent(const QEvent& event) {
+  switch (event.type()) {
+    case QEvent::KeyPress:
+      switch (static_cast<const QKeyEvent&>(event).key()) {
+        case Qt::Key_Up: Step(+1); return true;
+        case Qt::Key_Down: Step(-1); return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: ApplyTypedText(); return true;
+        default: return false;
+      }
+    case QEvent::FocusOut:
+      update();
+      ApplyTypedText();
+      return false;
+    case QEvent::FocusIn:
+      update();
+      return false;
+    default:
+      return false;
+  }
+}
+
+void TSpinBox::mousePressEvent(QMouseEvent* event) {
+  Guarded([&] {
+    if (event->button() != Qt::LeftButton) return;
+    const QStyleOptionSpinBox option = StyleOption();
+    const QStyle::SubControl hit = style()->hitTestComplexControl(QStyle::CC_SpinBox, &option, event->position().toPoint(), this);
+    if (hit != QStyle::SC_SpinBoxUp && hit != QStyle::SC_SpinBoxDown) return;
+    pressed_ = hit;
+    update();
+    Step(hit == QStyle::SC_SpinBoxUp ? +1 : -1);
+  });
+}
+
+void TSpinBox::mouseReleaseEvent(QMouseEvent*) {
+  pressed_ = QStyle::SC_None;
+  update();
+}
+
+void TSpinBox::wheelEvent(QWheelEvent* event) {
+  Guarded([&] {
+    const int delta = event->angleDelta().y();
+    if (delta == 0) return event->ignore();
+    Step(delta > 0 ? +1 : -1);
+  });
+}
+
+}  // namespace tracella
