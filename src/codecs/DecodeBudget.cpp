@@ -1,0 +1,31 @@
+#include "DecodeBudget.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "Bitmap.h"
+
+namespace tracella {
+namespace {
+
+// `side` scaled by MaxBitmapSize / longest, rounded, and never below one pixel.
+int ScaledSide(std::int64_t side, std::int64_t longest) {
+  return static_cast<int>(std::max<std::int64_t>(1, (side * MaxBitmapSize + longest / 2) / longest));
+}
+
+}  // namespace
+
+QSize FittedSize(QSize size) {
+  const std::int64_t longest = std::max(size.width(), size.height());
+  if (longest <= MaxBitmapSize) return size;
+  return {ScaledSide(size.width(), longest), ScaledSide(size.height(), longest)};
+}
+
+std::int64_t JpegDecodePixels(QSize size, QSize fitted) {
+  const double reduction = std::min(double(size.width()) / fitted.width(), double(size.height()) / fitted.height());
+  const int eighths = std::clamp(static_cast<int>(std::ceil(8 / reduction)), 1, 8);
+  const auto reduced = [eighths](int side) { return (std::int64_t{side} * eighths + 7) / 8; };
+  return reduced(size.width()) * reduced(size.height());
+}
+
+}  // namespace tracella

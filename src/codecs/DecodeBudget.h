@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QSize>
+#include <cstdint>
+
+namespace tracella {
+
+// How much a decoder may allocate for one picture. Most decoders build the full-size picture
+// before it is fitted within MaxBitmapSize, so pictures up to twice the largest bitmap's pixels
+// are accepted (a 134-megapixel panorama); anything claiming more is refused before a pixel is
+// allocated.
+inline constexpr std::int64_t MaxDecodePixels = 2LL * 8192 * 8192;
+// Room for a 16-bit-per-channel intermediate of the largest accepted picture.
+inline constexpr std::int64_t MaxDecodeBytes = MaxDecodePixels * 8;
+// A picture file larger than this is not read at all: no accepted picture needs more.
+inline constexpr std::int64_t MaxPictureFileBytes = MaxDecodeBytes;
+
+// The size a picture of `size` is decoded to: its own when both sides are within MaxBitmapSize,
+// otherwise scaled down, keeping the aspect ratio, to fit a MaxBitmapSize square.
+QSize FittedSize(QSize size);
+
+// Pixels Qt's JPEG decoder allocates for a picture of `size` asked for at `fitted`: libjpeg
+// decodes at M/8 of the size (the smallest M from 1 to 8 that stays at or above `fitted`), and the
+// rest of the way is scaled.
+std::int64_t JpegDecodePixels(QSize size, QSize fitted);
+
+}  // namespace tracella

@@ -1,0 +1,37 @@
+#include "FileErrors.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cstring>
+
+namespace tracella {
+namespace {
+
+std::string Utf8(const QString& text) { return text.toStdString(); }
+
+QString AbsolutePath(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
+
+QString FileMessage(const char* what, const QString& path, int errorNumber) {
+  return QStringLiteral("%1 \"%2\". %3").arg(QLatin1String(what), AbsolutePath(path), SystemErrorText(errorNumber));
+}
+
+}  // namespace
+
+EBitmapLoadingFailed::EBitmapLoadingFailed(const QString& path)
+    : Exception(Utf8(QStringLiteral("Loading bitmap failed (%1).").arg(path))) {}
+
+EFOpenError::EFOpenError(const QString& path, int errorNumber)
+    : Exception(Utf8(FileMessage("Cannot open file", path, errorNumber))) {}
+
+EFCreateError::EFCreateError(const QString& path, int errorNumber)
+    : Exception(Utf8(FileMessage("Cannot create file", path, errorNumber))) {}
+
+EBitmapSavingFailed::EBitmapSavingFailed() : Exception("Saving bitmap failed.") {}
+
+QString SystemErrorText(int errorNumber) {
+  QString text = QString::fromLocal8Bit(std::strerror(errorNumber));
+  while (!text.isEmpty() && (text.back().isSpace() || text.back() == u'.')) text.chop(1);
+  return text;
+}
+
+}  // namespace tracella

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include "Exception.h"
+
+namespace tracella {
+
+// The errors of the file layer, each with the message the user reads.
+
+class EBitmapLoadingFailed : public Exception {
+ public:
+  explicit EBitmapLoadingFailed(const QString& path);  // the path as given
+};
+
+class EFOpenError : public Exception {
+ public:
+  EFOpenError(const QString& path, int errorNumber);  // path made absolute, the system's text
+};
+
+class EFCreateError : public Exception {
+ public:
+  EFCreateError(const QString& path, int errorNumber);
+};
+
+class EBitmapSavingFailed : public Exception {
+ public:
+  EBitmapSavingFailed();
+};
+
+// The system's description of an errno value without trailing blanks, line breaks and full stops.
+QString SystemErrorText(int errorNumber);
+
+}  // namespace tracella

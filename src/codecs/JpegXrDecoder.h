@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <optional>
+
+namespace tracella {
+
+// True when the bytes begin with the JPEG XR container's signature.
+bool IsJpegXr(const QByteArray& bytes);
+
+// Decodes a JPEG XR picture at its own size as premultiplied ARGB32. Nothing when the file is
+// damaged or cut short, its pixel format cannot be converted to 8-bit RGB(A), or it claims more
+// pixels than the decode budget.
+std::optional<QImage> DecodeJpegXr(const QByteArray& bytes);
+
+}  // namespace tracella

@@ -1,0 +1,112 @@
+#include "PictureCompleteness.h"
+
+#include <cstdint>
+
+namespace tracella {
+namespace {
+
+// Bounds-checked little- and big-endian reads; a read past the end gives 0.
+class ByteReader {
+ public:
+  explicit ByteReader(const QByteArray& bytes) : bytes_(bytes) {}
+  std::int64_t size() const { return bytes_.size(); }
+  unsigned At(std::int64_t i) const { return i >= 0 && i < size() ? static_cast<unsigned char>(bytes_.at(static_cast<qsizetype>(i))) : 0u; }
+  unsigned Big16(std::int64_t i) const { return At(i) << 8 | At(i + 1); }
+  unsigned Little16(std::int64_t i) const { return At(i) | At(i + 1) << 8; }
+  std::uint32_t Little32(std::int64_t i) const { return Little16(i) | std::uint32_t{Little16(i + 2)} << 16; }
+
+ private:
+  const QByteArray& bytes_;
+};
+
+bool IsRestartOrStuffing(unsigned marker) { return marker == 0x00 || marker == 0xFF || (marker >= 0xD0 && marker <= 0xD7); }
+
+// Walks the marker segments; entropy-coded data after a start of scan runs to the next marker.
+bool JpegReachesEnd(const ByteReader& in) {
+  if (in.Big16(0) != 0xFFD8) return false;
+  std::int64_t at = 2;
+  while (at + 2 <= in.size()) {
+    if (in.At(at) != 0xFF) return false;
+    const unsigned marker = in.At(at + 1);
+    if (marker == 0xD9) return true;
+    if (marker == 0xFF) {  // fill byte
+      ++at;
+      continue;
+    }
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // markers without a length
+      at += 2;
+      continue;
+    }
+    const unsigned length = in.Big16(at + 2);
+    if (length < 2) return false;
+    at += 2 + length;
+    if (at > in.size()) return false;
+    if (marker == 0xDA) {
+      while (at + 1 < in.size() && (in.At(at) != 0xFF || IsRestartOrStuffing(in.At(at + 1)))) ++at;
+    }
+  }
+  return false;
+}
+
+// Skips a chain of data sub-blocks; -1 when the chain is cut off.
+std::int64_t SkipGifBlocks(const ByteReader& in, std::int64_t at) {
+  while (at < in.size()) {
+    const unsigned length = in.At(at);
+    at += 1 + length;
+    if (length == 0) return at;
+  }
+  return -1;
+}
+
+std::int64_t GifColourTableSize(unsigned flags) { return flags & 0x80 ? 3 * (2 << (flags & 7)) : 0; }
+
+bool GifHoldsFirstPicture(const ByteReader& in) {
+  std::int64_t at = 13 + GifColourTableSize(in.At(10));
+  while (at >= 0 && at < in.size()) {
+    switch (in.At(at)) {
+      case 0x21:  // extension: label, then sub-blocks
+        at = SkipGifBlocks(in, at + 2);
+        break;
+      case 0x2C:  // image descriptor, local colour table, LZW code size, then the data
+        at += 10 + GifColourTableSize(in.At(at + 9)) + 1;
+        return SkipGifBlocks(in, at) >= 0;
+      default:  // the trailer, or garbage, before any picture
+        return false;
+    }
+  }
+  return false;
+}
+
+bool BmpHoldsAllRows(const ByteReader& in) {
+  const std::int64_t pixelsAt = in.Little32(10);
+  const std::uint32_t headerSize = in.Little32(14);
+  std::int64_t width, height, bitsPerPixel, compression;
+  if (headerSize == 12) {  // OS/2 core header
+    width = in.Little16(18);
+    height = in.Little16(20);
+    bitsPerPixel = in.Little16(24);
+    compression = 0;
+  } else {
+    width = static_cast<std::int32_t>(in.Little32(18));
+    height = static_cast<std::int32_t>(in.Little32(22));
+    bitsPerPixel = in.Little16(28);
+    compression = in.Little32(30);
+  }
+  constexpr std::int64_t rgb = 0, bitFields = 3, alphaBitFields = 6;
+  if (compression != rgb && compression != bitFields && compression != alphaBitFields) return true;
+  if (height < 0) height = -height;
+  const std::int64_t rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
+  return pixelsAt + rowBytes * height <= in.size();
+}
+
+}  // namespace
+
+bool HoldsWholePicture(const QByteArray& format, const QByteArray& bytes) {
+  const ByteReader in(bytes);
+  if (format == "jpeg" || format == "jpg") return JpegReachesEnd(in);
+  if (format == "gif") return GifHoldsFirstPicture(in);
+  if (format == "bmp") return BmpHoldsAllRows(in);
+  return true;
+}
+
+}  // namespace tracella

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include "Bitmap.h"
+#include "FileErrors.h"
+
+namespace tracella {
+
+// Decodes the first picture of a ".bmp", ".jpg", ".jpeg", ".png", ".gif", ".tif", ".tiff", ".ico" or
+// ".wmp" file (extension in any case; the content decides the format) into premultiplied BGRA,
+// upright and fitted within MaxBitmapSize. Throws EBitmapLoadingFailed (another extension, or
+// content that cannot be decoded whole) or EFOpenError; `target` changes only on success.
+void LoadFromFile(TBitmap& target, const QString& path);
+
+// Writes the bitmap as a new file in the format of the name's extension: ".jpg" or ".jpeg" as
+// JPEG at the encoder's default quality without alpha, ".png" as PNG holding the pixels exactly as
+// stored, alpha included. Never replaces a file and leaves nothing behind on failure. Throws
+// EBitmapSavingFailed (another extension, or the encoder failed) or EFCreateError.
+void SaveToFile(const TBitmap& bitmap, const QString& path);
+
+}  // namespace tracella
