@@ -8,11 +8,12 @@
 
 namespace tracella {
 
-// The maker's web site and the social network. Both sit under the reserved ".example" domain,
-// so no address the program opens can lead to someone else's site.
-inline constexpr std::string_view MakerHost = "tracella.example";
-inline constexpr std::string_view SocialHost = "social.example";
-inline constexpr std::string_view ContactAddress = "mail@tracella.example";
+// The maker's web site and the social network. Both sit under the reserved ".test" domain, so no
+// address the program opens can lead to someone else's site. The contact address is kept short
+// enough for its 120-pixel label.
+inline constexpr std::string_view MakerHost = "tracella.test";
+inline constexpr std::string_view SocialHost = "social.test";
+inline constexpr std::string_view ContactAddress = "info@tracella.test";
 
 // One entry of the links menu: its text and the path of its page on the social network.
 struct Link {

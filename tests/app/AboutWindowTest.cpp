@@ -20,9 +20,9 @@ namespace {
 
 TEST(Links, NineSocialAddressesInMenuOrderWithVelmoraSwapped) {
   const QStringList expected{
-      "http://social.example/Moravel", "http://social.example/Quisten", "http://social.example/Darrow",
-      "http://social.example/Frondel", "http://social.example/Maskelo", "http://social.example/Tiberne",
-      "http://social.example/Olvash",  "http://social.example/Tracella", "http://social.example/Pennica",
+      "http://social.test/Moravel", "http://social.test/Quisten", "http://social.test/Darrow",
+      "http://social.test/Frondel", "http://social.test/Maskelo", "http://social.test/Tiberne",
+      "http://social.test/Olvash",  "http://social.test/Tracella", "http://social.test/Pennica",
   };
   const QStringList texts{"Velmora", "Quisten", "Darrow", "Frondel", "Maskelo",
                           "Tiberne", "Olvash",  "Tracella", "Pennica"};
@@ -35,7 +35,7 @@ TEST(Links, NineSocialAddressesInMenuOrderWithVelmoraSwapped) {
 }
 
 TEST(Links, DonationAddressIsOnTheMakersSite) {
-  EXPECT_EQ(DonationAddress(), "http://tracella.example/donate.html");
+  EXPECT_EQ(DonationAddress(), "http://tracella.test/donate.html");
 }
 
 TEST(FitPicture, ShrinksKeepingProportionsNeverEnlargesAndCentres) {
@@ -114,7 +114,9 @@ TEST_F(AboutWindow, ControlsSitBackToFrontWithTheirTextsAndPictures) {
   EXPECT_EQ(about.GroupBox1->title(), "About");
   EXPECT_EQ(about.Label1->text(), "Tracella   V.1.2");
   EXPECT_TRUE(about.Label2->text().startsWith("Built with Qt " QT_VERSION_STR " and "));
-  EXPECT_EQ(about.Label4->text(), "mail@tracella.example");
+  EXPECT_EQ(about.Label4->text(), "info@tracella.test");
+  for (const QLabel* label : {about.Label1, about.Label2, about.Label3, about.Label4})  // nothing clipped
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width()) << label->text().toStdString();
   EXPECT_EQ(about.Button1->text(), "OK");
   EXPECT_EQ(about.Button2->text(), "Donate with Paypal.");
   for (const QPushButton* button : {about.Button1, about.Button2}) {
@@ -180,7 +182,7 @@ TEST_F(AboutWindow, EachDonateClickOpensTheDonationPageOnceAndKeepsTheWindowOpen
   about.Show();
   about.Button2->click();
   about.Button2->click();
-  EXPECT_EQ(platform.urls, QStringList({"http://tracella.example/donate.html", "http://tracella.example/donate.html"}));
+  EXPECT_EQ(platform.urls, QStringList({"http://tracella.test/donate.html", "http://tracella.test/donate.html"}));
   EXPECT_TRUE(about.isVisible());
 }
 
