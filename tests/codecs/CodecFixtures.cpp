@@ -1,0 +1,213 @@
+#include "CodecFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
+#include <QProcess>
+#include <QtEndian>
+
+namespace tracella::test {
+namespace {
+
+void Put16(QByteArray& out, quint16 value) {
+  out.append(char(value & 0xFF));
+  out.append(char(value >> 8));
+}
+
+void Put32(QByteArray& out, quint32 value) {
+  Put16(out, quint16(value & 0xFFFF));
+  Put16(out, quint16(value >> 16));
+}
+
+void Set32(QByteArray& out, qsizetype at, quint32 value) { qToLittleEndian(value, out.data() + at); }
+
+quint32 Crc32(const char* data, qsizetype size) {
+  quint32 crc = 0xFFFFFFFFu;
+  for (qsizetype i = 0; i < size; ++i) {
+    crc ^= quint8(data[i]);
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+// One TIFF directory entry: tag, type (3 SHORT, 4 LONG), count 1, value.
+void PutEntry(QByteArray& out, quint16 tag, quint16 type, quint32 value) {
+  Put16(out, tag);
+  Put16(out, type);
+  Put32(out, 1);
+  if (type == 3) {
+    Put16(out, quint16(value));
+    Put16(out, 0);
+  } else {
+    Put32(out, value);
+  }
+}
+
+struct TiffPage {
+  quint32 width, height, pixelBytes;
+};
+
+// Header and directories for `pages`; the pixels of page i follow the directories, in order.
+QByteArray TiffDirectories(const QList<TiffPage>& pages, int orientation) {
+  constexpr int entries = 11;
+  constexpr quint32 directorySize = 2 + entries * 12 + 4;
+  constexpr quint32 bitsSize = 6;
+  QByteArray out("II*\0", 4);
+  Put32(out, 8);
+  quint32 pixelsAt = 8 + quint32(pages.size()) * (directorySize + bitsSize);
+  for (qsizetype i = 0; i < pages.size(); ++i) {
+    const TiffPage& page = pages[i];
+    const quint32 bitsAt = quint32(out.size()) + directorySize;
+    Put16(out, entries);
+    PutEntry(out, 256, 4, page.width);
+    PutEntry(out, 257, 4, page.height);
+    Put16(out, 258);
+    Put16(out, 3);
+    Put32(out, 3);
+    Put32(out, bitsAt);
+    PutEntry(out, 259, 3, 1);  // no compression
+    PutEntry(out, 262, 3, 2);  // RGB
+    PutEntry(out, 273, 4, pixelsAt);
+    PutEntry(out, 274, 3, quint32(orientation));
+    PutEntry(out, 277, 3, 3);
+    PutEntry(out, 278, 4, page.height);
+    PutEntry(out, 279, 4, page.pixelBytes);
+    PutEntry(out, 284, 3, 1);  // interleaved
+    Put32(out, i + 1 < pages.size() ? bitsAt + bitsSize : 0);
+    Put16(out, 8);
+    Put16(out, 8);
+    Put16(out, 8);
+    pixelsAt += page.pixelBytes;
+  }
+  return out;
+}
+
+}  // namespace
+
+QByteArray Encoded(const QImage& image, const char* format) {
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, format);
+  EXPECT_TRUE(writer.write(image)) << format << ": " << writer.errorString().toStdString();
+  return buffer.data();
+}
+
+QByteArray MakeGif(int width, int height, const QList<QByteArray>& frameIndices) {
+  QByteArray out("GIF89a");
+  Put16(out, quint16(width));
+  Put16(out, quint16(height));
+  out.append(char(0xF6)).append('\0').append('\0');  // 128-entry global palette
+  for (int i = 0; i < 128; ++i) out.append(3, char(2 * i));
+  for (const QByteArray& indices : frameIndices) {
+    out.append(char(0x2C));
+    Put16(out, 0);
+    Put16(out, 0);
+    Put16(out, quint16(width));
+    Put16(out, quint16(height));
+    out.append('\0');
+    out.append(char(7));  // 7-bit minimum code size: 8-bit codes while the table stays small
+    // Literal codes only, with a clear code every 100 pixels so the code width never grows.
+    QByteArray codes;
+    for (qsizetype i = 0; i < indices.size(); ++i) {
+      if (i % 100 == 0) codes.append(char(128));
+      codes.append(char(indices[i] & 0x7F));
+    }
+    codes.append(char(129));
+    for (qsizetype at = 0; at < codes.size(); at += 255) {
+      const QByteArray block = codes.mid(at, 255);
+      out.append(char(block.size())).append(block);
+    }
+    out.append('\0');
+  }
+  out.append(char(0x3B));
+  return out;
+}
+
+QByteArray MakeTiff(const QList<QImage>& pages, int orientation) {
+  QList<TiffPage> layout;
+  QByteArray pixels;
+  for (const QImage& page : pages) {
+    const QImage rgb = page.convertToFormat(QImage::Format_RGB888);
+    for (int y = 0; y < rgb.height(); ++y)
+      pixels.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
+    layout.append({quint32(rgb.width()), quint32(rgb.height()), quint32(rgb.width() * rgb.height() * 3)});
+  }
+  return TiffDirectories(layout, orientation) + pixels;
+}
+
+QByteArray MakeTiffClaiming(quint32 width, quint32 height) {
+  return TiffDirectories({{width, height, 3 * width * height}}, 1) + QByteArray(64, '\x7F');
+}
+
+QByteArray MakeIco(const QList<QImage>& entries) {
+  QList<QByteArray> singles;
+  for (const QImage& entry : entries) singles.append(Encoded(entry, "ico"));
+  QByteArray out("\0\0\1\0", 4);
+  Put16(out, quint16(entries.size()));
+  quint32 dataAt = 6 + 16 * quint32(entries.size());
+  QByteArray data;
+  for (const QByteArray& single : singles) {
+    // A single-entry icon is a 6-byte header, one 16-byte entry, then the entry's data.
+    QByteArray entry = single.mid(6, 16);
+    Set32(entry, 12, dataAt + quint32(data.size()));
+    out.append(entry);
+    data.append(single.mid(22));
+  }
+  return out + data;
+}
+
+QByteArray PngClaiming(const QImage& image, quint32 width, quint32 height) {
+  QByteArray png = Encoded(image, "png");
+  qToBigEndian(width, png.data() + 16);
+  qToBigEndian(height, png.data() + 20);
+  qToBigEndian(Crc32(png.constData() + 12, 17), png.data() + 29);
+  return png;
+}
+
+QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation) {
+  QByteArray tiff("II*\0", 4);
+  Put32(tiff, 8);
+  Put16(tiff, 1);
+  PutEntry(tiff, 274, 3, quint32(orientation));
+  Put32(tiff, 0);
+  const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+  QByteArray segment("\xFF\xE1", 2);
+  segment.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF));
+  return jpeg.left(2) + segment + payload + jpeg.mid(2);
+}
+
+QByteArray MakeJpegXr(const QImage& image, const QString& workFolder, bool alpha) {
+  const QString source = workFolder + (alpha ? "/jxr-source.tif" : "/jxr-source.bmp");
+  const QString target = workFolder + "/jxr-made.jxr";
+  QFile::remove(target);
+  const QImage pixels = image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB888);
+  EXPECT_TRUE(pixels.save(source, alpha ? "tiff" : "bmp"));
+  QStringList arguments{"-i", source, "-o", target, "-q", "1"};
+  if (alpha) arguments << "-c" << "22";
+  QProcess encoder;
+  encoder.start("JxrEncApp", arguments);
+  EXPECT_TRUE(encoder.waitForFinished(60000)) << "JxrEncApp (package libjxr-tools) did not run";
+  EXPECT_EQ(encoder.exitCode(), 0) << encoder.readAllStandardError().toStdString();
+  QFile made(target);
+  EXPECT_TRUE(made.open(QIODevice::ReadOnly));
+  return made.readAll();
+}
+
+QByteArray JpegXrClaimingHugeSize(QByteArray jpegXr) {
+  // "WMPHOTO\0", four bytes of flags (short header: 16-bit sizes), then width - 1 and height - 1.
+  const qsizetype header = jpegXr.indexOf(QByteArray("WMPHOTO\0", 8));
+  EXPECT_GE(header, 0);
+  EXPECT_TRUE(quint8(jpegXr[header + 10]) & 0x80) << "expected a short header";
+  jpegXr.replace(header + 12, 4, QByteArray(4, '\xFF'));
+  return jpegXr;
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+  ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+}  // namespace tracella::test

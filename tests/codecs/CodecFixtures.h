@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QString>
+
+namespace tracella::test {
+
+// Picture files built in memory for the codec tests: formats Qt cannot write (GIF), layouts it
+// does not write (several pictures, an EXIF orientation, a header that lies about the size).
+
+QByteArray Encoded(const QImage& image, const char* format);
+
+// Uncompressed GIF: every frame uses the same 128-entry palette (entry i is grey 2i).
+QByteArray MakeGif(int width, int height, const QList<QByteArray>& frameIndices);
+
+// Baseline RGB TIFF, one page per image, directories before the pixel data, so cutting the file
+// short cuts pixels and keeps the header. `orientation` is the TIFF orientation tag (1 = upright).
+QByteArray MakeTiff(const QList<QImage>& pages, int orientation = 1);
+
+// A TIFF whose header claims width x height but which holds only a few bytes of pixels.
+QByteArray MakeTiffClaiming(quint32 width, quint32 height);
+
+// An icon whose entries are the given pictures, in order.
+QByteArray MakeIco(const QList<QImage>& entries);
+
+// A valid PNG of `image` with its header rewritten to claim width x height (checksum redone).
+QByteArray PngClaiming(const QImage& image, quint32 width, quint32 height);
+
+// The JPEG with an EXIF block carrying `orientation` inserted after its start marker.
+QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation);
+
+// A lossless JPEG XR file of `image` made by libjxr's own encoder (JxrEncApp) in `workFolder`;
+// with `alpha` the file carries an alpha plane.
+QByteArray MakeJpegXr(const QImage& image, const QString& workFolder, bool alpha = false);
+
+// The JPEG XR file with the picture size in its bitstream header rewritten to 65536 x 65536.
+QByteArray JpegXrClaimingHugeSize(QByteArray jpegXr);
+
+// Writes bytes to path; fails the calling test when it cannot.
+void WriteFile(const QString& path, const QByteArray& bytes);
+
+}  // namespace tracella::test

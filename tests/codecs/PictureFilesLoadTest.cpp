@@ -1,0 +1,271 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <functional>
+
+#include "CodecFixtures.h"
+#include "PictureFiles.h"
+
+namespace tracella {
+namespace {
+
+using test::Encoded;
+
+// 30 x 20, red with a green pixel at (1, 0) and a blue one at (0, 1): enough to see each
+// channel land in its byte and the picture not turned or mirrored.
+QImage Marked(int width = 30, int height = 20) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(qRgb(255, 0, 0));
+  image.setPixel(1, 0, qRgb(0, 255, 0));
+  image.setPixel(0, 1, qRgb(0, 0, 255));
+  return image;
+}
+
+class PictureFilesLoadTest : public ::testing::Test {
+ protected:
+  QString Path(const QString& name) const { return dir_.filePath(name); }
+
+  QString Write(const QString& name, const QByteArray& bytes) const {
+    test::WriteFile(Path(name), bytes);
+    return Path(name);
+  }
+
+  TBitmap Load(const QString& name, const QByteArray& bytes) const {
+    TBitmap bitmap;
+    LoadFromFile(bitmap, Write(name, bytes));
+    return bitmap;
+  }
+
+  QByteArray JpegXr(const QImage& image, bool alpha = false) const {
+    return test::MakeJpegXr(image, dir_.path(), alpha);
+  }
+
+  QTemporaryDir dir_;
+};
+
+// The message of the exception `load` throws, checked to be of type E.
+template <typename E>
+std::string MessageOf(const std::function<void()>& load) {
+  try {
+    load();
+  } catch (const E& error) {
+    return error.what();
+  } catch (const std::exception& other) {
+    return std::string("wrong exception: ") + other.what();
+  }
+  return "no exception";
+}
+
+void ExpectMarked(const TBitmap& bitmap, int width = 30, int height = 20) {
+  ASSERT_EQ(bitmap.Width(), width);
+  ASSERT_EQ(bitmap.Height(), height);
+  EXPECT_EQ(bitmap.ScanLine(0)[0], 0xFFFF0000u);
+  EXPECT_EQ(bitmap.ScanLine(0)[1], 0xFF00FF00u);
+  EXPECT_EQ(bitmap.ScanLine(1)[0], 0xFF0000FFu);
+}
+
+TEST_F(PictureFilesLoadTest, LosslessFormatsArriveAsTheirExactPixels) {
+  const struct {
+    const char* name;
+    QByteArray bytes;
+  } files[] = {
+      {"a.bmp", Encoded(Marked(), "bmp")},   {"a.png", Encoded(Marked(), "png")},
+      {"a.tif", Encoded(Marked(), "tiff")},  {"a.tiff", test::MakeTiff({Marked()})},
+      {"a.ico", Encoded(Marked(), "ico")},   {"a.wmp", JpegXr(Marked())},
+  };
+  for (const auto& file : files) {
+    SCOPED_TRACE(file.name);
+    ExpectMarked(Load(file.name, file.bytes));
+  }
+}
+
+TEST_F(PictureFilesLoadTest, GifAndJpegArriveAsTheirPictures) {
+  QByteArray frame(30 * 20, 10);  // palette entry 10 is grey 20
+  frame[1] = 100;
+  const TBitmap gif = Load("a.gif", test::MakeGif(30, 20, {frame}));
+  ASSERT_EQ(gif.Width(), 30);
+  EXPECT_EQ(gif.ScanLine(0)[0], 0xFF141414u);
+  EXPECT_EQ(gif.ScanLine(0)[1], 0xFFC8C8C8u);
+
+  QImage flat(16, 16, QImage::Format_RGB32);
+  flat.fill(qRgb(200, 100, 50));
+  const TBitmap jpeg = Load("a.jpeg", Encoded(flat, "jpeg"));
+  ASSERT_EQ(jpeg.Width(), 16);
+  const TAlphaColor pixel = jpeg.ScanLine(8)[8];
+  EXPECT_EQ(AlphaOf(pixel), 0xFF);
+  EXPECT_NEAR(RedOf(pixel), 200, 3);
+  EXPECT_NEAR(GreenOf(pixel), 100, 3);
+  EXPECT_NEAR(BlueOf(pixel), 50, 3);
+}
+
+TEST_F(PictureFilesLoadTest, AlphaIsPremultiplied) {
+  QImage image(2, 1, QImage::Format_ARGB32);
+  image.setPixel(0, 0, qRgba(0xFF, 0xFF, 0x00, 0x80));
+  image.setPixel(1, 0, qRgba(0x12, 0x34, 0x56, 0x00));
+  for (const auto& [name, bytes] :
+       {std::pair{"alpha.png", Encoded(image, "png")}, std::pair{"alpha.wmp", JpegXr(image, true)}}) {
+    SCOPED_TRACE(name);
+    const TBitmap bitmap = Load(name, bytes);
+    ASSERT_EQ(bitmap.Width(), 2);
+    EXPECT_EQ(bitmap.ScanLine(0)[0], 0x80808000u);
+    EXPECT_EQ(bitmap.ScanLine(0)[1], 0x00000000u);
+  }
+}
+
+TEST_F(PictureFilesLoadTest, ExtensionIsMatchedInAnyCaseAndTheContentDecidesTheFormat) {
+  const QByteArray png = Encoded(Marked(), "png");
+  for (const char* name : {"PHOTO.JPG", "photo.Jpeg", "b.GIF", "c.Tiff", "d.ICO", "e.WMP", "f.BMP"}) {
+    SCOPED_TRACE(name);
+    ExpectMarked(Load(name, png));
+  }
+  ExpectMarked(Load("xr.png", JpegXr(Marked())));
+  ExpectMarked(Load("tiff.jpg", test::MakeTiff({Marked()})));
+}
+
+TEST_F(PictureFilesLoadTest, OtherExtensionsFailWithTheLoadingMessageWithoutOpening) {
+  QDir(dir_.path()).mkdir("folder.png");
+  const QByteArray png = Encoded(Marked(), "png");
+  // The files exist and hold a good PNG, except the missing one, which is never opened.
+  for (const QString name : {"photo.jfif", "noextension", "folder.png/inside", "a.png.txt", "missing.xyz"}) {
+    SCOPED_TRACE(name.toStdString());
+    const QString path = Path(name);
+    if (!name.startsWith("missing")) test::WriteFile(path, png);
+    TBitmap bitmap;
+    EXPECT_EQ(MessageOf<EBitmapLoadingFailed>([&] { LoadFromFile(bitmap, path); }),
+              ("Loading bitmap failed (" + path + ").").toStdString());
+  }
+}
+
+TEST_F(PictureFilesLoadTest, FirstPictureOfAFileWithSeveral) {
+  QImage second(10, 10, QImage::Format_RGB32);
+  second.fill(Qt::white);
+  ExpectMarked(Load("pages.tif", test::MakeTiff({Marked(), second})));
+  ExpectMarked(Load("sizes.ico", test::MakeIco({Marked(), second})));
+  QByteArray first(30 * 20, 10), next(30 * 20, 100);
+  const TBitmap gif = Load("frames.gif", test::MakeGif(30, 20, {first, next}));
+  EXPECT_EQ(gif.ScanLine(10)[10], 0xFF141414u);
+}
+
+TEST_F(PictureFilesLoadTest, ExifOrientationIsApplied) {
+  // 32 x 16, white with a red 8 x 8 block at the top left. Orientation 6 turns it a quarter
+  // clockwise to be upright: 16 x 32 with the block at the top right.
+  QImage stored(32, 16, QImage::Format_RGB32);
+  stored.fill(Qt::white);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) stored.setPixel(x, y, qRgb(255, 0, 0));
+  for (const auto& [name, bytes] : {std::pair{"turned.jpg", test::WithExifOrientation(Encoded(stored, "jpeg"), 6)},
+                                    std::pair{"turned.tif", test::MakeTiff({stored}, 6)}}) {
+    SCOPED_TRACE(name);
+    const TBitmap bitmap = Load(name, bytes);
+    ASSERT_EQ(bitmap.Width(), 16);
+    ASSERT_EQ(bitmap.Height(), 32);
+    EXPECT_LT(GreenOf(bitmap.ScanLine(4)[12]), 60);   // red: top right
+    EXPECT_GT(GreenOf(bitmap.ScanLine(4)[4]), 200);   // white: top left
+    EXPECT_GT(GreenOf(bitmap.ScanLine(28)[12]), 200);  // white: bottom right
+  }
+}
+
+TEST_F(PictureFilesLoadTest, PicturesBeyondTheLargestBitmapAreFittedKeepingTheirShape) {
+  const QImage wide = Marked(9000, 30);
+  const QImage tall = Marked(40, 8300);
+  for (const auto& [name, bytes, width, height] :
+       {std::tuple{"wide.png", Encoded(wide, "png"), 8192, 27}, std::tuple{"wide.jpg", Encoded(wide, "jpeg"), 8192, 27},
+        std::tuple{"wide.wmp", JpegXr(wide), 8192, 27}, std::tuple{"tall.bmp", Encoded(tall, "bmp"), 39, 8192}}) {
+    SCOPED_TRACE(name);
+    const TBitmap bitmap = Load(name, bytes);
+    EXPECT_EQ(bitmap.Width(), width);
+    EXPECT_EQ(bitmap.Height(), height);
+    EXPECT_GT(RedOf(bitmap.ScanLine(height / 2)[width / 2]), 200);
+  }
+  ExpectMarked(Load("edge.png", Encoded(Marked(8192, 3), "png")), 8192, 3);
+}
+
+TEST_F(PictureFilesLoadTest, DamagedOrImpossibleFilesFailAndLeaveTheTargetAlone) {
+  const auto cut = [](const QByteArray& bytes, double kept) { return bytes.left(qsizetype(double(bytes.size()) * kept)); };
+  // Big enough that a cut lands in the pixels, not in a header.
+  QImage photo = Marked(200, 150);
+  for (int y = 0; y < photo.height(); ++y)
+    for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb(x, y, (x * y) & 0xFF));
+  QByteArray random(4000, 0);
+  for (qsizetype i = 0; i < random.size(); ++i) random[i] = char((i * 7919 + 13) >> 3);
+  const struct {
+    const char* name;
+    QByteArray bytes;
+  } files[] = {
+      {"cut.jpg", cut(Encoded(photo, "jpeg"), 0.6)},
+      {"cut.png", cut(Encoded(photo, "png"), 0.6)},
+      {"cut.bmp", cut(Encoded(photo, "bmp"), 0.9)},
+      {"cut.gif", cut(test::MakeGif(200, 150, {QByteArray(200 * 150, 3)}), 0.6)},
+      {"cut.tif", cut(test::MakeTiff({photo}), 0.6)},
+      {"cut.ico", cut(Encoded(photo, "ico"), 0.6)},
+      {"cut.wmp", cut(JpegXr(photo), 0.6)},
+      {"cut-alpha.wmp", cut(JpegXr(photo, true), 0.95)},
+      {"empty.png", QByteArray()},
+      {"random.jpg", random},
+      {"text.gif", QByteArray("GIF89a, or so it says")},
+      {"claims.png", test::PngClaiming(Marked(), 65535, 65535)},
+      {"claims.tif", test::MakeTiffClaiming(65535, 65535)},
+      {"claims.wmp", test::JpegXrClaimingHugeSize(JpegXr(Marked()))},
+      {"other.jpg", Encoded(Marked(), "ppm")},  // a format we do not read, though Qt does
+  };
+  for (const auto& file : files) {
+    SCOPED_TRACE(file.name);
+    TBitmap bitmap = Load("good.png", Encoded(Marked(), "png"));
+    const QString path = Write(file.name, file.bytes);
+    EXPECT_EQ(MessageOf<EBitmapLoadingFailed>([&] { LoadFromFile(bitmap, path); }),
+              ("Loading bitmap failed (" + path + ").").toStdString());
+    ExpectMarked(bitmap);
+  }
+}
+
+TEST_F(PictureFilesLoadTest, WhatIsNotARegularReadableFileCannotBeOpened) {
+  QDir(dir_.path()).mkdir("folder.png");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(Path("pipe.png")).constData(), 0600), 0);
+  ASSERT_TRUE(QFile::link("/dev/zero", Path("device.bmp")));
+  ASSERT_TRUE(QFile::link(Path("loop.png"), Path("loop.png")));
+  const struct {
+    const char* name;
+    const char* reason;
+  } cases[] = {
+      {"missing.png", "No such file or directory"},
+      {"folder.png", "Is a directory"},
+      {"pipe.png", "Invalid argument"},  // a FIFO would block, and a device never ends
+      {"device.bmp", "Invalid argument"},
+      {"loop.png", "Too many levels of symbolic links"},
+  };
+  for (const auto& [name, reason] : cases) {
+    SCOPED_TRACE(name);
+    TBitmap bitmap;
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { LoadFromFile(bitmap, Path(name)); }),
+              ("Cannot open file \"" + Path(name) + "\". " + reason).toStdString());
+  }
+}
+
+TEST_F(PictureFilesLoadTest, TheOpenMessageNamesTheAbsolutePath) {
+  const QString previous = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(dir_.path()));
+  TBitmap bitmap;
+  const std::string message = MessageOf<EFOpenError>([&] { LoadFromFile(bitmap, "sub/../missing.JPG"); });
+  QDir::setCurrent(previous);
+  EXPECT_EQ(message, ("Cannot open file \"" + Path("missing.JPG") + "\". No such file or directory").toStdString());
+}
+
+TEST_F(PictureFilesLoadTest, AnUnreadableFileCannotBeOpened) {
+  if (::geteuid() == 0) GTEST_SKIP() << "file permissions do not stop root";
+  const QString path = Write("locked.png", Encoded(Marked(), "png"));
+  ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0), 0);
+  TBitmap bitmap;
+  EXPECT_EQ(MessageOf<EFOpenError>([&] { LoadFromFile(bitmap, path); }),
+            ("Cannot open file \"" + path + "\". Permission denied").toStdString());
+}
+
+TEST_F(PictureFilesLoadTest, FullUnicodeNamesOpen) {
+  ExpectMarked(Load("Фото ✓ 写真.png", Encoded(Marked(), "png")));
+}
+
+}  // namespace
+}  // namespace tracella
