@@ -1,7 +1,6 @@
 #include "DecodeBudget.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "Bitmap.h"
 
@@ -22,8 +21,8 @@ QSize FittedSize(QSize size) {
 }
 
 std::int64_t JpegDecodePixels(QSize size, QSize fitted) {
-  const double reduction = std::min(double(size.width()) / fitted.width(), double(size.height()) / fitted.height());
-  const int eighths = std::clamp(static_cast<int>(std::ceil(8 / reduction)), 1, 8);
+  const int denominator = std::max(1, std::min(size.width() / fitted.width(), size.height() / fitted.height()));
+  const int eighths = (8 + denominator - 1) / denominator;  // the smallest M with M/8 >= 1/denominator
   const auto reduced = [eighths](int side) { return (std::int64_t{side} * eighths + 7) / 8; };
   return reduced(size.width()) * reduced(size.height());
 }

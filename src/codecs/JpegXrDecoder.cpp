@@ -21,12 +21,16 @@ struct ConverterReleaser {
 };
 
 // libjxr's Copy succeeds on a cut-off file and leaves garbage, so the container's own byte
-// counts are checked against the file instead.
+// counts are checked against the file instead. libjxr's encoder stores the end of the alpha
+// plane where its byte count belongs, so either reading is taken for the alpha plane.
 bool HoldsWholePicture(const PKImageDecode& decoder, qsizetype fileSize) {
   const WmpDEMisc& layout = decoder.WMP.wmiDEMisc;
-  const auto fits = [fileSize](U32 offset, U32 count) { return std::int64_t{offset} + count <= fileSize; };
-  return layout.uImageByteCount > 0 && fits(layout.uImageOffset, layout.uImageByteCount) &&
-         fits(layout.uAlphaOffset, layout.uAlphaByteCount);
+  const auto within = [fileSize](std::int64_t end) { return end <= fileSize; };
+  const bool imageWhole = layout.uImageByteCount > 0 && within(std::int64_t{layout.uImageOffset} + layout.uImageByteCount);
+  const bool alphaWhole = layout.uAlphaByteCount == 0 ||
+                          within(std::int64_t{layout.uAlphaOffset} + layout.uAlphaByteCount) ||
+                          (layout.uAlphaByteCount > layout.uAlphaOffset && within(layout.uAlphaByteCount));
+  return imageWhole && alphaWhole;
 }
 
 // Bits per pixel of the decoder's own format; 0 when libjxr does not know it.
@@ -76,6 +80,7 @@ std::optional<QImage> DecodeJpegXr(const QByteArray& bytes) {
     return std::nullopt;
   bool hasAlpha = false;
   const U32 nativeBits = NativeBitsPerPixel(nativeFormat, hasAlpha);
+  decoder->WMP.wmiSCP.uAlphaMode = hasAlpha ? 2 : 0;  // 2: the alpha plane too
   // Copy writes the native pixels first and converts them in place, so rows hold the wider.
   const std::int64_t bitsPerPixel = std::max<std::int64_t>(nativeBits, hasAlpha ? 32 : 24);
   const std::int64_t stride = (std::int64_t{width} * bitsPerPixel + 7) / 8;
