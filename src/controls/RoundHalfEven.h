@@ -7,6 +7,7 @@ namespace tracella {
 // Nearest whole number, a tie going to the even one (12.5 -> 12, 13.5 -> 14), whatever the
 // floating-point environment's rounding mode is.
 inline double RoundHalfEven(double x) {
+  if (!std::isfinite(x)) return x;
   const double down = std::floor(x);
   const double fraction = x - down;
   if (fraction < 0.5) return down;

@@ -20,6 +20,11 @@ namespace {
 // Changes this small leave the shown number alone: half of the last of two decimal digits.
 constexpr double kDisplayTolerance = 0.005;
 
+const QRegularExpression& WholeNumberPattern() {
+  static const QRegularExpression pattern(QStringLiteral("^[+-]?[0-9]+$"));
+  return pattern;
+}
+
 QString WholeNumber(double value) {
   return QString::number(RoundHalfEven(value) + 0.0, 'f', 0);  // + 0.0 turns -0 into 0
 }
@@ -88,9 +93,13 @@ void TSpinBox::ShowNumber() {
 // never rounds a fractional value behind the user's back.
 void TSpinBox::ApplyTypedText() {
   if (!editor_->isModified()) return;
-  bool isNumber = false;
-  const double typed = editor_->text().toDouble(&isNumber);
-  if (isNumber && std::isfinite(typed)) SetValue(static_cast<float>(ClampToRange(RoundHalfEven(typed), value_, min_, max_)));
+  const QString text = editor_->text();
+  if (WholeNumberPattern().match(text).hasMatch()) {
+    bool fits = false;
+    double typed = text.toDouble(&fits);
+    if (!fits) typed = text.startsWith(u'-') ? -HUGE_VAL : HUGE_VAL;  // too many digits: still a number
+    SetValue(static_cast<float>(ClampToRange(RoundHalfEven(typed), value_, min_, max_)));
+  }
   ShowNumber();
 }
 
