@@ -71,7 +71,7 @@ TForm2::TForm2(Platform& platform, QWidget* parent)
 }
 
 void TForm2::Show() {
-  if (!isVisible() && !placed_) {
+  if (!placed_) {  // only the first show centres; later ones keep where the window was left
     const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
     placed_ = true;
