@@ -1,0 +1,32 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <QString>
+
+#include "Bitmap.h"
+
+namespace tracella::bench {
+
+// Picture sizes by megapixels: 1 -> 1224x816, 12 -> 4243x2828, 24 -> 6000x4000 (all about 3:2).
+struct PictureSize {
+  int width, height;
+};
+PictureSize SizeOf(int megapixels);
+
+// A random source picture of that size with greens in 0..31, so that about half the neighbour
+// pairs differ by more than the default threshold, and its grey image. Made once, then shared.
+const TBitmap& BenchSource(int megapixels);
+const TBitmap& BenchGray(int megapixels);
+
+// The 24 MP photograph named by TRACELLA_BENCH_PHOTO; empty (and the state skipped with a
+// message) when the variable is unset.
+QString BenchPhoto(benchmark::State& state);
+
+// Bytes a pass writes (or a copy moves) per iteration over a picture: 4 per pixel.
+void CountPictureBytes(benchmark::State& state, const TBitmap& picture);
+
+// The sizes every per-pixel case runs at.
+void PictureSizes(benchmark::internal::Benchmark* b);
+
+}  // namespace tracella::bench

@@ -1,0 +1,50 @@
+// Loading and saving a 24 MP photograph through the program's own codecs.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "BenchPictures.h"
+#include "Exception.h"
+#include "PictureFiles.h"
+
+namespace tracella::bench {
+namespace {
+
+void BM_LoadJpeg(benchmark::State& state) {
+  const QString photo = BenchPhoto(state);
+  if (photo.isEmpty()) return;
+  TBitmap picture;
+  try {
+    LoadFromFile(picture, photo);
+    for (auto _ : state) {
+      LoadFromFile(picture, photo);
+      benchmark::DoNotOptimize(picture.Pixels());
+    }
+  } catch (const Exception& e) {
+    state.SkipWithError(e.what());
+  }
+}
+BENCHMARK(BM_LoadJpeg)->Name("LoadJpeg24MP")->Unit(benchmark::kMillisecond);
+
+void BM_SaveJpeg(benchmark::State& state) {
+  const QString photo = BenchPhoto(state);
+  if (photo.isEmpty()) return;
+  const QTemporaryDir folder;
+  const QString target = QDir(folder.path()).filePath(QStringLiteral("saved.jpg"));
+  TBitmap picture;
+  try {
+    LoadFromFile(picture, photo);
+    for (auto _ : state) {
+      SaveToFile(picture, target);
+      state.PauseTiming();
+      QFile::remove(target);  // saving never replaces a file
+      state.ResumeTiming();
+    }
+  } catch (const Exception& e) {
+    state.SkipWithError(e.what());
+  }
+}
+BENCHMARK(BM_SaveJpeg)->Name("SaveJpeg24MP")->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tracella::bench
