@@ -7,6 +7,7 @@
 int main(int argc, char* argv[]) {
   QApplication qtApplication(argc, argv);
   QApplication::setWindowIcon(tracella::ApplicationIcon());
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tracella"));
   tracella::QtPlatform platform;
   tracella::TApplication application(platform);
   application.Initialize();
