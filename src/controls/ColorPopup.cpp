@@ -22,7 +22,8 @@ constexpr int kPreviewWidth = 40;
 QString ColorText(TAlphaColor color) { return QColor::fromRgba(color).name(QColor::HexArgb).toUpper(); }
 
 TAlphaColor FromHsl(double hue, double saturation, double lightness, std::uint8_t alpha) {
-  const QColor rgb = QColor::fromHslF(static_cast<float>(hue), static_cast<float>(saturation), static_cast<float>(lightness));
+  const QColor rgb =
+      QColor::fromHslF(static_cast<float>(hue), static_cast<float>(saturation), static_cast<float>(lightness));
   return MakeColor(alpha, static_cast<std::uint8_t>(rgb.red()), static_cast<std::uint8_t>(rgb.green()),
                    static_cast<std::uint8_t>(rgb.blue()));
 }
@@ -57,7 +58,9 @@ QRect ColorPopup::AlphaRect() const {
   return {HueRect().right() + 1 + kMargin, kMargin, kStripWidth, kSquareSize};
 }
 
-QRect ColorPopup::PreviewRect() const { return {kMargin, SquareRect().bottom() + 1 + kMargin, kPreviewWidth, kRowHeight}; }
+QRect ColorPopup::PreviewRect() const {
+  return {kMargin, SquareRect().bottom() + 1 + kMargin, kPreviewWidth, kRowHeight};
+}
 
 QLineEdit* ColorPopup::TextField() const { return text_; }
 
@@ -70,7 +73,8 @@ void ColorPopup::SetAlphaVisible(bool visible) {
   alphaVisible_ = visible;
   const QRect preview = PreviewRect();
   resize(sizeHint());
-  text_->setGeometry(preview.right() + 1 + kMargin, preview.top(), width() - preview.right() - 1 - 2 * kMargin, kRowHeight);
+  text_->setGeometry(preview.right() + 1 + kMargin, preview.top(), width() - preview.right() - 1 - 2 * kMargin,
+                     kRowHeight);
   update();
 }
 
@@ -119,7 +123,8 @@ void ColorPopup::PickAt(QPoint point) {
       alpha = static_cast<std::uint8_t>(std::lround(255 * (1 - Fraction(point.y(), strip.y(), strip.height()))));
       break;
     }
-    case Region::None: return;
+    case Region::None:
+      return;
   }
   const TAlphaColor picked = FromHsl(hue_, saturation_, lightness_, alpha);
   if (picked == color_) return update();  // the marker may still have moved
@@ -171,7 +176,8 @@ void ColorPopup::paintEvent(QPaintEvent*) {
 
   const QRect hue = HueRect();
   QLinearGradient hues(hue.topLeft(), hue.bottomLeft());
-  for (int i = 0; i <= 6; ++i) hues.setColorAt(i / 6.0, QColor::fromHsvF(i == 6 ? 0.0f : static_cast<float>(i) / 6, 1, 1));
+  for (int i = 0; i <= 6; ++i)
+    hues.setColorAt(i / 6.0, QColor::fromHsvF(i == 6 ? 0.0f : static_cast<float>(i) / 6, 1, 1));
   painter.fillRect(hue, hues);
 
   if (alphaVisible_) {
@@ -190,7 +196,8 @@ void ColorPopup::PaintMarkers(QPainter& painter) const {
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setBrush(Qt::NoBrush);
   const QRect square = SquareRect();
-  const QPointF spot(square.x() + saturation_ * (square.width() - 1), square.y() + (1 - lightness_) * (square.height() - 1));
+  const QPointF spot(square.x() + saturation_ * (square.width() - 1),
+                     square.y() + (1 - lightness_) * (square.height() - 1));
   painter.setPen(QPen(lightness_ > 0.6 ? Qt::black : Qt::white, 1.5));
   painter.drawEllipse(spot, 4, 4);
 
@@ -208,7 +215,12 @@ void ColorPopup::PaintMarkers(QPainter& painter) const {
 void ColorPopup::mousePressEvent(QMouseEvent* event) {
   Guarded([&] {
     if (!rect().contains(event->position().toPoint())) {
-      close();  // a press outside ends the popup
+      // A press outside ends the popup and goes on to what it hit, except to our own button,
+      // which would open the popup again.
+      const QWidget* button = parentWidget();
+      setAttribute(Qt::WA_NoMouseReplay,
+                   button && button->rect().contains(button->mapFromGlobal(event->globalPosition().toPoint())));
+      close();
       return;
     }
     if (event->button() != Qt::LeftButton) return;

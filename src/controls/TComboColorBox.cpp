@@ -55,7 +55,8 @@ void TComboColorBox::DropDown() {
   if (const QScreen* screen = this->screen()) {
     const QRect available = screen->availableGeometry();
     if (place.y() + popup_->height() > available.bottom()) place.setY(mapToGlobal(QPoint()).y() - popup_->height());
-    place.setX(std::clamp(place.x(), available.left(), std::max(available.left(), available.right() - popup_->width())));
+    place.setX(
+        std::clamp(place.x(), available.left(), std::max(available.left(), available.right() - popup_->width())));
   }
   popup_->move(place);
   popup_->show();

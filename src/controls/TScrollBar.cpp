@@ -104,9 +104,9 @@ void TScrollBar::SetValueFromThumbAt(int thumbStart) {
   const QRect groove = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, this);
   const QRect thumb = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
   const bool horizontal = orientation_ == Qt::Horizontal;
-  const double relative = RelativeThumbPosition(thumbStart, horizontal ? groove.x() : groove.y(),
-                                                horizontal ? groove.width() : groove.height(),
-                                                horizontal ? thumb.width() : thumb.height());
+  const double relative =
+      RelativeThumbPosition(thumbStart, horizontal ? groove.x() : groove.y(),
+                            horizontal ? groove.width() : groove.height(), horizontal ? thumb.width() : thumb.height());
   SetValue(min_ + (max_ - min_) * relative);
 }
 
@@ -117,11 +117,16 @@ void TScrollBar::Repeat() {
   if (under != pressed_) return;
   const double step = ArrowStep();
   switch (pressed_) {
-    case QStyle::SC_ScrollBarAddLine: return SetValue(value_ + step);
-    case QStyle::SC_ScrollBarSubLine: return SetValue(value_ - step);
-    case QStyle::SC_ScrollBarAddPage: return SetValue(value_ + step * kArrowStepsPerPage);
-    case QStyle::SC_ScrollBarSubPage: return SetValue(value_ - step * kArrowStepsPerPage);
-    default: return;
+    case QStyle::SC_ScrollBarAddLine:
+      return SetValue(value_ + step);
+    case QStyle::SC_ScrollBarSubLine:
+      return SetValue(value_ - step);
+    case QStyle::SC_ScrollBarAddPage:
+      return SetValue(value_ + step * kArrowStepsPerPage);
+    case QStyle::SC_ScrollBarSubPage:
+      return SetValue(value_ - step * kArrowStepsPerPage);
+    default:
+      return;
   }
 }
 

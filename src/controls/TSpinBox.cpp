@@ -113,8 +113,8 @@ QStyleOptionSpinBox TSpinBox::StyleOption() const {
   option.initFrom(this);
   option.frame = true;
   option.buttonSymbols = QAbstractSpinBox::UpDownArrows;
-  option.subControls = QStyle::SC_SpinBoxFrame | QStyle::SC_SpinBoxEditField | QStyle::SC_SpinBoxUp |
-                       QStyle::SC_SpinBoxDown;
+  option.subControls =
+      QStyle::SC_SpinBoxFrame | QStyle::SC_SpinBoxEditField | QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown;
   option.stepEnabled = {};
   if (value_ < max_) option.stepEnabled |= QAbstractSpinBox::StepUpEnabled;
   if (value_ > min_) option.stepEnabled |= QAbstractSpinBox::StepDownEnabled;
@@ -130,9 +130,16 @@ void TSpinBox::paintEvent(QPaintEvent*) {
   painter.drawComplexControl(QStyle::CC_SpinBox, StyleOption());
 }
 
-void TSpinBox::resizeEvent(QResizeEvent*) {
+void TSpinBox::PlaceEditor() {
   const QStyleOptionSpinBox option = StyleOption();
   editor_->setGeometry(style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxEditField, this));
+}
+
+void TSpinBox::resizeEvent(QResizeEvent*) { PlaceEditor(); }
+
+void TSpinBox::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::StyleChange) PlaceEditor();
+  QWidget::changeEvent(event);
 }
 
 bool TSpinBox::eventFilter(QObject* watched, QEvent* event) {
@@ -145,11 +152,18 @@ bool TSpinBox::HandleEditorEvent(const QEvent& event) {
   switch (event.type()) {
     case QEvent::KeyPress:
       switch (static_cast<const QKeyEvent&>(event).key()) {
-        case Qt::Key_Up: Step(+1); return true;
-        case Qt::Key_Down: Step(-1); return true;
+        case Qt::Key_Up:
+          Step(+1);
+          return true;
+        case Qt::Key_Down:
+          Step(-1);
+          return true;
         case Qt::Key_Return:
-        case Qt::Key_Enter: ApplyTypedText(); return true;
-        default: return false;
+        case Qt::Key_Enter:
+          ApplyTypedText();
+          return true;
+        default:
+          return false;
       }
     case QEvent::FocusOut:
       update();
@@ -167,7 +181,8 @@ void TSpinBox::mousePressEvent(QMouseEvent* event) {
   Guarded([&] {
     if (event->button() != Qt::LeftButton) return;
     const QStyleOptionSpinBox option = StyleOption();
-    const QStyle::SubControl hit = style()->hitTestComplexControl(QStyle::CC_SpinBox, &option, event->position().toPoint(), this);
+    const QStyle::SubControl hit =
+        style()->hitTestComplexControl(QStyle::CC_SpinBox, &option, event->position().toPoint(), this);
     if (hit != QStyle::SC_SpinBoxUp && hit != QStyle::SC_SpinBoxDown) return;
     pressed_ = hit;
     update();

@@ -35,12 +35,14 @@ class TSpinBox : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
 
  private:
   QStyleOptionSpinBox StyleOption() const;
+  void PlaceEditor();
   bool HandleEditorEvent(const QEvent& event);
   void Step(int direction);
   void ApplyTypedText();

@@ -109,12 +109,17 @@ void TTrackBar::keyPressEvent(QKeyEvent* event) {
   Guarded([&] {
     switch (event->key()) {
       case Qt::Key_Left:
-      case Qt::Key_Up: return SetValue(static_cast<float>(ClampToRange(value_ - 1, value_, min_, max_)));
+      case Qt::Key_Up:
+        return SetValue(static_cast<float>(ClampToRange(value_ - 1, value_, min_, max_)));
       case Qt::Key_Right:
-      case Qt::Key_Down: return SetValue(static_cast<float>(ClampToRange(value_ + 1, value_, min_, max_)));
-      case Qt::Key_Home: return SetValue(static_cast<float>(min_));
-      case Qt::Key_End: return SetValue(static_cast<float>(max_));
-      default: return event->ignore();
+      case Qt::Key_Down:
+        return SetValue(static_cast<float>(ClampToRange(value_ + 1, value_, min_, max_)));
+      case Qt::Key_Home:
+        return SetValue(static_cast<float>(min_));
+      case Qt::Key_End:
+        return SetValue(static_cast<float>(max_));
+      default:
+        return event->ignore();
     }
   });
 }

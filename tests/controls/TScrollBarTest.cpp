@@ -37,10 +37,10 @@ TEST_P(TScrollBarArrowStep, IsSmallChangeOrAPowerOfTenRoundedHalfEven) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, TScrollBarArrowStep,
-                         testing::Values(StepCase{0, 371, 0, 10}, StepCase{0, 100, 0, 1},  // k = 0.5 -> 0
+                         testing::Values(StepCase{0, 371, 0, 10}, StepCase{0, 100, 0, 1},   // k = 0.5 -> 0
                                          StepCase{0, 101, 0, 10}, StepCase{0, 1, 0, 0.01},  // k = -1.5 -> -2
                                          StepCase{0, 1000, 0, 100},                         // k = 1.5 -> 2
-                                         StepCase{0, 31, 0, 1}, StepCase{0, 32, 0, 1},     // 1.4914, 1.5051 - 1.5
+                                         StepCase{0, 31, 0, 1}, StepCase{0, 32, 0, 1},      // 1.4914, 1.5051 - 1.5
                                          StepCase{50, 150, 0, 1},                           // the range counts
                                          StepCase{0, 371, 5, 5}, StepCase{0, 0, 0, 0}));
 
@@ -106,17 +106,16 @@ TEST_P(TScrollBarClick, ArrowsStepAndTheTrackPagesTowardsThePointer) {
   EXPECT_EQ(scroll.events.size(), c.value == c.start ? 0u : 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, TScrollBarClick,
-    testing::Values(ClickCase{"DownArrow", Qt::Vertical, 371, 0, -4, 10},
-                    ClickCase{"UpArrow", Qt::Vertical, 371, 123.7, 4, 113.7},
-                    ClickCase{"UpArrowAtTop", Qt::Vertical, 371, 0, 4, 0},
-                    ClickCase{"DownArrowNearEnd", Qt::Vertical, 371, 365, -4, 371},
-                    ClickCase{"RightArrowSmallRange", Qt::Horizontal, 1, 0, -4, 0.01},
-                    ClickCase{"LeftArrow", Qt::Horizontal, 100, 50, 4, 49},
-                    ClickCase{"TrackAfterThumb", Qt::Vertical, 371, 0, -40, 100},
-                    ClickCase{"TrackBeforeThumb", Qt::Horizontal, 371, 371, 40, 271}),
-    [](const testing::TestParamInfo<ClickCase>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, TScrollBarClick,
+                         testing::Values(ClickCase{"DownArrow", Qt::Vertical, 371, 0, -4, 10},
+                                         ClickCase{"UpArrow", Qt::Vertical, 371, 123.7, 4, 113.7},
+                                         ClickCase{"UpArrowAtTop", Qt::Vertical, 371, 0, 4, 0},
+                                         ClickCase{"DownArrowNearEnd", Qt::Vertical, 371, 365, -4, 371},
+                                         ClickCase{"RightArrowSmallRange", Qt::Horizontal, 1, 0, -4, 0.01},
+                                         ClickCase{"LeftArrow", Qt::Horizontal, 100, 50, 4, 49},
+                                         ClickCase{"TrackAfterThumb", Qt::Vertical, 371, 0, -40, 100},
+                                         ClickCase{"TrackBeforeThumb", Qt::Horizontal, 371, 371, 40, 271}),
+                         [](const testing::TestParamInfo<ClickCase>& param) { return std::string(param.param.name); });
 
 // Where the style puts the thumb of a bar at its minimum.
 QRect ThumbAtMinimum(const TScrollBar& bar) {

@@ -167,13 +167,18 @@ TEST_P(TSpinBoxInput, StepsAndTypedTextGoThroughTheValueRules) {
 }
 
 void Key(RecordedSpinBox& spin, Qt::Key key) { QTest::keyClick(&spin.Editor(), key); }
-void TypeAndEnter(RecordedSpinBox& spin, const QString& text) {
+void TypeAndKey(RecordedSpinBox& spin, const QString& text, Qt::Key key) {
   spin.Type(text);
-  Key(spin, Qt::Key_Return);
+  Key(spin, key);
 }
+void TypeAndEnter(RecordedSpinBox& spin, const QString& text) { TypeAndKey(spin, text, Qt::Key_Return); }
 void LoseFocus(RecordedSpinBox& spin) {
   QFocusEvent focusOut(QEvent::FocusOut, Qt::TabFocusReason);
   QApplication::sendEvent(&spin.Editor(), &focusOut);
+}
+void TypeAndLoseFocus(RecordedSpinBox& spin, const QString& text) {
+  spin.Type(text);
+  LoseFocus(spin);
 }
 void Wheel(RecordedSpinBox& spin, int delta) {
   QWheelEvent wheel(QPointF(20, 10), QPointF(20, 10), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
@@ -187,31 +192,30 @@ void ClickButton(RecordedSpinBox& spin, bool up) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, TSpinBoxInput,
-    testing::Values(
-        InputCase{"UpKey", 9, [](auto& s) { Key(s, Qt::Key_Up); }, 10, "10", 1},
-        InputCase{"DownKey", 9, [](auto& s) { Key(s, Qt::Key_Down); }, 8, "8", 1},
-        InputCase{"UpKeyAtMax", 33, [](auto& s) { Key(s, Qt::Key_Up); }, 33, "33", 0},
-        InputCase{"DownKeyNearMin", 3.5f, [](auto& s) { Key(s, Qt::Key_Down); }, 3, "3", 1},
-        InputCase{"UpKeyFromDrag", 12.7f, [](auto& s) { Key(s, Qt::Key_Up); }, 13.7f, "14", 1},
-        InputCase{"WheelAway", 9, [](auto& s) { Wheel(s, 120); }, 10, "10", 1},
-        InputCase{"WheelTowards", 9, [](auto& s) { Wheel(s, -120); }, 8, "8", 1},
-        InputCase{"PlusButton", 9, [](auto& s) { ClickButton(s, true); }, 10, "10", 1},
-        InputCase{"MinusButton", 9, [](auto& s) { ClickButton(s, false); }, 8, "8", 1},
-        InputCase{"MinusButtonAtMin", 3, [](auto& s) { ClickButton(s, false); }, 3, "3", 0},
-        InputCase{"TypedNumber", 9, [](auto& s) { TypeAndEnter(s, "20"); }, 20, "20", 1},
-        InputCase{"TypedWithSign", 9, [](auto& s) { TypeAndEnter(s, "+12"); }, 12, "12", 1},
-        InputCase{"TypedAboveMax", 9, [](auto& s) { TypeAndEnter(s, "40"); }, 33, "33", 1},
-        InputCase{"TypedBelowMin", 9, [](auto& s) { TypeAndEnter(s, "2"); }, 3, "3", 1},
-        InputCase{"TypedNegative", 9, [](auto& s) { TypeAndEnter(s, "-7"); }, 3, "3", 1},
-        InputCase{"TypedHuge", 9, [](auto& s) { TypeAndEnter(s, QString(400, '9')); }, 33, "33", 1},
-        InputCase{"OtherCharactersRejected", 9, [](auto& s) { TypeAndEnter(s, "1x.5e"); }, 15, "15", 1},
-        InputCase{"NotANumber", 9, [](auto& s) { TypeAndEnter(s, "4-"); }, 9, "9", 0},
-        InputCase{"EmptyText", 9, [](auto& s) { TypeAndEnter(s, ""); }, 9, "9", 0},
-        InputCase{"TypedOnFocusLoss", 9, [](auto& s) { s.Type("21"); LoseFocus(s); }, 21, "21", 1},
-        InputCase{"NotAppliedBeforeEnter", 9, [](auto& s) { s.Type("21"); }, 9, "9", 0},
-        // Leaving the box untouched keeps a fractional value from the track bar.
-        InputCase{"FocusLossWithoutTyping", 12.7f, [](auto& s) { LoseFocus(s); }, 12.7f, "13", 0},
-        InputCase{"TypedThenStepped", 9, [](auto& s) { s.Type("20"); Key(s, Qt::Key_Up); }, 21, "21", 2}),
+    testing::Values(InputCase{"UpKey", 9, [](auto& s) { Key(s, Qt::Key_Up); }, 10, "10", 1},
+                    InputCase{"DownKey", 9, [](auto& s) { Key(s, Qt::Key_Down); }, 8, "8", 1},
+                    InputCase{"UpKeyAtMax", 33, [](auto& s) { Key(s, Qt::Key_Up); }, 33, "33", 0},
+                    InputCase{"DownKeyNearMin", 3.5f, [](auto& s) { Key(s, Qt::Key_Down); }, 3, "3", 1},
+                    InputCase{"UpKeyFromDrag", 12.7f, [](auto& s) { Key(s, Qt::Key_Up); }, 13.7f, "14", 1},
+                    InputCase{"WheelAway", 9, [](auto& s) { Wheel(s, 120); }, 10, "10", 1},
+                    InputCase{"WheelTowards", 9, [](auto& s) { Wheel(s, -120); }, 8, "8", 1},
+                    InputCase{"PlusButton", 9, [](auto& s) { ClickButton(s, true); }, 10, "10", 1},
+                    InputCase{"MinusButton", 9, [](auto& s) { ClickButton(s, false); }, 8, "8", 1},
+                    InputCase{"MinusButtonAtMin", 3, [](auto& s) { ClickButton(s, false); }, 3, "3", 0},
+                    InputCase{"TypedNumber", 9, [](auto& s) { TypeAndEnter(s, "20"); }, 20, "20", 1},
+                    InputCase{"TypedWithSign", 9, [](auto& s) { TypeAndEnter(s, "+12"); }, 12, "12", 1},
+                    InputCase{"TypedAboveMax", 9, [](auto& s) { TypeAndEnter(s, "40"); }, 33, "33", 1},
+                    InputCase{"TypedBelowMin", 9, [](auto& s) { TypeAndEnter(s, "2"); }, 3, "3", 1},
+                    InputCase{"TypedNegative", 9, [](auto& s) { TypeAndEnter(s, "-7"); }, 3, "3", 1},
+                    InputCase{"TypedHuge", 9, [](auto& s) { TypeAndEnter(s, QString(400, '9')); }, 33, "33", 1},
+                    InputCase{"OtherCharactersRejected", 9, [](auto& s) { TypeAndEnter(s, "1x.5e"); }, 15, "15", 1},
+                    InputCase{"NotANumber", 9, [](auto& s) { TypeAndEnter(s, "4-"); }, 9, "9", 0},
+                    InputCase{"EmptyText", 9, [](auto& s) { TypeAndEnter(s, ""); }, 9, "9", 0},
+                    InputCase{"TypedOnFocusLoss", 9, [](auto& s) { TypeAndLoseFocus(s, "21"); }, 21, "21", 1},
+                    InputCase{"NotAppliedBeforeEnter", 9, [](auto& s) { s.Type("21"); }, 9, "9", 0},
+                    // Leaving the box untouched keeps a fractional value from the track bar.
+                    InputCase{"FocusLossWithoutTyping", 12.7f, [](auto& s) { LoseFocus(s); }, 12.7f, "13", 0},
+                    InputCase{"TypedThenStepped", 9, [](auto& s) { TypeAndKey(s, "20", Qt::Key_Up); }, 21, "21", 2}),
     [](const testing::TestParamInfo<InputCase>& param) { return std::string(param.param.name); });
 
 TEST(TSpinBox, HandlerExceptionFromInputGoesToTheReporterAndFromSetValueToTheCaller) {

@@ -41,11 +41,11 @@ TEST_P(TTrackBarSetValue, ClampsAndRaisesWhenTheStoredValueChanges) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, TTrackBarSetValue,
-                         testing::Values(SetValueCase{9, 9, 9, 0},           //
-                                         SetValueCase{9, 9.4f, 9.4f, 1},     // not rounded
-                                         SetValueCase{9, 33, 30, 1},         //
-                                         SetValueCase{30, 31, 30, 0},        // clamped to where it is
-                                         SetValueCase{9, -2, 3, 1},          //
+                         testing::Values(SetValueCase{9, 9, 9, 0},        //
+                                         SetValueCase{9, 9.4f, 9.4f, 1},  // not rounded
+                                         SetValueCase{9, 33, 30, 1},      //
+                                         SetValueCase{30, 31, 30, 0},     // clamped to where it is
+                                         SetValueCase{9, -2, 3, 1},       //
                                          SetValueCase{9, std::numeric_limits<float>::quiet_NaN(), 9, 0}));
 
 struct KeyCase {
@@ -104,8 +104,8 @@ TEST(TTrackBar, DraggingTheThumbGivesContinuousValuesAndAnEventPerMove) {
   QTest::mouseMove(&track.bar, QPoint(1000, 9));
   EXPECT_EQ(track.bar.Value(), 30.0f);
   QTest::mouseRelease(&track.bar, Qt::LeftButton, {}, QPoint(1000, 9));
-  QMouseEvent hover(QEvent::MouseMove, QPointF(0, 9), track.bar.mapToGlobal(QPointF(0, 9)), Qt::NoButton,
-                    Qt::NoButton, Qt::NoModifier);  // QTest moves only the cursor when no button is held
+  QMouseEvent hover(QEvent::MouseMove, QPointF(0, 9), track.bar.mapToGlobal(QPointF(0, 9)), Qt::NoButton, Qt::NoButton,
+                    Qt::NoModifier);  // QTest moves only the cursor when no button is held
   QApplication::sendEvent(&track.bar, &hover);
   EXPECT_EQ(track.bar.Value(), 30.0f) << "released: moving no longer drags";
 }
