@@ -46,7 +46,7 @@ ColorPopup::ColorPopup(QWidget* owner) : QWidget(owner, Qt::Popup), text_(new QL
   setAttribute(Qt::WA_OpaquePaintEvent);
   text_->setText(ColorText(color_));
   connect(text_, &QLineEdit::editingFinished, this, [this] { Guarded([this] { ApplyText(); }); });
-  resize(sizeHint());
+  LayOut();
 }
 
 QRect ColorPopup::SquareRect() const { return {kMargin, kMargin, kSquareSize, kSquareSize}; }
@@ -71,11 +71,15 @@ QSize ColorPopup::sizeHint() const {
 
 void ColorPopup::SetAlphaVisible(bool visible) {
   alphaVisible_ = visible;
+  LayOut();
+  update();
+}
+
+void ColorPopup::LayOut() {
   const QRect preview = PreviewRect();
   resize(sizeHint());
   text_->setGeometry(preview.right() + 1 + kMargin, preview.top(), width() - preview.right() - 1 - 2 * kMargin,
                      kRowHeight);
-  update();
 }
 
 void ColorPopup::ShowColor(TAlphaColor color) {

@@ -47,6 +47,7 @@ class ColorPopup : public QWidget {
  private:
   enum class Region { None, Square, Hue, Alpha };
 
+  void LayOut();
   Region RegionAt(QPoint point) const;
   void PickAt(QPoint point);
   void Pick(TAlphaColor color);

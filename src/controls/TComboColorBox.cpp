@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+#include <algorithm>
 
 #include "ColorPopup.h"
 #include "Guard.h"

@@ -33,7 +33,6 @@ QString WholeNumber(double value) {
 TSpinBox::TSpinBox(QWidget* parent) : QWidget(parent), editor_(new QLineEdit(this)), text_(WholeNumber(value_)) {
   setCursor(Qt::IBeamCursor);
   setFocusPolicy(Qt::WheelFocus);
-  setAttribute(Qt::WA_InputMethodEnabled);
   editor_->setFrame(false);
   editor_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9+-]*")), editor_));
   editor_->setText(text_);
