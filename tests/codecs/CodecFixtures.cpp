@@ -94,6 +94,15 @@ QByteArray Encoded(const QImage& image, const char* format) {
   return buffer.data();
 }
 
+QByteArray ProgressiveJpeg(const QImage& image) {
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "jpeg");
+  writer.setProgressiveScanWrite(true);
+  EXPECT_TRUE(writer.write(image));
+  return buffer.data();
+}
+
 QByteArray MakeGif(int width, int height, const QList<QByteArray>& frameIndices) {
   QByteArray out("GIF89a");
   Put16(out, quint16(width));

@@ -11,6 +11,7 @@ namespace tracella::test {
 // does not write (several pictures, an EXIF orientation, a header that lies about the size).
 
 QByteArray Encoded(const QImage& image, const char* format);
+QByteArray ProgressiveJpeg(const QImage& image);
 
 // Uncompressed GIF: every frame uses the same 128-entry palette (entry i is grey 2i).
 QByteArray MakeGif(int width, int height, const QList<QByteArray>& frameIndices);

@@ -93,13 +93,17 @@ TEST_F(PictureFilesLoadTest, GifAndJpegArriveAsTheirPictures) {
 
   QImage flat(16, 16, QImage::Format_RGB32);
   flat.fill(qRgb(200, 100, 50));
-  const TBitmap jpeg = Load("a.jpeg", Encoded(flat, "jpeg"));
-  ASSERT_EQ(jpeg.Width(), 16);
-  const TAlphaColor pixel = jpeg.ScanLine(8)[8];
-  EXPECT_EQ(AlphaOf(pixel), 0xFF);
-  EXPECT_NEAR(RedOf(pixel), 200, 3);
-  EXPECT_NEAR(GreenOf(pixel), 100, 3);
-  EXPECT_NEAR(BlueOf(pixel), 50, 3);
+  for (const auto& [name, bytes] :
+       {std::pair{"a.jpeg", Encoded(flat, "jpeg")}, std::pair{"progressive.jpg", test::ProgressiveJpeg(flat)}}) {
+    SCOPED_TRACE(name);
+    const TBitmap jpeg = Load(name, bytes);
+    ASSERT_EQ(jpeg.Width(), 16);
+    const TAlphaColor pixel = jpeg.ScanLine(8)[8];
+    EXPECT_EQ(AlphaOf(pixel), 0xFF);
+    EXPECT_NEAR(RedOf(pixel), 200, 3);
+    EXPECT_NEAR(GreenOf(pixel), 100, 3);
+    EXPECT_NEAR(BlueOf(pixel), 50, 3);
+  }
 }
 
 TEST_F(PictureFilesLoadTest, AlphaIsPremultiplied) {
@@ -197,6 +201,7 @@ TEST_F(PictureFilesLoadTest, DamagedOrImpossibleFilesFailAndLeaveTheTargetAlone)
     QByteArray bytes;
   } files[] = {
       {"cut.jpg", cut(Encoded(photo, "jpeg"), 0.6)},
+      {"cut-progressive.jpg", cut(test::ProgressiveJpeg(photo), 0.8)},
       {"cut.png", cut(Encoded(photo, "png"), 0.6)},
       {"cut.bmp", cut(Encoded(photo, "bmp"), 0.9)},
       {"cut.gif", cut(test::MakeGif(200, 150, {QByteArray(200 * 150, 3)}), 0.6)},
