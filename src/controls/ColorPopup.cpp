@@ -234,7 +234,9 @@ void ColorPopup::mousePressEvent(QMouseEvent* event) {
 }
 
 void ColorPopup::mouseMoveEvent(QMouseEvent* event) {
-  Guarded([&] { PickAt(event->position().toPoint()); });
+  Guarded([&] {
+    if (event->buttons() & Qt::LeftButton) PickAt(event->position().toPoint());
+  });
 }
 
 void ColorPopup::mouseReleaseEvent(QMouseEvent*) { dragging_ = Region::None; }

@@ -142,15 +142,15 @@ void TScrollBar::mousePressEvent(QMouseEvent* event) {
       grabOffset_ = Along(pointer_) - Along(thumb.topLeft());
       return;
     }
-    repeat_.start(kFirstRepeatMs, this);
     Repeat();
+    repeat_.start(kFirstRepeatMs, this);
   });
 }
 
 void TScrollBar::mouseMoveEvent(QMouseEvent* event) {
   Guarded([&] {
     pointer_ = event->position().toPoint();
-    if (grabOffset_) SetValueFromThumbAt(Along(pointer_) - *grabOffset_);
+    if (grabOffset_ && event->buttons() & Qt::LeftButton) SetValueFromThumbAt(Along(pointer_) - *grabOffset_);
   });
 }
 
@@ -164,9 +164,12 @@ void TScrollBar::mouseReleaseEvent(QMouseEvent* event) {
 
 void TScrollBar::timerEvent(QTimerEvent* event) {
   if (event->timerId() != repeat_.timerId()) return QWidget::timerEvent(event);
+  // A step whose handler failed ends the repeat: the report's message box would otherwise be
+  // followed by another one every few milliseconds while the button's release never arrives.
+  repeat_.stop();
   Guarded([&] {
-    repeat_.start(kRepeatMs, this);
     Repeat();
+    repeat_.start(kRepeatMs, this);
   });
 }
 

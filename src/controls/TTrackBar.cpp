@@ -95,7 +95,8 @@ void TTrackBar::mousePressEvent(QMouseEvent* event) {
 
 void TTrackBar::mouseMoveEvent(QMouseEvent* event) {
   Guarded([&] {
-    if (grabOffset_) SetValueFromThumbAt(event->position().toPoint().x() - *grabOffset_);
+    if (grabOffset_ && event->buttons() & Qt::LeftButton)
+      SetValueFromThumbAt(event->position().toPoint().x() - *grabOffset_);
   });
 }
 

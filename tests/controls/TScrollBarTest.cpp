@@ -4,8 +4,10 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <cmath>
+#include <stdexcept>
 #include <vector>
 
+#include "Guard.h"
 #include "TScrollBar.h"
 
 namespace tracella {
@@ -116,6 +118,28 @@ INSTANTIATE_TEST_SUITE_P(Table, TScrollBarClick,
                                          ClickCase{"TrackAfterThumb", Qt::Vertical, 371, 0, -40, 100},
                                          ClickCase{"TrackBeforeThumb", Qt::Horizontal, 371, 371, 40, 271}),
                          [](const testing::TestParamInfo<ClickCase>& param) { return std::string(param.param.name); });
+
+// Holding an arrow repeats its step; a step whose handler fails ends the repeat, so one failure
+// makes one report and not a stream of message boxes while the release is lost to them.
+TEST(TScrollBar, HeldArrowRepeatsUntilAStepFails) {
+  int reports = 0;
+  SetFailureReporter([&reports](std::exception_ptr) { ++reports; });
+  const QPoint downArrow(9, 396);
+
+  RecordedScrollBar held(Qt::Vertical, 371);
+  QTest::mousePress(&held.bar, Qt::LeftButton, {}, downArrow);
+  QTest::qWait(700);
+  QTest::mouseRelease(&held.bar, Qt::LeftButton, {}, downArrow);
+  EXPECT_GT(held.events.size(), 1u);
+
+  RecordedScrollBar failing(Qt::Vertical, 371);
+  failing.bar.OnChange = [] { throw std::runtime_error("render failed"); };
+  QTest::mousePress(&failing.bar, Qt::LeftButton, {}, downArrow);
+  QTest::qWait(700);
+  EXPECT_EQ(reports, 1);
+  EXPECT_EQ(failing.bar.Value(), 10);
+  SetFailureReporter(nullptr);
+}
 
 // Where the style puts the thumb of a bar at its minimum.
 QRect ThumbAtMinimum(const TScrollBar& bar) {
