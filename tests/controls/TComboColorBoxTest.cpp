@@ -89,7 +89,9 @@ TEST(TComboColorBox, MousePicksFollowTheSquareAndStripAndKeepAlpha) {
   const QColor green = QColor::fromRgba(combo.box.Color());
   EXPECT_NEAR(green.hslHue(), 120, 3);
   EXPECT_EQ(green.alpha(), 0x80);
-  EXPECT_EQ(combo.events.size(), 4u);
+  combo.Click(QPoint(hue.center().x(), hue.bottom()));  // the strip runs round to red again
+  EXPECT_EQ(QColor::fromRgba(combo.box.Color()).hslHue(), 0);
+  EXPECT_EQ(combo.events.size(), 5u);
   EXPECT_EQ(combo.events.back(), combo.box.Color());
 }
 
