@@ -1,5 +1,6 @@
 #include "SketchPasses.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tracella {
@@ -26,8 +27,8 @@ void SketchRow(const TAlphaColor* row, const TAlphaColor* below, TAlphaColor* ou
   const int last = width - 1;
   for (int x = 0; x < last; ++x) {
     const int g = GreyOf(row[x]);
-    const bool edge = (Difference(g, GreyOf(row[x + 1])) >= paint) | (Difference(g, GreyOf(below[x])) >= paint);
-    out[x] = edge ? line : claWhite;
+    const int steeper = std::max(Difference(g, GreyOf(row[x + 1])), Difference(g, GreyOf(below[x])));
+    out[x] = steeper >= paint ? line : claWhite;
   }
   out[last] = Difference(GreyOf(row[last]), GreyOf(below[last])) >= paint ? line : claWhite;
 }

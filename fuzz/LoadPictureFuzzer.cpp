@@ -1,0 +1,65 @@
+// Feeds arbitrary bytes to the picture loader. The first byte picks one of the nine accepted
+// extensions, the rest is the file's content; whatever the content, the loader must either fail
+// with one of our own exceptions or give a bitmap within MaxBitmapSize.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QtGlobal>
+#include <cstdint>
+#include <cstdio>
+
+#include "Bitmap.h"
+#include "Exception.h"
+#include "PictureFiles.h"
+
+namespace {
+
+constexpr const char* Extensions[] = {".bmp", ".jpg", ".jpeg", ".png", ".gif", ".tif", ".tiff", ".ico", ".wmp"};
+
+QString& WorkFolder() {
+  static QString folder;
+  return folder;
+}
+
+void RemoveWorkFolder() { QDir(WorkFolder()).removeRecursively(); }
+
+// Damaged files make Qt's readers warn on every input; the warnings say nothing the result does not.
+void Silent(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  qInstallMessageHandler(Silent);
+  QByteArray pattern = QFile::encodeName(QDir::tempPath()) + "/tracella-fuzz-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    std::perror("mkdtemp");
+    std::abort();
+  }
+  WorkFolder() = QFile::decodeName(pattern);
+  std::atexit(RemoveWorkFolder);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const QString path = WorkFolder() + "/input" + QLatin1String(Extensions[data[0] % std::size(Extensions)]);
+  {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(reinterpret_cast<const char*>(data + 1), static_cast<qint64>(size - 1)) != static_cast<qint64>(size - 1))
+      std::abort();
+  }
+  tracella::TBitmap bitmap;
+  try {
+    tracella::LoadFromFile(bitmap, path);
+    const bool fits = bitmap.Width() >= 1 && bitmap.Height() >= 1 && bitmap.Width() <= tracella::MaxBitmapSize &&
+                      bitmap.Height() <= tracella::MaxBitmapSize;
+    if (!fits) std::abort();
+  } catch (const tracella::Exception&) {
+  }
+  QFile::remove(path);
+  return 0;
+}

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the picture-loader fuzzer with clang into build-fuzz and either fuzzes or replays.
+#   fuzz/run-fuzz.sh [seconds]   fuzz for that long (default 900) from the seeds plus the regressions;
+#                                new crashes land in build-fuzz/findings/
+#   fuzz/run-fuzz.sh --replay    run the seeds and fuzz/regressions/ once each (what CI does)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build_dir=${FUZZ_BUILD_DIR:-build-fuzz}
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DTRACELLA_BUILD_FUZZERS=ON -DTRACELLA_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build_dir" --target load_picture_fuzzer make_fuzz_seeds
+
+seeds=$build_dir/fuzz-seeds
+rm -rf "$seeds"
+QT_QPA_PLATFORM=offscreen "$build_dir/fuzz/make_fuzz_seeds" "$seeds"
+
+export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+fuzzer=$build_dir/fuzz/load_picture_fuzzer
+limits=(-rss_limit_mb=2048 -timeout=10)
+
+if [ "${1:-}" = --replay ]; then
+  shopt -s nullglob
+  "$fuzzer" "${limits[@]}" "$seeds"/* fuzz/regressions/*
+  exit
+fi
+
+corpus=$build_dir/fuzz-corpus
+findings=$build_dir/findings
+mkdir -p "$corpus" "$findings"
+"$fuzzer" "${limits[@]}" -max_len=65536 -max_total_time="${1:-900}" \
+  -artifact_prefix="$findings/" -print_final_stats=1 "$corpus" "$seeds" fuzz/regressions

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <functional>
+
+namespace tracella {
+
+// Runs `work` in a forked child process and tells whether it returned true there. A crash, an
+// exception or a run longer than `seconds` in the child gives false and leaves this process as
+// it was. Results come back only through memory shared before the call (SharedPicture).
+bool RunInChild(const std::function<bool()>& work, unsigned seconds);
+
+}  // namespace tracella
