@@ -227,6 +227,16 @@ TEST_F(PictureFilesLoadTest, DamagedOrImpossibleFilesFailAndLeaveTheTargetAlone)
   }
 }
 
+TEST_F(PictureFilesLoadTest, AFileLargerThanAnyAcceptedPictureIsNotRead) {
+  // Sparse: a header of a good BMP, then nothing written up to a little over 1 GiB.
+  const QString path = Write("huge.bmp", Encoded(Marked(), "bmp"));
+  QFile file(path);
+  ASSERT_TRUE(file.resize(qint64{1} << 30 | 1));
+  TBitmap bitmap;
+  EXPECT_EQ(MessageOf<EBitmapLoadingFailed>([&] { LoadFromFile(bitmap, path); }),
+            ("Loading bitmap failed (" + path + ").").toStdString());
+}
+
 TEST_F(PictureFilesLoadTest, WhatIsNotARegularReadableFileCannotBeOpened) {
   QDir(dir_.path()).mkdir("folder.png");
   ASSERT_EQ(::mkfifo(QFile::encodeName(Path("pipe.png")).constData(), 0600), 0);
