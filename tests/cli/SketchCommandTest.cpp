@@ -17,6 +17,9 @@ struct Outcome {
 // The built program, run as a user would run it.
 Outcome Sketch(const QStringList& arguments) {
   QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("LC_ALL", "C.UTF-8");  // the system's error texts in English
+  process.setProcessEnvironment(environment);
   process.start(TRACELLA_SKETCH_PROGRAM, arguments);
   EXPECT_TRUE(process.waitForFinished(60000));
   return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
