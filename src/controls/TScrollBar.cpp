@@ -10,6 +10,7 @@
 #include "Guard.h"
 #include "RoundHalfEven.h"
 #include "SliderMath.h"
+#include "TrackHoveredSubControl.h"
 
 namespace tracella {
 
@@ -24,6 +25,7 @@ constexpr double kArrowStepsPerPage = 10;
 
 TScrollBar::TScrollBar(Qt::Orientation orientation, QWidget* parent) : QWidget(parent), orientation_(orientation) {
   setFocusPolicy(Qt::NoFocus);
+  setAttribute(Qt::WA_Hover);
   setSizePolicy(orientation == Qt::Horizontal ? QSizePolicy::Expanding : QSizePolicy::Fixed,
                 orientation == Qt::Horizontal ? QSizePolicy::Fixed : QSizePolicy::Expanding);
 }
@@ -80,10 +82,8 @@ QStyleOptionSlider TScrollBar::StyleOption() const {
   option.pageStep = 0;
   option.singleStep = 1;
   option.sliderPosition = option.sliderValue = PaintPosition(value_, min_, max_);
-  if (pressed_ != QStyle::SC_None) {
-    option.activeSubControls = pressed_;
-    option.state |= QStyle::State_Sunken;
-  }
+  option.activeSubControls = pressed_ != QStyle::SC_None ? pressed_ : hovered_;
+  if (pressed_ != QStyle::SC_None) option.state |= QStyle::State_Sunken;
   return option;
 }
 
@@ -171,6 +171,11 @@ void TScrollBar::timerEvent(QTimerEvent* event) {
     Repeat();
     repeat_.start(kRepeatMs, this);
   });
+}
+
+bool TScrollBar::event(QEvent* event) {
+  TrackHoveredSubControl(*event, hovered_, *this, [this](QPoint at) { return HitTest(at); });
+  return QWidget::event(event);
 }
 
 }  // namespace tracella

@@ -40,6 +40,7 @@ class TScrollBar : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   QStyleOptionSlider StyleOption() const;
@@ -54,6 +55,7 @@ class TScrollBar : public QWidget {
   double max_ = 100;
   double smallChange_ = 0;
   QStyle::SubControl pressed_ = QStyle::SC_None;
+  QStyle::SubControl hovered_ = QStyle::SC_None;
   std::optional<int> grabOffset_;  // while dragging: pointer minus the thumb's leading edge
   QPoint pointer_;                 // last pointer position while an arrow or the track is held
   QBasicTimer repeat_;

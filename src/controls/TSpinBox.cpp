@@ -13,6 +13,7 @@
 #include "Guard.h"
 #include "RoundHalfEven.h"
 #include "SliderMath.h"
+#include "TrackHoveredSubControl.h"
 
 namespace tracella {
 
@@ -33,6 +34,7 @@ QString WholeNumber(double value) {
 TSpinBox::TSpinBox(QWidget* parent) : QWidget(parent), editor_(new QLineEdit(this)), text_(WholeNumber(value_)) {
   setCursor(Qt::IBeamCursor);
   setFocusPolicy(Qt::WheelFocus);
+  setAttribute(Qt::WA_Hover);
   editor_->setFrame(false);
   editor_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9+-]*")), editor_));
   editor_->setText(text_);
@@ -117,11 +119,14 @@ QStyleOptionSpinBox TSpinBox::StyleOption() const {
   option.stepEnabled = {};
   if (value_ < max_) option.stepEnabled |= QAbstractSpinBox::StepUpEnabled;
   if (value_ > min_) option.stepEnabled |= QAbstractSpinBox::StepDownEnabled;
-  if (pressed_ != QStyle::SC_None) {
-    option.activeSubControls = pressed_;
-    option.state |= QStyle::State_Sunken;
-  }
+  option.activeSubControls = pressed_ != QStyle::SC_None ? pressed_ : hovered_;
+  if (pressed_ != QStyle::SC_None) option.state |= QStyle::State_Sunken;
   return option;
+}
+
+QStyle::SubControl TSpinBox::HitTest(QPoint position) const {
+  const QStyleOptionSpinBox option = StyleOption();
+  return style()->hitTestComplexControl(QStyle::CC_SpinBox, &option, position, this);
 }
 
 void TSpinBox::paintEvent(QPaintEvent*) {
@@ -179,9 +184,7 @@ bool TSpinBox::HandleEditorEvent(const QEvent& event) {
 void TSpinBox::mousePressEvent(QMouseEvent* event) {
   Guarded([&] {
     if (event->button() != Qt::LeftButton) return;
-    const QStyleOptionSpinBox option = StyleOption();
-    const QStyle::SubControl hit =
-        style()->hitTestComplexControl(QStyle::CC_SpinBox, &option, event->position().toPoint(), this);
+    const QStyle::SubControl hit = HitTest(event->position().toPoint());
     if (hit != QStyle::SC_SpinBoxUp && hit != QStyle::SC_SpinBoxDown) return;
     pressed_ = hit;
     update();
@@ -200,6 +203,11 @@ void TSpinBox::wheelEvent(QWheelEvent* event) {
     if (delta == 0) return event->ignore();
     Step(delta > 0 ? +1 : -1);
   });
+}
+
+bool TSpinBox::event(QEvent* event) {
+  TrackHoveredSubControl(*event, hovered_, *this, [this](QPoint at) { return HitTest(at); });
+  return QWidget::event(event);
 }
 
 }  // namespace tracella

@@ -39,9 +39,11 @@ class TSpinBox : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   QStyleOptionSpinBox StyleOption() const;
+  QStyle::SubControl HitTest(QPoint position) const;
   void PlaceEditor();
   bool HandleEditorEvent(const QEvent& event);
   void Step(int direction);
@@ -55,6 +57,7 @@ class TSpinBox : public QWidget {
   double max_ = 100;
   QString text_;
   QStyle::SubControl pressed_ = QStyle::SC_None;
+  QStyle::SubControl hovered_ = QStyle::SC_None;
 };
 
 }  // namespace tracella

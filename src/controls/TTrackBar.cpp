@@ -9,11 +9,13 @@
 
 #include "Guard.h"
 #include "SliderMath.h"
+#include "TrackHoveredSubControl.h"
 
 namespace tracella {
 
 TTrackBar::TTrackBar(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_Hover);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
@@ -58,10 +60,8 @@ QStyleOptionSlider TTrackBar::StyleOption() const {
   option.maximum = kPaintSteps;
   option.sliderPosition = option.sliderValue = PaintPosition(value_, min_, max_);
   option.tickPosition = QSlider::NoTicks;
-  if (grabOffset_) {
-    option.activeSubControls = QStyle::SC_SliderHandle;
-    option.state |= QStyle::State_Sunken;
-  }
+  option.activeSubControls = grabOffset_ ? QStyle::SC_SliderHandle : hovered_;
+  if (grabOffset_) option.state |= QStyle::State_Sunken;
   return option;
 }
 
@@ -123,6 +123,14 @@ void TTrackBar::keyPressEvent(QKeyEvent* event) {
         return event->ignore();
     }
   });
+}
+
+bool TTrackBar::event(QEvent* event) {
+  TrackHoveredSubControl(*event, hovered_, *this, [this](QPoint at) {
+    const QStyleOptionSlider option = StyleOption();
+    return style()->hitTestComplexControl(QStyle::CC_Slider, &option, at, this);
+  });
+  return QWidget::event(event);
 }
 
 }  // namespace tracella

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStyle>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -33,6 +34,7 @@ class TTrackBar : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   QStyleOptionSlider StyleOption() const;
@@ -41,6 +43,7 @@ class TTrackBar : public QWidget {
   double value_ = 0;
   double min_ = 0;
   double max_ = 100;
+  QStyle::SubControl hovered_ = QStyle::SC_None;
   std::optional<int> grabOffset_;  // while dragging: pointer x minus the thumb's left edge
 };
 
