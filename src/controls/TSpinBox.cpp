@@ -6,6 +6,7 @@
 #include <QRegularExpressionValidator>
 #include <QStyleOptionSpinBox>
 #include <QStylePainter>
+#include <QTimerEvent>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -181,20 +182,39 @@ bool TSpinBox::HandleEditorEvent(const QEvent& event) {
   }
 }
 
+// A held button repeats its step at the style's pace while the pointer stays on it.
 void TSpinBox::mousePressEvent(QMouseEvent* event) {
   Guarded([&] {
     if (event->button() != Qt::LeftButton) return;
-    const QStyle::SubControl hit = HitTest(event->position().toPoint());
+    pointer_ = event->position().toPoint();
+    const QStyle::SubControl hit = HitTest(pointer_);
     if (hit != QStyle::SC_SpinBoxUp && hit != QStyle::SC_SpinBoxDown) return;
     pressed_ = hit;
     update();
-    Step(hit == QStyle::SC_SpinBoxUp ? +1 : -1);
+    StepPressedButton();
+    repeat_.start(style()->styleHint(QStyle::SH_SpinBox_ClickAutoRepeatThreshold, nullptr, this), this);
   });
 }
 
+void TSpinBox::StepPressedButton() {
+  if (HitTest(pointer_) == pressed_) Step(pressed_ == QStyle::SC_SpinBoxUp ? +1 : -1);
+}
+
+void TSpinBox::mouseMoveEvent(QMouseEvent* event) { pointer_ = event->position().toPoint(); }
+
 void TSpinBox::mouseReleaseEvent(QMouseEvent*) {
+  repeat_.stop();
   pressed_ = QStyle::SC_None;
   update();
+}
+
+void TSpinBox::timerEvent(QTimerEvent* event) {
+  if (event->timerId() != repeat_.timerId()) return QWidget::timerEvent(event);
+  repeat_.stop();  // a step whose handler failed ends the repeat, as in TScrollBar
+  Guarded([&] {
+    StepPressedButton();
+    repeat_.start(style()->styleHint(QStyle::SH_SpinBox_ClickAutoRepeatRate, nullptr, this), this);
+  });
 }
 
 void TSpinBox::wheelEvent(QWheelEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBasicTimer>
 #include <QString>
 #include <QStyle>
 #include <QWidget>
@@ -37,7 +38,9 @@ class TSpinBox : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   bool event(QEvent* event) override;
 
@@ -47,6 +50,7 @@ class TSpinBox : public QWidget {
   void PlaceEditor();
   bool HandleEditorEvent(const QEvent& event);
   void Step(int direction);
+  void StepPressedButton();
   void ApplyTypedText();
   void ShowNumber();
   void FitToRange();
@@ -58,6 +62,8 @@ class TSpinBox : public QWidget {
   QString text_;
   QStyle::SubControl pressed_ = QStyle::SC_None;
   QStyle::SubControl hovered_ = QStyle::SC_None;
+  QPoint pointer_;  // last pointer position while a button is held
+  QBasicTimer repeat_;
 };
 
 }  // namespace tracella

@@ -240,5 +240,29 @@ TEST(TSpinBox, HandlerExceptionFromInputGoesToTheReporterAndFromSetValueToTheCal
   SetFailureReporter(nullptr);
 }
 
+// Holding a button repeats its step at the style's pace; a step whose handler fails ends the
+// repeat, so one failure makes one report.
+TEST(TSpinBox, HeldButtonRepeatsUntilAStepFails) {
+  int reports = 0;
+  SetFailureReporter([&reports](std::exception_ptr) { ++reports; });
+  const QPoint up(60, 5);
+
+  RecordedSpinBox held(9);
+  QTest::mousePress(&held.box, Qt::LeftButton, {}, up);
+  QTest::qWait(800);
+  QTest::mouseRelease(&held.box, Qt::LeftButton, {}, up);
+  EXPECT_GT(held.events.size(), 1u);
+
+  RecordedSpinBox failing(9);
+  failing.box.OnChange = [&failing] {
+    if (failing.box.Value() > 10) throw std::runtime_error("render failed");  // from the first repeat on
+  };
+  QTest::mousePress(&failing.box, Qt::LeftButton, {}, up);
+  QTest::qWait(800);
+  EXPECT_EQ(reports, 1);
+  EXPECT_EQ(failing.box.Value(), 11.0f);
+  SetFailureReporter(nullptr);
+}
+
 }  // namespace
 }  // namespace tracella
