@@ -167,6 +167,10 @@ bool TSpinBox::HandleEditorEvent(const QEvent& event) {
         case Qt::Key_Enter:
           ApplyTypedText();
           return true;
+        case Qt::Key_Escape:  // drops what was typed; with nothing typed it goes on to the window
+          if (!editor_->isModified()) return false;
+          editor_->setText(text_);
+          return true;
         default:
           return false;
       }

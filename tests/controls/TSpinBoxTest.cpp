@@ -180,6 +180,10 @@ void TypeAndLoseFocus(RecordedSpinBox& spin, const QString& text) {
   spin.Type(text);
   LoseFocus(spin);
 }
+void TypeAndEscapeAndLoseFocus(RecordedSpinBox& spin, const QString& text) {
+  TypeAndKey(spin, text, Qt::Key_Escape);
+  LoseFocus(spin);
+}
 void Wheel(RecordedSpinBox& spin, int delta) {
   QWheelEvent wheel(QPointF(20, 10), QPointF(20, 10), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
                     Qt::NoScrollPhase, false);
@@ -212,6 +216,8 @@ INSTANTIATE_TEST_SUITE_P(
                     InputCase{"NotANumber", 9, [](auto& s) { TypeAndEnter(s, "4-"); }, 9, "9", 0},
                     InputCase{"EmptyText", 9, [](auto& s) { TypeAndEnter(s, ""); }, 9, "9", 0},
                     InputCase{"TypedOnFocusLoss", 9, [](auto& s) { TypeAndLoseFocus(s, "21"); }, 21, "21", 1},
+                    InputCase{"EscapeDropsTypedText", 9, [](auto& s) { TypeAndEscapeAndLoseFocus(s, "20"); }, 9, "9",
+                              0},
                     InputCase{"NotAppliedBeforeEnter", 9, [](auto& s) { s.Type("21"); }, 9, "9", 0},
                     // Leaving the box untouched keeps a fractional value from the track bar.
                     InputCase{"FocusLossWithoutTyping", 12.7f, [](auto& s) { LoseFocus(s); }, 12.7f, "13", 0},
