@@ -3,9 +3,9 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <cstring>
 #include <new>
 
+#include "BitmapImage.h"
 #include "DecodeBudget.h"
 #include "JpegXrDecoder.h"
 #include "QtPictureDecoder.h"
@@ -26,27 +26,13 @@ bool IsPictureExtension(const QString& extension) {
   return accepted.contains(extension);
 }
 
-std::optional<QImage> Decode(const QByteArray& bytes) {
+std::optional<TBitmap> Decode(const QByteArray& bytes) {
   if (!IsJpegXr(bytes)) return DecodeWithQt(bytes);
   std::optional<QImage> image = DecodeJpegXr(bytes);
-  if (image && FittedSize(image->size()) != image->size())
-    image = image->scaled(FittedSize(image->size()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  return image;
-}
-
-// The one place where a decoded picture becomes our bitmap: premultiplied ARGB32 is BGRA in memory.
-TBitmap ToBitmap(QImage image) {
-  image.convertTo(QImage::Format_ARGB32_Premultiplied);
-  TBitmap bitmap(image.width(), image.height());
-  for (int y = 0; y < image.height(); ++y)
-    std::memcpy(bitmap.ScanLine(y), image.constScanLine(y), static_cast<std::size_t>(image.width()) * 4);
-  return bitmap;
-}
-
-// The bitmap's pixels seen by Qt, without a copy.
-QImage View(const TBitmap& bitmap, QImage::Format format) {
-  return QImage(reinterpret_cast<const uchar*>(bitmap.Pixels()), bitmap.Width(), bitmap.Height(),
-                static_cast<qsizetype>(bitmap.Width()) * 4, format);
+  if (!image) return std::nullopt;
+  const QSize fitted = FittedSize(image->size());
+  if (fitted != image->size()) *image = image->scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  return ToBitmap(std::move(*image));
 }
 
 // The file's bytes, or nothing when the encoder fails. The quality is the encoder's default
@@ -62,9 +48,9 @@ std::optional<QByteArray> Encode(const QImage& image, const char* format) {
 std::optional<QByteArray> EncodeFor(const TBitmap& bitmap, const QString& extension) {
   // JPEG has no alpha: the colour channels are written as stored, the alpha byte is dropped.
   if (extension == u".jpg" || extension == u".jpeg")
-    return Encode(View(bitmap, QImage::Format_RGB32).convertToFormat(QImage::Format_RGB888), "jpeg");
+    return Encode(ImageOver(bitmap, QImage::Format_RGB32).convertToFormat(QImage::Format_RGB888), "jpeg");
   // The bitmap's written pixels are not premultiplied; straight ARGB32 keeps every byte.
-  if (extension == u".png") return Encode(View(bitmap, QImage::Format_ARGB32), "png");
+  if (extension == u".png") return Encode(ImageOver(bitmap, QImage::Format_ARGB32), "png");
   return std::nullopt;
 }
 
@@ -74,9 +60,9 @@ void LoadFromFile(TBitmap& target, const QString& path) {
   if (!IsPictureExtension(ExtensionOf(path))) throw EBitmapLoadingFailed(path);
   const QByteArray bytes = ReadRegularFile(path, MaxPictureFileBytes);
   try {
-    std::optional<QImage> image = Decode(bytes);
-    if (!image) throw EBitmapLoadingFailed(path);
-    target = ToBitmap(std::move(*image));
+    std::optional<TBitmap> picture = Decode(bytes);
+    if (!picture) throw EBitmapLoadingFailed(path);
+    target = std::move(*picture);
   } catch (const std::bad_alloc&) {
     throw EBitmapLoadingFailed(path);
   }

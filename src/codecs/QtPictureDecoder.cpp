@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImageReader>
 
+#include "BitmapImage.h"
 #include "DecodeBudget.h"
 #include "PictureCompleteness.h"
 
@@ -14,6 +15,20 @@ bool IsAcceptedFormat(const QByteArray& format) {
   return accepted.contains(format);
 }
 
+// Most photographs are opaque, upright and within MaxBitmapSize: Qt's JPEG reader then fills an
+// RGB32 image of the picture's size that it is handed, and RGB32 (alpha 0xFF) is already opaque
+// premultiplied BGRA, so the bitmap's own memory is handed over and no pixel is copied. Any other
+// picture comes back in an image of Qt's own and is converted.
+std::optional<TBitmap> ReadInto(QImageReader& reader, QSize size) {
+  TBitmap bitmap(size.width(), size.height());
+  QImage image = ImageOver(bitmap, QImage::Format_RGB32);
+  if (!reader.read(&image)) return std::nullopt;
+  const bool filledInPlace = image.constBits() == reinterpret_cast<const uchar*>(bitmap.Pixels()) &&
+                             image.format() == QImage::Format_RGB32 && image.size() == size;
+  if (filledInPlace) return bitmap;
+  return ToBitmap(std::move(image));
+}
+
 std::int64_t DecodePixels(const QByteArray& format, QSize size, QSize fitted) {
   if (format == "jpeg" || format == "jpg") return JpegDecodePixels(size, fitted);
   return std::int64_t{size.width()} * size.height();
@@ -21,7 +36,7 @@ std::int64_t DecodePixels(const QByteArray& format, QSize size, QSize fitted) {
 
 }  // namespace
 
-std::optional<QImage> DecodeWithQt(const QByteArray& bytes) {
+std::optional<TBitmap> DecodeWithQt(const QByteArray& bytes) {
   // Qt refuses larger pictures itself; the budget below is the real limit.
   QImageReader::setAllocationLimit(static_cast<int>(MaxDecodeBytes >> 20));
   QBuffer buffer;
@@ -36,10 +51,11 @@ std::optional<QImage> DecodeWithQt(const QByteArray& bytes) {
   const QSize fitted = FittedSize(size);
   if (DecodePixels(format, size, fitted) > MaxDecodePixels) return std::nullopt;
   if (!HoldsWholePicture(format, bytes)) return std::nullopt;
+  if (fitted == size && reader.transformation() == QImageIOHandler::TransformationNone) return ReadInto(reader, size);
   if (fitted != size) reader.setScaledSize(fitted);
   QImage image = reader.read();
   if (image.isNull()) return std::nullopt;
-  return image;
+  return ToBitmap(std::move(image));
 }
 
 }  // namespace tracella

@@ -1,14 +1,15 @@
 #pragma once
 
 #include <QByteArray>
-#include <QImage>
 #include <optional>
+
+#include "Bitmap.h"
 
 namespace tracella {
 
 // Decodes the first picture of a BMP, JPEG, PNG, GIF, TIFF or ICO file, recognised from its
 // content, upright by its EXIF orientation and fitted within MaxBitmapSize. Nothing when the
 // content is another format, is damaged or cut short, or claims more pixels than the budget.
-std::optional<QImage> DecodeWithQt(const QByteArray& bytes);
+std::optional<TBitmap> DecodeWithQt(const QByteArray& bytes);
 
 }  // namespace tracella
