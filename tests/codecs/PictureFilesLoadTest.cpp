@@ -104,6 +104,12 @@ TEST_F(PictureFilesLoadTest, GifAndJpegArriveAsTheirPictures) {
     EXPECT_NEAR(GreenOf(pixel), 100, 3);
     EXPECT_NEAR(BlueOf(pixel), 50, 3);
   }
+  QImage grey(16, 16, QImage::Format_Grayscale8);
+  grey.fill(120);
+  const TBitmap greyJpeg = Load("grey.jpg", Encoded(grey, "jpeg"));
+  EXPECT_EQ(AlphaOf(greyJpeg.ScanLine(8)[8]), 0xFF);
+  EXPECT_NEAR(GreenOf(greyJpeg.ScanLine(8)[8]), 120, 2);
+  EXPECT_EQ(RedOf(greyJpeg.ScanLine(8)[8]), GreenOf(greyJpeg.ScanLine(8)[8]));
 }
 
 TEST_F(PictureFilesLoadTest, AlphaIsPremultiplied) {
