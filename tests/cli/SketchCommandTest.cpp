@@ -88,6 +88,21 @@ TEST_F(SketchCommandTest, BatchGoesOnPastAFailureAndExitsOne) {
   EXPECT_EQ(Sketch({"--out-dir", Path("out"), Path("photo.png")}).exitCode, 0);  // photo.jpg beside photo.png
 }
 
+TEST_F(SketchCommandTest, ATerminalSeesAProgressLine) {
+  // script(1) gives the program a terminal; its output is what the terminal received.
+  ASSERT_TRUE(QDir(dir_.path()).mkdir("out"));
+  QProcess terminal;
+  terminal.start("script", {"-qec",
+                            QStringLiteral("'%1' --out-dir '%2' '%3' missing.png")
+                                .arg(TRACELLA_SKETCH_PROGRAM, Path("out"), Path("photo.png")),
+                            "/dev/null"});
+  ASSERT_TRUE(terminal.waitForFinished(60000));
+  EXPECT_EQ(terminal.exitCode(), 1);
+  const QString screen = QString::fromUtf8(terminal.readAllStandardOutput());
+  EXPECT_TRUE(screen.contains("\r\x1b[K[1/2] photo.png\r\x1b[K[2/2] missing.png\r\x1b[KCannot open file"))
+      << screen.toStdString();
+}
+
 TEST_F(SketchCommandTest, UsageErrorsExitTwoAndHelpExitsZero) {
   const Outcome usage = Sketch({"--threshold", "40", Path("photo.png"), Path("x.png")});
   EXPECT_EQ(usage.exitCode, 2);
