@@ -52,7 +52,7 @@ void TComboColorBox::paintEvent(QPaintEvent*) {
 
 void TComboColorBox::DropDown() {
   popup_->adjustSize();
-  QPoint place = mapToGlobal(rect().bottomLeft());
+  QPoint place = mapToGlobal(QPoint(0, height()));
   if (const QScreen* screen = this->screen()) {
     const QRect available = screen->availableGeometry();
     if (place.y() + popup_->height() > available.bottom()) place.setY(mapToGlobal(QPoint()).y() - popup_->height());

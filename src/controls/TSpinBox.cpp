@@ -107,7 +107,7 @@ void TSpinBox::ApplyTypedText() {
 
 void TSpinBox::Step(int direction) {
   ApplyTypedText();
-  SetValue(static_cast<float>(ClampToRange(value_ + direction, value_, min_, max_)));
+  SetValue(static_cast<float>(value_ + direction));
 }
 
 QStyleOptionSpinBox TSpinBox::StyleOption() const {

@@ -111,10 +111,10 @@ void TTrackBar::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
       case Qt::Key_Left:
       case Qt::Key_Up:
-        return SetValue(static_cast<float>(ClampToRange(value_ - 1, value_, min_, max_)));
+        return SetValue(static_cast<float>(value_ - 1));
       case Qt::Key_Right:
       case Qt::Key_Down:
-        return SetValue(static_cast<float>(ClampToRange(value_ + 1, value_, min_, max_)));
+        return SetValue(static_cast<float>(value_ + 1));
       case Qt::Key_Home:
         return SetValue(static_cast<float>(min_));
       case Qt::Key_End:
