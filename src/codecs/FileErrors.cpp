@@ -9,6 +9,13 @@ namespace {
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
+// The system's description of an errno value without trailing blanks, line breaks and full stops.
+QString SystemErrorText(int errorNumber) {
+  QString text = QString::fromLocal8Bit(std::strerror(errorNumber));
+  while (!text.isEmpty() && (text.back().isSpace() || text.back() == u'.')) text.chop(1);
+  return text;
+}
+
 QString AbsolutePath(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 
 QString FileMessage(const char* what, const QString& path, int errorNumber) {
@@ -27,11 +34,5 @@ EFCreateError::EFCreateError(const QString& path, int errorNumber)
     : Exception(Utf8(FileMessage("Cannot create file", path, errorNumber))) {}
 
 EBitmapSavingFailed::EBitmapSavingFailed() : Exception("Saving bitmap failed.") {}
-
-QString SystemErrorText(int errorNumber) {
-  QString text = QString::fromLocal8Bit(std::strerror(errorNumber));
-  while (!text.isEmpty() && (text.back().isSpace() || text.back() == u'.')) text.chop(1);
-  return text;
-}
 
 }  // namespace tracella

@@ -28,7 +28,4 @@ class EBitmapSavingFailed : public Exception {
   EBitmapSavingFailed();
 };
 
-// The system's description of an errno value without trailing blanks, line breaks and full stops.
-QString SystemErrorText(int errorNumber);
-
 }  // namespace tracella
