@@ -69,9 +69,10 @@ TEST(TScrollBar, ARangeBelowTheValueForcesItDownWithAnEvent) {
   scroll.bar.SetMax(100);
   EXPECT_EQ(scroll.bar.Value(), 100);
   scroll.bar.SetMax(1);
+  scroll.bar.SetValue(0);
   scroll.bar.SetMin(0.5);  // a Min above the value raises it
-  EXPECT_EQ(scroll.events, (std::vector<double>{200, 100, 1}));
-  EXPECT_EQ(scroll.bar.Value(), 1);
+  EXPECT_EQ(scroll.events, (std::vector<double>{200, 100, 1, 0, 0.5}));
+  EXPECT_EQ(scroll.bar.Value(), 0.5);
 }
 
 TEST(TScrollBar, HandlerSeesTheNewValueAndMaySetItAgain) {
