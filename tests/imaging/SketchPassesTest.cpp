@@ -114,14 +114,26 @@ TEST(PaintingDifferenceTest, IsTheSmallestWholeDifferenceAboveTheThreshold) {
 // one-pixel edges, random thresholds included.
 class MatchesReferenceTest : public testing::TestWithParam<std::tuple<int, int>> {};
 
+// Every compiled copy of the passes that this processor can run.
+std::vector<VectorSet> RunnableVectorSets() {
+  std::vector<VectorSet> sets;
+  for (const VectorSet set : {VectorSet::Baseline, VectorSet::Avx2, VectorSet::Avx512})
+    if (set <= WidestVectorSet()) sets.push_back(set);
+  return sets;
+}
+
 void ExpectSameAsReference(TBitmap& source, float threshold, TAlphaColor line) {
-  TBitmap gray, sketch, referenceGray, referenceSketch;
-  MakeGray(source, gray);
-  RenderSketch(gray, threshold, line, sketch);
+  TBitmap referenceGray, referenceSketch;
   reference::MakeGray(source, referenceGray);
   reference::RenderSketch(referenceGray, threshold, line, referenceSketch);
-  ASSERT_EQ(PixelsOf(gray), PixelsOf(referenceGray));
-  ASSERT_EQ(PixelsOf(sketch), PixelsOf(referenceSketch)) << "threshold " << threshold;
+  for (const VectorSet set : RunnableVectorSets()) {
+    TBitmap gray, sketch;
+    MakeGray(source, gray, set);
+    RenderSketch(gray, threshold, line, sketch, set);
+    ASSERT_EQ(PixelsOf(gray), PixelsOf(referenceGray)) << "vector set " << static_cast<int>(set);
+    ASSERT_EQ(PixelsOf(sketch), PixelsOf(referenceSketch))
+        << "threshold " << threshold << ", vector set " << static_cast<int>(set);
+  }
 }
 
 TEST_P(MatchesReferenceTest, OnRandomAndLowContrastImages) {
@@ -140,6 +152,13 @@ TEST_P(MatchesReferenceTest, OnRandomAndLowContrastImages) {
 INSTANTIATE_TEST_SUITE_P(Sizes, MatchesReferenceTest,
                          testing::Values(std::tuple{1, 1}, std::tuple{1, 37}, std::tuple{37, 1}, std::tuple{2, 2},
                                          std::tuple{17, 9}, std::tuple{64, 3}, std::tuple{131, 67}));
+
+// Outputs of 16 MiB and more are written with streaming stores, past the caches.
+TEST(MatchesReferenceTest, OnAPictureLargeEnoughToBeStreamed) {
+  TBitmap source = RandomImage(2053, 2049, 11);
+  for (std::size_t i = 0; i < source.PixelCount(); ++i) source.Pixels()[i] &= 0xFFFF1FFFu;
+  ExpectSameAsReference(source, 9.0f, claBlack);
+}
 
 TEST(MatchesReferenceTest, OnARealPhotograph) {
   QImage photo(TRACELLA_SOURCE_DIR "/resources/sample.png");
