@@ -14,6 +14,11 @@ class ByteReader {
   unsigned Big16(std::int64_t i) const { return At(i) << 8 | At(i + 1); }
   unsigned Little16(std::int64_t i) const { return At(i) | At(i + 1) << 8; }
   std::uint32_t Little32(std::int64_t i) const { return Little16(i) | std::uint32_t{Little16(i + 2)} << 16; }
+  // The position of the next 0xFF byte at or after `i`, or size() when there is none.
+  std::int64_t NextFF(std::int64_t i) const {
+    const qsizetype found = bytes_.indexOf('\xFF', static_cast<qsizetype>(i));
+    return found < 0 ? size() : found;
+  }
 
  private:
   const QByteArray& bytes_;
@@ -42,7 +47,8 @@ bool JpegReachesEnd(const ByteReader& in) {
     at += 2 + length;
     if (at > in.size()) return false;
     if (marker == 0xDA) {
-      while (at + 1 < in.size() && (in.At(at) != 0xFF || IsRestartOrStuffing(in.At(at + 1)))) ++at;
+      at = in.NextFF(at);
+      while (at + 1 < in.size() && IsRestartOrStuffing(in.At(at + 1))) at = in.NextFF(at + 1);
     }
   }
   return false;
