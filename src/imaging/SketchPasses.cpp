@@ -8,19 +8,13 @@
 #include <cstdint>
 #include <cstring>
 
-// Vectors of a cache line travel between helpers that are all inlined into one instruction set's
-// copy of the loops (RunRows): no call boundary exists whose ABI could differ.
+// Vectors travel between helpers that are all inlined into one instruction set's copy of the row
+// loops (RunRows): no call boundary exists whose ABI could differ.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace tracella {
 
 namespace {
-
-// The passes work in cache lines of 16 pixels, written in plain vector code; each instruction set
-// gets its own compiled copy of the row loops (RunRows), chosen once per pass.
-constexpr int kLine = 16;
-using Pixels = std::uint32_t __attribute__((vector_size(kLine * sizeof(TAlphaColor))));
-using Bytes = std::uint8_t __attribute__((vector_size(kLine * sizeof(TAlphaColor))));
 
 // An output this large no longer fits the caches next to its input, so it is written past them:
 // a streaming store saves reading each line from memory before overwriting it.
@@ -28,67 +22,14 @@ constexpr std::size_t kStreamingBytes = std::size_t{16} << 20;
 
 bool Streams(const TBitmap& output) { return output.PixelCount() * sizeof(TAlphaColor) >= kStreamingBytes; }
 
-struct PlainStore {
-  static void Line(TAlphaColor* out, const Pixels& pixels) { std::memcpy(out, &pixels, sizeof pixels); }
+// The vector types of one register width: 16 bytes (SSE2), 32 (AVX2) or 64 (AVX-512).
+template <std::size_t kBytes>
+struct Lanes {
+  typedef std::uint32_t Pixels __attribute__((vector_size(kBytes)));
+  typedef std::int32_t Ints __attribute__((vector_size(kBytes)));
+  typedef std::uint8_t Bytes __attribute__((vector_size(kBytes)));
+  static constexpr int kPixels = static_cast<int>(kBytes / sizeof(TAlphaColor));
 };
-
-struct Avx2Stream {
-  [[gnu::target("avx2")]] static void Line(TAlphaColor* out, const Pixels& pixels) {
-    __m256i halves[2];
-    std::memcpy(halves, &pixels, sizeof pixels);
-    _mm256_stream_si256(reinterpret_cast<__m256i*>(out), halves[0]);
-    _mm256_stream_si256(reinterpret_cast<__m256i*>(out) + 1, halves[1]);
-  }
-};
-
-struct Avx512Stream {
-  [[gnu::target("avx512f")]] static void Line(TAlphaColor* out, const Pixels& pixels) {
-    __m512i line;
-    std::memcpy(&line, &pixels, sizeof pixels);
-    _mm512_stream_si512(reinterpret_cast<__m512i*>(out), line);
-  }
-};
-
-// rows(store) runs the pass with `store` writing each whole output line. Every copy is flattened,
-// so the vector code inside is compiled for that copy's instruction set.
-template <class Rows>
-[[gnu::target("avx512bw"), gnu::flatten]] void RunRowsAvx512(bool stream, const Rows& rows) {
-  if (stream) rows(Avx512Stream{});
-  else rows(PlainStore{});
-  _mm_sfence();
-}
-
-template <class Rows>
-[[gnu::target("avx2"), gnu::flatten]] void RunRowsAvx2(bool stream, const Rows& rows) {
-  if (stream) rows(Avx2Stream{});
-  else rows(PlainStore{});
-  _mm_sfence();
-}
-
-template <class Rows>
-[[gnu::flatten]] void RunRows(VectorSet widest, bool stream, const Rows& rows) {
-  switch (std::min(widest, WidestVectorSet())) {
-    case VectorSet::Avx512: return RunRowsAvx512(stream, rows);
-    case VectorSet::Avx2: return RunRowsAvx2(stream, rows);
-    case VectorSet::Baseline: return rows(PlainStore{});
-  }
-}
-
-// out[x] = pixelAt(x) for x < count: the whole cache lines through Store::Line from lineAt(x, line),
-// the pixels before and after them one by one.
-template <class Store, class LineAt, class PixelAt>
-void WriteRow(TAlphaColor* out, int count, const LineAt& lineAt, const PixelAt& pixelAt) {
-  const auto misalignment = static_cast<int>(reinterpret_cast<std::uintptr_t>(out) / sizeof(TAlphaColor) % kLine);
-  const int head = std::min(count, (kLine - misalignment) % kLine);
-  int x = 0;
-  for (; x < head; ++x) out[x] = pixelAt(x);
-  Pixels line;
-  for (; x + kLine <= count; x += kLine) {
-    lineAt(x, line);
-    Store::Line(out + x, line);
-  }
-  for (; x < count; ++x) out[x] = pixelAt(x);
-}
 
 template <class Vector>
 Vector Load(const TAlphaColor* pixels) {
@@ -97,13 +38,78 @@ Vector Load(const TAlphaColor* pixels) {
   return vector;
 }
 
+void Stream(TAlphaColor* out, const Lanes<16>::Pixels& pixels) {
+  _mm_stream_si128(reinterpret_cast<__m128i*>(out), (__m128i)pixels);
+}
+
+[[gnu::target("avx2")]] void Stream(TAlphaColor* out, const Lanes<32>::Pixels& pixels) {
+  _mm256_stream_si256(reinterpret_cast<__m256i*>(out), (__m256i)pixels);
+}
+
+[[gnu::target("avx512f")]] void Stream(TAlphaColor* out, const Lanes<64>::Pixels& pixels) {
+  _mm512_stream_si512(reinterpret_cast<__m512i*>(out), (__m512i)pixels);
+}
+
+// Writes out[x] = pixelAt(x) for x < count: whole vectors from vectorAt(x, vector) in the middle,
+// at addresses aligned to their size, and the pixels before and after them one by one.
+template <std::size_t kBytes, bool kStream>
+struct RowWriter {
+  template <class VectorAt, class PixelAt>
+  static void Write(TAlphaColor* out, int count, const VectorAt& vectorAt, const PixelAt& pixelAt) {
+    constexpr int kPixels = Lanes<kBytes>::kPixels;
+    const auto misalignment = static_cast<int>(reinterpret_cast<std::uintptr_t>(out) / sizeof(TAlphaColor) % kPixels);
+    const int head = std::min(count, (kPixels - misalignment) % kPixels);
+    int x = 0;
+    for (; x < head; ++x) out[x] = pixelAt(x);
+    typename Lanes<kBytes>::Pixels vector;
+    for (; x + kPixels <= count; x += kPixels) {
+      vectorAt(x, vector);
+      if constexpr (kStream) Stream(out + x, vector);
+      else std::memcpy(out + x, &vector, sizeof vector);
+    }
+    for (; x < count; ++x) out[x] = pixelAt(x);
+  }
+};
+
+// rows(writer) runs a pass whose rows are written by `writer`, one RowWriter. Each instruction
+// set's copy is flattened, so all the vector code inside is compiled for that set.
+template <std::size_t kBytes, class Rows>
+void RunRowsWith(bool stream, const Rows& rows) {
+  if (stream) {
+    rows(RowWriter<kBytes, true>{});
+    _mm_sfence();
+  } else {
+    rows(RowWriter<kBytes, false>{});
+  }
+}
+
+template <class Rows>
+[[gnu::target("avx512bw"), gnu::flatten]] void RunRowsAvx512(bool stream, const Rows& rows) {
+  RunRowsWith<64>(stream, rows);
+}
+
+template <class Rows>
+[[gnu::target("avx2"), gnu::flatten]] void RunRowsAvx2(bool stream, const Rows& rows) {
+  RunRowsWith<32>(stream, rows);
+}
+
+template <class Rows>
+[[gnu::flatten]] void RunRows(VectorSet widest, bool stream, const Rows& rows) {
+  switch (std::min(widest, WidestVectorSet())) {
+    case VectorSet::Avx512: return RunRowsAvx512(stream, rows);
+    case VectorSet::Avx2: return RunRowsAvx2(stream, rows);
+    case VectorSet::Baseline: return RunRowsWith<16>(stream, rows);
+  }
+}
+
 int GreyOf(TAlphaColor pixel) { return static_cast<int>((pixel >> 8) & 0xFFu); }
 
 int Difference(int a, int b) { return a > b ? a - b : b - a; }
 
 TAlphaColor GrayPixel(TAlphaColor pixel) { return 0xFF000000u | static_cast<TAlphaColor>(GreyOf(pixel)) * 0x010101u; }
 
-void GrayLine(const TAlphaColor* source, Pixels& gray) {
+template <class Pixels>
+void GrayVector(const TAlphaColor* source, Pixels& gray) {
   const Pixels g = (Load<Pixels>(source) >> 8) & 0xFFu;
   gray = 0xFF000000u | g | g << 8 | g << 16;
 }
@@ -114,15 +120,21 @@ int Steeper(const TAlphaColor* row, const TAlphaColor* below, int x) {
   return std::max(Difference(g, GreyOf(row[x + 1])), Difference(g, GreyOf(below[x])));
 }
 
-// Differences of every byte; of a pixel's four only the green one is kept, so that each pixel
-// holds its grey difference times 256 and a single compare decides it.
-Bytes ByteDifference(const Bytes& a, const Bytes& b) { return (a > b ? a : b) - (a < b ? a : b); }
+template <class Bytes>
+Bytes ByteDifference(const Bytes& a, const Bytes& b) {
+  return (a > b ? a : b) - (a < b ? a : b);
+}
 
-void SteeperLine(const TAlphaColor* row, const TAlphaColor* below, Pixels& steeper) {
-  const Bytes here = Load<Bytes>(row);
-  const Bytes across = ByteDifference(here, Load<Bytes>(row + 1));
-  const Bytes down = ByteDifference(here, Load<Bytes>(below));
-  steeper = std::bit_cast<Pixels>(across > down ? across : down) & 0xFF00u;
+// The differences are taken for every byte and only the green ones kept, so each pixel holds its
+// steeper grey difference times 256 and one compare decides it.
+template <class Pixels>
+void EdgeVector(const TAlphaColor* row, const TAlphaColor* below, int paint, TAlphaColor line, Pixels& out) {
+  using L = Lanes<sizeof(Pixels)>;
+  const auto here = Load<typename L::Bytes>(row);
+  const auto across = ByteDifference(here, Load<typename L::Bytes>(row + 1));
+  const auto down = ByteDifference(here, Load<typename L::Bytes>(below));
+  const auto steeper = std::bit_cast<typename L::Ints>(across > down ? across : down) & 0xFF00;
+  out = steeper >= paint * 256 ? Pixels{} + line : Pixels{} + claWhite;
 }
 
 }  // namespace
@@ -142,11 +154,11 @@ int PaintingDifference(float threshold) {
 void MakeGray(const TBitmap& source, TBitmap& gray, VectorSet widest) {
   gray.SetWidth(source.Width());
   gray.SetHeight(source.Height());
-  RunRows(widest, Streams(gray), [&](auto store) {
+  RunRows(widest, Streams(gray), [&](auto writer) {
     for (int y = 0; y < source.Height(); ++y) {
       const TAlphaColor* in = source.ScanLine(y);
-      WriteRow<decltype(store)>(
-          gray.ScanLine(y), source.Width(), [in](int x, Pixels& line) { GrayLine(in + x, line); },
+      decltype(writer)::Write(
+          gray.ScanLine(y), source.Width(), [in](int x, auto& vector) { GrayVector(in + x, vector); },
           [in](int x) { return GrayPixel(in[x]); });
     }
   });
@@ -157,22 +169,16 @@ void RenderSketch(const TBitmap& gray, float threshold, TAlphaColor line, TBitma
   sketch.SetHeight(gray.Height());
   if (sketch.IsEmpty()) return;
   const int paint = PaintingDifference(threshold);
-  const Pixels paintTimes256 = Pixels{} + static_cast<std::uint32_t>(paint) * 256u;
-  const Pixels lines = Pixels{} + line, whites = Pixels{} + claWhite;
   const int last = gray.Width() - 1, lastRow = gray.Height() - 1;
-  RunRows(widest, Streams(sketch), [&](auto store) {
+  RunRows(widest, Streams(sketch), [&](auto writer) {
     for (int y = 0; y <= lastRow; ++y) {
       const TAlphaColor* row = gray.ScanLine(y);
       // The last row has no lower neighbour; comparing it with itself adds a difference of 0,
       // which never decides: at a painting difference of 0 every right neighbour paints anyway.
       const TAlphaColor* below = gray.ScanLine(std::min(y + 1, lastRow));
       TAlphaColor* out = sketch.ScanLine(y);
-      WriteRow<decltype(store)>(
-          out, last,
-          [&](int x, Pixels& result) {
-            SteeperLine(row + x, below + x, result);
-            result = result >= paintTimes256 ? lines : whites;
-          },
+      decltype(writer)::Write(
+          out, last, [&](int x, auto& vector) { EdgeVector(row + x, below + x, paint, line, vector); },
           [&](int x) { return Steeper(row, below, x) >= paint ? line : claWhite; });
       out[last] = y < lastRow && Difference(GreyOf(row[last]), GreyOf(below[last])) >= paint ? line : claWhite;
     }
