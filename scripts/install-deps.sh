@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev
   xvfb xauth openbox xdotool x11-utils fonts-dejavu-core
   desktop-file-utils appstream
+  clang libclang-rt-14-dev valgrind time
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -26,14 +26,25 @@ class ByteReader {
 
 bool IsRestartOrStuffing(unsigned marker) { return marker == 0x00 || marker == 0xFF || (marker >= 0xD0 && marker <= 0xD7); }
 
+// What the marker segments say about a JPEG file.
+struct JpegMarkers {
+  bool reachesEnd = false;
+  bool progressive = false;
+  int scans = 0;
+};
+
 // Walks the marker segments; entropy-coded data after a start of scan runs to the next marker.
-bool JpegReachesEnd(const ByteReader& in) {
-  if (in.Big16(0) != 0xFFD8) return false;
+JpegMarkers WalkJpeg(const ByteReader& in) {
+  JpegMarkers seen;
+  if (in.Big16(0) != 0xFFD8) return seen;
   std::int64_t at = 2;
   while (at + 2 <= in.size()) {
-    if (in.At(at) != 0xFF) return false;
+    if (in.At(at) != 0xFF) return seen;
     const unsigned marker = in.At(at + 1);
-    if (marker == 0xD9) return true;
+    if (marker == 0xD9) {
+      seen.reachesEnd = true;
+      return seen;
+    }
     if (marker == 0xFF) {  // fill byte
       ++at;
       continue;
@@ -43,15 +54,17 @@ bool JpegReachesEnd(const ByteReader& in) {
       continue;
     }
     const unsigned length = in.Big16(at + 2);
-    if (length < 2) return false;
+    if (length < 2) return seen;
     at += 2 + length;
-    if (at > in.size()) return false;
+    if (at > in.size()) return seen;
+    if (marker == 0xC2 || marker == 0xCA) seen.progressive = true;  // Huffman or arithmetic
     if (marker == 0xDA) {
+      ++seen.scans;
       at = in.NextFF(at);
       while (at + 1 < in.size() && IsRestartOrStuffing(in.At(at + 1))) at = in.NextFF(at + 1);
     }
   }
-  return false;
+  return seen;
 }
 
 // Skips a chain of data sub-blocks; -1 when the chain is cut off.
@@ -109,10 +122,15 @@ bool BmpHoldsAllRows(const ByteReader& in) {
 
 bool HoldsWholePicture(const QByteArray& format, const QByteArray& bytes) {
   const ByteReader in(bytes);
-  if (format == "jpeg" || format == "jpg") return JpegReachesEnd(in);
+  if (format == "jpeg" || format == "jpg") return WalkJpeg(in).reachesEnd;
   if (format == "gif") return GifHoldsFirstPicture(in);
   if (format == "bmp") return BmpHoldsAllRows(in);
   return true;
+}
+
+bool JpegKeepsWholeCoefficients(const QByteArray& bytes) {
+  const JpegMarkers seen = WalkJpeg(ByteReader(bytes));
+  return seen.progressive || seen.scans > 1;
 }
 
 }  // namespace tracella

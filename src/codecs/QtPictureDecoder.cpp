@@ -29,8 +29,9 @@ std::optional<TBitmap> ReadInto(QImageReader& reader, QSize size) {
   return ToBitmap(std::move(image));
 }
 
-std::int64_t DecodePixels(const QByteArray& format, QSize size, QSize fitted) {
-  if (format == "jpeg" || format == "jpg") return JpegDecodePixels(size, fitted);
+std::int64_t DecodePixels(const QByteArray& format, const QByteArray& bytes, QSize size, QSize fitted) {
+  const bool jpeg = format == "jpeg" || format == "jpg";
+  if (jpeg && !JpegKeepsWholeCoefficients(bytes)) return JpegDecodePixels(size, fitted);
   return std::int64_t{size.width()} * size.height();
 }
 
@@ -49,7 +50,7 @@ std::optional<TBitmap> DecodeWithQt(const QByteArray& bytes) {
   const QSize size = reader.size();
   if (size.isEmpty()) return std::nullopt;
   const QSize fitted = FittedSize(size);
-  if (DecodePixels(format, size, fitted) > MaxDecodePixels) return std::nullopt;
+  if (DecodePixels(format, bytes, size, fitted) > MaxDecodePixels) return std::nullopt;
   if (!HoldsWholePicture(format, bytes)) return std::nullopt;
   if (fitted == size && reader.transformation() == QImageIOHandler::TransformationNone) return ReadInto(reader, size);
   if (fitted != size) reader.setScaledSize(fitted);

@@ -1,0 +1,270 @@
+// Files a user (or an attacker) may hand the loader: every one either loads as the picture it is
+// or fails with the loading or the cannot-open message, promptly, leaving the target alone.
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+#include "CodecFixtures.h"
+#include "PictureFiles.h"
+#include "RunInChild.h"
+
+namespace tracella {
+namespace {
+
+using test::Encoded;
+
+const char* const kExtensions[] = {".bmp", ".jpg", ".jpeg", ".png", ".gif", ".tif", ".tiff", ".ico", ".wmp"};
+
+// Colour and brightness change over the whole picture, so that every part of a compressed file
+// holds pixels and a cut anywhere takes some away.
+QImage Busy(int width = 160, int height = 120) {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb(x * 7 % 256, (x * y) % 256, (x + 3 * y) % 256));
+  return image;
+}
+
+QImage Flat(QRgb colour) {
+  QImage image(12, 8, QImage::Format_ARGB32);
+  image.fill(colour);
+  return image;
+}
+
+// One palette entry: Qt's own conversion would quantise the colour.
+QImage FlatPalette(QRgb colour) {
+  QImage image(12, 8, QImage::Format_Indexed8);
+  image.setColorTable({colour});
+  image.fill(0);
+  return image;
+}
+
+// A baseline CMYK JPEG filled with one colour, written by libjpeg (Qt cannot write CMYK). The
+// samples are stored inverted, the way Adobe's programs write them and Qt's reader expects.
+QByteArray CmykJpeg(int width, int height, const unsigned char (&inverted)[4]) {
+  jpeg_compress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = JDIMENSION(width);
+  info.image_height = JDIMENSION(height);
+  info.input_components = 4;
+  info.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&info);
+  jpeg_start_compress(&info, TRUE);
+  QByteArray row;
+  for (int x = 0; x < width; ++x) row.append(reinterpret_cast<const char*>(inverted), 4);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW rows[] = {reinterpret_cast<JSAMPLE*>(row.data())};
+    jpeg_write_scanlines(&info, rows, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  const QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
+  std::free(buffer);
+  return bytes;
+}
+
+// The JPEG with the size in its frame header rewritten.
+QByteArray JpegClaiming(QByteArray jpeg, quint16 width, quint16 height) {
+  const qsizetype frame = std::max(jpeg.indexOf("\xFF\xC0"), jpeg.indexOf("\xFF\xC2"));
+  EXPECT_GT(frame, 0);
+  jpeg[frame + 5] = char(height >> 8);
+  jpeg[frame + 6] = char(height & 0xFF);
+  jpeg[frame + 7] = char(width >> 8);
+  jpeg[frame + 8] = char(width & 0xFF);
+  return jpeg;
+}
+
+class HostileFilesTest : public ::testing::Test {
+ protected:
+  QString Path(const QString& name) const { return dir_.filePath(name); }
+
+  QString Write(const QString& name, const QByteArray& bytes) const {
+    test::WriteFile(Path(name), bytes);
+    return Path(name);
+  }
+
+  // Loads into a bitmap holding a known 3 x 2 picture; the message of the failure, or "" when
+  // the load succeeded. A failed load must leave the picture as it was.
+  std::string Failure(const QString& path) const {
+    TBitmap bitmap(3, 2);
+    bitmap.Clear(0xFF123456u);
+    std::string message;
+    try {
+      LoadFromFile(bitmap, path);
+    } catch (const Exception& error) {
+      message = error.what();
+      const bool untouched = bitmap.Width() == 3 && bitmap.Height() == 2 && bitmap.ScanLine(1)[2] == 0xFF123456u;
+      EXPECT_TRUE(untouched) << "a failed load changed the target";
+    }
+    return message;
+  }
+
+  static std::string LoadingFailed(const QString& path) { return ("Loading bitmap failed (" + path + ").").toStdString(); }
+
+  QTemporaryDir dir_;
+};
+
+TEST_F(HostileFilesTest, EmptyAndRandomFilesFailWithTheLoadingMessageUnderEveryExtension) {
+  QByteArray random(5000, 0);
+  std::uint32_t state = 12345;
+  for (char& byte : random) byte = char((state = state * 1664525u + 1013904223u) >> 24);
+  for (const char* extension : kExtensions) {
+    for (const auto& [stem, bytes] : {std::pair{"empty", QByteArray()}, std::pair{"random", random}}) {
+      const QString path = Write(stem + QString(extension), bytes);
+      EXPECT_EQ(Failure(path), LoadingFailed(path));
+    }
+  }
+}
+
+TEST_F(HostileFilesTest, FilesCutShortAnywhereFail) {
+  const QImage photo = Busy();
+  const QImage withAlpha = photo.convertToFormat(QImage::Format_ARGB32);
+  const struct {
+    const char* name;
+    QByteArray bytes;
+  } files[] = {
+      {"baseline.jpg", Encoded(photo, "jpeg")},
+      {"progressive.jpg", test::ProgressiveJpeg(photo)},
+      {"rgb.png", Encoded(photo, "png")},
+      {"deep.png", Encoded(photo.convertToFormat(QImage::Format_RGBA64), "png")},
+      {"one-frame.gif", test::MakeGif(160, 120, {QByteArray(160 * 120, 5)})},
+      {"plain.tif", test::MakeTiff({photo})},
+      {"qt.tiff", Encoded(withAlpha, "tiff")},
+      {"rgb.bmp", Encoded(photo, "bmp")},
+      {"alpha.ico", Encoded(withAlpha, "ico")},
+      {"rgb.wmp", test::MakeJpegXr(photo, dir_.path())},
+  };
+  for (const auto& file : files) {
+    for (int percent = 5; percent < 100; percent += 9) {
+      const QString path = Write(file.name, file.bytes.left(file.bytes.size() * percent / 100));
+      EXPECT_EQ(Failure(path), LoadingFailed(path)) << "cut at " << percent << "%";
+    }
+  }
+}
+
+TEST_F(HostileFilesTest, DeepGreyPaletteAndCmykPicturesArriveAsTheirColours) {
+  const QImage colour = Flat(qRgb(200, 100, 50));
+  const QImage grey = Flat(qRgb(90, 90, 90));
+  const unsigned char invertedCmykRed[] = {255, 0, 0, 255};  // C, M, Y, K stored inverted: pure red
+  const struct {
+    const char* name;
+    QByteArray bytes;
+    QRgb expected;
+    int tolerance;
+  } files[] = {
+      {"16-bit.png", Encoded(colour.convertToFormat(QImage::Format_RGBA64), "png"), colour.pixel(0, 0), 0},
+      {"16-bit.tif", Encoded(colour.convertToFormat(QImage::Format_RGBA64), "tiff"), colour.pixel(0, 0), 0},
+      {"grey.png", Encoded(grey.convertToFormat(QImage::Format_Grayscale8), "png"), grey.pixel(0, 0), 0},
+      {"grey-16-bit.png", Encoded(grey.convertToFormat(QImage::Format_Grayscale16), "png"), grey.pixel(0, 0), 0},
+      {"grey.jpg", Encoded(grey.convertToFormat(QImage::Format_Grayscale8), "jpeg"), grey.pixel(0, 0), 2},
+      {"grey.tif", Encoded(grey.convertToFormat(QImage::Format_Grayscale8), "tiff"), grey.pixel(0, 0), 0},
+      {"palette.png", Encoded(FlatPalette(colour.pixel(0, 0)), "png"), colour.pixel(0, 0), 0},
+      {"palette.bmp", Encoded(FlatPalette(colour.pixel(0, 0)), "bmp"), colour.pixel(0, 0), 0},
+      {"palette.tif", Encoded(FlatPalette(colour.pixel(0, 0)), "tiff"), colour.pixel(0, 0), 0},
+      {"cmyk.jpg", CmykJpeg(12, 8, invertedCmykRed), qRgb(255, 0, 0), 3},
+  };
+  for (const auto& file : files) {
+    SCOPED_TRACE(file.name);
+    TBitmap bitmap;
+    LoadFromFile(bitmap, Write(file.name, file.bytes));
+    ASSERT_EQ(bitmap.Width(), 12);
+    ASSERT_EQ(bitmap.Height(), 8);
+    const TAlphaColor pixel = bitmap.ScanLine(4)[6];
+    EXPECT_EQ(AlphaOf(pixel), 0xFF);
+    EXPECT_NEAR(RedOf(pixel), qRed(file.expected), file.tolerance);
+    EXPECT_NEAR(GreenOf(pixel), qGreen(file.expected), file.tolerance);
+    EXPECT_NEAR(BlueOf(pixel), qBlue(file.expected), file.tolerance);
+  }
+}
+
+TEST_F(HostileFilesTest, HeadersClaimingHugePicturesAreRefusedBeforeTheirPixelsAreAllocated) {
+  const QImage small = Flat(qRgb(1, 2, 3));
+  const struct {
+    const char* name;
+    QByteArray bytes;
+  } bombs[] = {
+      {"65536-square.png", test::PngClaiming(small, 65536, 65536)},
+      {"largest.png", test::PngClaiming(small, 0x7FFFFFFF, 0x7FFFFFFF)},
+      {"over-budget.png", test::PngClaiming(small, 16385, 8192)},
+      {"100000-square.tif", test::MakeTiffClaiming(100000, 100000)},
+      {"largest.tif", test::MakeTiffClaiming(0xFFFFFFFF, 0xFFFFFFFF)},
+      {"wraps-to-small.tif", test::MakeTiffClaiming(0x10000, 0x10001)},  // 2^32 + 2^16 pixels
+      // libjpeg would zero 6 GB of coefficients for this 600-byte file before reading a scan.
+      {"progressive-32768-square.jpg", JpegClaiming(test::ProgressiveJpeg(small), 32768, 32768)},
+  };
+  for (const auto& bomb : bombs) {
+    SCOPED_TRACE(bomb.name);
+    const QString path = Write(bomb.name, bomb.bytes);
+    // In a child process, so that its peak memory is this load's alone.
+    const bool refusedLean = RunInChild(
+        [&] {
+          rusage before{}, after{};
+          ::getrusage(RUSAGE_SELF, &before);
+          const bool refused = Failure(path) == LoadingFailed(path);
+          ::getrusage(RUSAGE_SELF, &after);
+          return refused && after.ru_maxrss - before.ru_maxrss < 64 * 1024;  // kilobytes
+        },
+        60);
+    EXPECT_TRUE(refusedLean) << "not refused, or more than 64 MiB spent on it";
+  }
+}
+
+TEST_F(HostileFilesTest, DevicesSocketsAndDamagedJpegXrNeitherHangNorCrash) {
+  ASSERT_TRUE(QFile::link("/dev/null", Path("null.jpg")));
+  ASSERT_TRUE(QFile::link("/dev/urandom", Path("urandom.png")));
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const QByteArray socketPath = QFile::encodeName(Path("socket.gif"));
+  ASSERT_LT(socketPath.size(), qsizetype(sizeof address.sun_path));
+  std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  for (const auto& [name, reason] : {std::pair{"null.jpg", "Invalid argument"}, std::pair{"urandom.png", "Invalid argument"},
+                                     std::pair{"socket.gif", "No such device or address"}}) {
+    EXPECT_EQ(Failure(Path(name)), ("Cannot open file \"" + Path(name) + "\". " + reason).toStdString());
+  }
+  ::close(listener);
+  // Files on which libjxr itself reads out of bounds: found by fuzzing, kept with the fuzzer.
+  const QDir regressions(TRACELLA_SOURCE_DIR "/fuzz/regressions");
+  const QStringList crashers = regressions.entryList({"libjxr-crash-*"}, QDir::Files);
+  ASSERT_FALSE(crashers.isEmpty());
+  for (const QString& crasher : crashers) {
+    QFile file(regressions.filePath(crasher));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString path = Write(crasher + ".wmp", file.readAll().mid(1));  // the fuzzer's first byte picks the extension
+    EXPECT_EQ(Failure(path), LoadingFailed(path));
+  }
+}
+
+TEST_F(HostileFilesTest, PathsWithSpacesAndNonAsciiCharactersWorkBothWays) {
+  ASSERT_TRUE(QDir(dir_.path()).mkpath("Ünïcødé folder/写真 with  spaces"));
+  const QString path = Path("Ünïcødé folder/写真 with  spaces/ Ëdge case .JPG");
+  const QImage image = Flat(qRgb(10, 200, 30));
+  TBitmap bitmap(12, 8);
+  std::memcpy(bitmap.ScanLine(0), image.constBits(), std::size_t(image.sizeInBytes()));
+  SaveToFile(bitmap, path);
+  TBitmap loaded;
+  LoadFromFile(loaded, path);
+  EXPECT_EQ(loaded.Width(), 12);
+  EXPECT_NEAR(GreenOf(loaded.ScanLine(4)[6]), 200, 3);
+  const QString missing = Path("Ünïcødé folder/nö such.png");
+  EXPECT_EQ(Failure(missing), ("Cannot open file \"" + missing + "\". No such file or directory").toStdString());
+}
+
+}  // namespace
+}  // namespace tracella
