@@ -10,12 +10,12 @@ build_dir=${BUILD_DIR:-build-bench}
 
 scripts/install-deps.sh
 bench_packages=(libbenchmark-dev libopencv-dev python3)
+sudo_cmd=(); [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo -n)
 missing=()
 for p in "${bench_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if ((${#missing[@]})); then
-  sudo_cmd=(); [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo -n)
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update -qq
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
@@ -32,11 +32,15 @@ if [ ! -s "$photo" ]; then
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
   original=usr/share/wallpapers/EveningGlow/contents/images/2560x1600.jpg
-  (cd "$work" && apt-get download -qq plasma-workspace-wallpapers)
+  # Only the package file is fetched, nothing is installed; a machine that has never read the
+  # package lists reads them first.
+  (cd "$work" && { apt-get download -qq plasma-workspace-wallpapers ||
+    { "${sudo_cmd[@]}" apt-get update -qq && apt-get download -qq plasma-workspace-wallpapers; }; })
   dpkg-deb --fsys-tarfile "$work"/plasma-workspace-wallpapers_*.deb | tar -x -C "$work" "./$original"
   echo "586682dcb362b9f620068f10138f87d0d3649939aef238adc5807cb951976a7a  $work/$original" | sha256sum --quiet -c -
   mkdir -p "$(dirname "$photo")"
-  QT_QPA_PLATFORM=offscreen "$bench" --make-photo "$photo" "$work/$original"
+  QT_QPA_PLATFORM=offscreen "$bench" --make-photo "$work/photo.jpg" "$work/$original"
+  mv "$work/photo.jpg" "$photo"
 fi
 
 results="$build_dir/bench-results.json"
