@@ -71,9 +71,7 @@ struct RowWriter {
   }
 };
 
-// rows(writer) runs a pass whose rows are written by `writer`, one RowWriter. Each instruction
-// set's copy is flattened, so all the vector code inside is compiled for that set, and never
-// inlined, so that it stays a copy of its own (clang would otherwise fold it into the baseline).
+// rows(writer) runs a pass whose rows are written by `writer`, one RowWriter.
 template <std::size_t kBytes, class Rows>
 void RunRowsWith(bool stream, const Rows& rows) {
   if (stream) {
@@ -84,6 +82,8 @@ void RunRowsWith(bool stream, const Rows& rows) {
   }
 }
 
+// Each instruction set's copy is flattened, so that all the vector code inside is compiled for that
+// set, and never inlined, so that it stays a copy of its own (clang would fold it into the baseline).
 template <class Rows>
 [[gnu::target("avx512bw"), gnu::flatten, gnu::noinline]] void RunRowsAvx512(bool stream, const Rows& rows) {
   RunRowsWith<64>(stream, rows);
