@@ -3,6 +3,8 @@
 #   fuzz/run-fuzz.sh [seconds]   fuzz for that long (default 900) from the seeds plus the regressions;
 #                                new crashes land in build-fuzz/findings/
 #   fuzz/run-fuzz.sh --replay    run the seeds and fuzz/regressions/ once each (what CI does)
+# Every input is in the harness's layout: one byte picking the extension, then the file. A crash
+# found and mended is kept in fuzz/regressions/ under a name that says what it broke.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${FUZZ_BUILD_DIR:-build-fuzz}

@@ -157,6 +157,23 @@ TEST_F(HostileFilesTest, FilesCutShortAnywhereFail) {
   }
 }
 
+TEST_F(HostileFilesTest, GifsWhoseCodesDoNotCoverTheirFrameFail) {
+  // Found by fuzzing: 29 bytes whose frame has no codes at all came out as an 8192 x 3274 picture
+  // of background.
+  const QByteArray noCodes = QByteArray::fromHex("474946383961292ada10002a2a2c2c2c302b2e30303000000032003260");
+  const struct {
+    const char* name;
+    QByteArray bytes;
+  } files[] = {
+      {"no-codes.gif", noCodes},
+      {"few-codes.gif", test::MakeGif(30, 20, {QByteArray(100, 3)})},  // codes for 100 of 600 pixels
+  };
+  for (const auto& file : files) {
+    const QString path = Write(file.name, file.bytes);
+    EXPECT_EQ(Failure(path), LoadingFailed(path));
+  }
+}
+
 TEST_F(HostileFilesTest, DeepGreyPaletteAndCmykPicturesArriveAsTheirColours) {
   const QImage colour = Flat(qRgb(200, 100, 50));
   const QImage grey = Flat(qRgb(90, 90, 90));
