@@ -16,11 +16,21 @@ namespace tracella {
 
 namespace {
 
-// An output this large no longer fits the caches next to its input, so it is written past them:
-// a streaming store saves reading each line from memory before overwriting it.
-constexpr std::size_t kStreamingBytes = std::size_t{16} << 20;
+// A picture this large no longer fits the caches next to its output, so the passes read it from
+// memory and write past the caches: each line of input is asked for well ahead (the hardware
+// prefetcher alone leaves the loads waiting much of the time), and streaming stores save reading
+// each output line before overwriting it.
+constexpr std::size_t kBeyondCachesBytes = std::size_t{16} << 20;
+constexpr std::uintptr_t kPrefetchBytes = 4096;
+constexpr int kCacheLinePixels = 64 / sizeof(TAlphaColor);
 
-bool Streams(const TBitmap& output) { return output.PixelCount() * sizeof(TAlphaColor) >= kStreamingBytes; }
+bool BeyondCaches(const TBitmap& output) { return output.PixelCount() * sizeof(TAlphaColor) >= kBeyondCachesBytes; }
+
+// The address is formed as a number: it may lie past the end of the picture, where prefetching is
+// harmless. Always inlined: GCC takes a call of it for one without effect and drops it.
+[[gnu::always_inline]] inline void PrefetchAhead(const TAlphaColor* pixel) {
+  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(pixel) + kPrefetchBytes));
+}
 
 // The vector types of one register width: 16 bytes (SSE2), 32 (AVX2) or 64 (AVX-512).
 template <std::size_t kBytes>
@@ -51,11 +61,13 @@ void Stream(TAlphaColor* out, const Lanes<16>::Pixels& pixels) {
 }
 
 // Writes out[x] = pixelAt(x) for x < count: whole vectors from vectorAt(x, vector) in the middle,
-// at addresses aligned to their size, and the pixels before and after them one by one.
-template <std::size_t kBytes, bool kStream>
+// at addresses aligned to their size, and the pixels before and after them one by one. `input` is
+// the row that the pass reads for the first time.
+template <std::size_t kBytes, bool kBeyondCaches>
 struct RowWriter {
   template <class VectorAt, class PixelAt>
-  static void Write(TAlphaColor* out, int count, const VectorAt& vectorAt, const PixelAt& pixelAt) {
+  static void Write(const TAlphaColor* input, TAlphaColor* out, int count, const VectorAt& vectorAt,
+                    const PixelAt& pixelAt) {
     constexpr int kPixels = Lanes<kBytes>::kPixels;
     const auto misalignment = static_cast<int>(reinterpret_cast<std::uintptr_t>(out) / sizeof(TAlphaColor) % kPixels);
     const int head = std::min(count, (kPixels - misalignment) % kPixels);
@@ -63,8 +75,11 @@ struct RowWriter {
     for (; x < head; ++x) out[x] = pixelAt(x);
     typename Lanes<kBytes>::Pixels vector;
     for (; x + kPixels <= count; x += kPixels) {
+      if constexpr (kBeyondCaches) {
+        if (x % kCacheLinePixels < kPixels) PrefetchAhead(input + x);
+      }
       vectorAt(x, vector);
-      if constexpr (kStream) Stream(out + x, vector);
+      if constexpr (kBeyondCaches) Stream(out + x, vector);
       else std::memcpy(out + x, &vector, sizeof vector);
     }
     for (; x < count; ++x) out[x] = pixelAt(x);
@@ -73,8 +88,8 @@ struct RowWriter {
 
 // rows(writer) runs a pass whose rows are written by `writer`, one RowWriter.
 template <std::size_t kBytes, class Rows>
-void RunRowsWith(bool stream, const Rows& rows) {
-  if (stream) {
+void RunRowsWith(bool beyondCaches, const Rows& rows) {
+  if (beyondCaches) {
     rows(RowWriter<kBytes, true>{});
     _mm_sfence();
   } else {
@@ -85,21 +100,21 @@ void RunRowsWith(bool stream, const Rows& rows) {
 // Each instruction set's copy is flattened, so that all the vector code inside is compiled for that
 // set, and never inlined, so that it stays a copy of its own (clang would fold it into the baseline).
 template <class Rows>
-[[gnu::target("avx512bw"), gnu::flatten, gnu::noinline]] void RunRowsAvx512(bool stream, const Rows& rows) {
-  RunRowsWith<64>(stream, rows);
+[[gnu::target("avx512bw"), gnu::flatten, gnu::noinline]] void RunRowsAvx512(bool beyondCaches, const Rows& rows) {
+  RunRowsWith<64>(beyondCaches, rows);
 }
 
 template <class Rows>
-[[gnu::target("avx2"), gnu::flatten, gnu::noinline]] void RunRowsAvx2(bool stream, const Rows& rows) {
-  RunRowsWith<32>(stream, rows);
+[[gnu::target("avx2"), gnu::flatten, gnu::noinline]] void RunRowsAvx2(bool beyondCaches, const Rows& rows) {
+  RunRowsWith<32>(beyondCaches, rows);
 }
 
 template <class Rows>
-[[gnu::flatten]] void RunRows(VectorSet widest, bool stream, const Rows& rows) {
+[[gnu::flatten]] void RunRows(VectorSet widest, bool beyondCaches, const Rows& rows) {
   switch (std::min(widest, WidestVectorSet())) {
-    case VectorSet::Avx512: return RunRowsAvx512(stream, rows);
-    case VectorSet::Avx2: return RunRowsAvx2(stream, rows);
-    case VectorSet::Baseline: return RunRowsWith<16>(stream, rows);
+    case VectorSet::Avx512: return RunRowsAvx512(beyondCaches, rows);
+    case VectorSet::Avx2: return RunRowsAvx2(beyondCaches, rows);
+    case VectorSet::Baseline: return RunRowsWith<16>(beyondCaches, rows);
   }
 }
 
@@ -155,23 +170,25 @@ int PaintingDifference(float threshold) {
 void MakeGray(const TBitmap& source, TBitmap& gray, VectorSet widest) {
   gray.SetWidth(source.Width());
   gray.SetHeight(source.Height());
-  RunRows(widest, Streams(gray), [&](auto writer) {
+  RunRows(widest, BeyondCaches(gray), [&](auto writer) {
     for (int y = 0; y < source.Height(); ++y) {
       const TAlphaColor* in = source.ScanLine(y);
       decltype(writer)::Write(
-          gray.ScanLine(y), source.Width(), [in](int x, auto& vector) { GrayVector(in + x, vector); },
+          in, gray.ScanLine(y), source.Width(), [in](int x, auto& vector) { GrayVector(in + x, vector); },
           [in](int x) { return GrayPixel(in[x]); });
     }
   });
 }
 
+// The lambdas take the threshold and colour by value: held by reference they would be read again
+// for every vector, since the compiler cannot tell that the output stores leave them alone.
 void RenderSketch(const TBitmap& gray, float threshold, TAlphaColor line, TBitmap& sketch, VectorSet widest) {
   sketch.SetWidth(gray.Width());
   sketch.SetHeight(gray.Height());
   if (sketch.IsEmpty()) return;
   const int paint = PaintingDifference(threshold);
   const int last = gray.Width() - 1, lastRow = gray.Height() - 1;
-  RunRows(widest, Streams(sketch), [&](auto writer) {
+  RunRows(widest, BeyondCaches(sketch), [&](auto writer) {
     for (int y = 0; y <= lastRow; ++y) {
       const TAlphaColor* row = gray.ScanLine(y);
       // The last row has no lower neighbour; comparing it with itself adds a difference of 0,
@@ -179,8 +196,9 @@ void RenderSketch(const TBitmap& gray, float threshold, TAlphaColor line, TBitma
       const TAlphaColor* below = gray.ScanLine(std::min(y + 1, lastRow));
       TAlphaColor* out = sketch.ScanLine(y);
       decltype(writer)::Write(
-          out, last, [&](int x, auto& vector) { EdgeVector(row + x, below + x, paint, line, vector); },
-          [&](int x) { return Steeper(row, below, x) >= paint ? line : claWhite; });
+          below, out, last,  // the row itself was read before, as the row below
+          [row, below, paint, line](int x, auto& vector) { EdgeVector(row + x, below + x, paint, line, vector); },
+          [row, below, paint, line](int x) { return Steeper(row, below, x) >= paint ? line : claWhite; });
       out[last] = y < lastRow && Difference(GreyOf(row[last]), GreyOf(below[last])) >= paint ? line : claWhite;
     }
   });
