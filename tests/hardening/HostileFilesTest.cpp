@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -87,6 +88,13 @@ QByteArray JpegClaiming(QByteArray jpeg, quint16 width, quint16 height) {
   jpeg[frame + 7] = char(width >> 8);
   jpeg[frame + 8] = char(width & 0xFF);
   return jpeg;
+}
+
+// The GIF with the logical screen of its header rewritten; its frames stay as they were.
+QByteArray GifWithScreen(QByteArray gif, quint16 width, quint16 height) {
+  qToLittleEndian(width, gif.data() + 6);
+  qToLittleEndian(height, gif.data() + 8);
+  return gif;
 }
 
 class HostileFilesTest : public ::testing::Test {
@@ -221,6 +229,8 @@ TEST_F(HostileFilesTest, HeadersClaimingHugePicturesAreRefusedBeforeTheirPixelsA
       {"100000-square.tif", test::MakeTiffClaiming(100000, 100000)},
       {"largest.tif", test::MakeTiffClaiming(0xFFFFFFFF, 0xFFFFFFFF)},
       {"wraps-to-small.tif", test::MakeTiffClaiming(0x10000, 0x10001)},  // 2^32 + 2^16 pixels
+      // Qt's reader gave the 16 x 12 frame's size and then painted it on the 4096 x 64512 screen.
+      {"screen-4096x64512.gif", GifWithScreen(test::MakeGif(16, 12, {QByteArray(16 * 12, 1)}), 4096, 64512)},
       // libjpeg would zero 6 GB of coefficients for this 600-byte file before reading a scan.
       {"progressive-32768-square.jpg", JpegClaiming(test::ProgressiveJpeg(small), 32768, 32768)},
   };
