@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QScreen>
 
+#include "Exception.h"
 #include "Faqja1.h"
 #include "Guard.h"
 #include "Izoti.h"
@@ -22,9 +23,7 @@ QString FailureText(std::exception_ptr failure) {
       failure = nullptr;
     }
   }
-  QString text = QString::fromStdString(message);
-  if (!text.isEmpty() && text.back().unicode() > u'.') text += u'.';
-  return text;
+  return QString::fromStdString(ReportText(message));
 }
 
 TApplication::TApplication(Platform& platform) : platform_(platform) {}

@@ -11,8 +11,8 @@
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
+#include "BitmapImage.h"
 #include "Guard.h"
 #include "Izoti.h"
 #include "Links.h"
@@ -51,13 +51,7 @@ bool FileExists(const QString& path) { return QFileInfo(path).isFile(); }
 
 bool EndsInJpg(const QString& name) { return name.right(4).toLower() == QStringLiteral(".jpg"); }
 
-TBitmap LoadSamplePhotograph() {
-  const QImage photo = QImage(QStringLiteral(":/tracella/sample.png")).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  TBitmap bitmap(photo.width(), photo.height());
-  for (int y = 0; y < photo.height(); ++y)
-    std::memcpy(bitmap.ScanLine(y), photo.constScanLine(y), static_cast<std::size_t>(photo.width()) * 4);
-  return bitmap;
-}
+TBitmap LoadSamplePhotograph() { return ToBitmap(QImage(QStringLiteral(":/tracella/sample.png"))); }
 
 class WaitCursor {
  public:

@@ -5,8 +5,10 @@
 #include <QPainter>
 #include <QWheelEvent>
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
+#include "BitmapImage.h"
 #include "Guard.h"
 
 namespace tracella {
@@ -40,10 +42,8 @@ void TImage::ApplyGeometry() {
 
 void TImage::paintEvent(QPaintEvent* event) {
   if (Bitmap.IsEmpty()) return;
-  // Wraps the pixels without copying them. The sketch stores its line colour unpremultiplied,
-  // so the bytes are read as plain ARGB.
-  const QImage image(reinterpret_cast<const uchar*>(Bitmap.Pixels()), Bitmap.Width(), Bitmap.Height(),
-                     static_cast<qsizetype>(Bitmap.Width()) * 4, QImage::Format_ARGB32);
+  // The sketch stores its line colour unpremultiplied, so the bytes are read as plain ARGB.
+  const QImage image = ImageOver(std::as_const(Bitmap), QImage::Format_ARGB32);
   QPainter painter(this);
   const QRect exposed = event->rect() & image.rect();
   painter.drawImage(exposed.topLeft(), image, exposed);

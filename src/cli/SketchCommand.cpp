@@ -3,20 +3,13 @@
 #include <QFileInfo>
 #include <exception>
 
+#include "Exception.h"
 #include "PictureFiles.h"
 #include "SketchOptions.h"
 #include "SketchPasses.h"
 
 namespace tracella {
 namespace {
-
-// As the window reports a failure: the message, with "." appended when it is not empty and ends
-// in a character whose code is above that of ".".
-QString ReportText(const std::exception& error) {
-  QString text = QString::fromUtf8(error.what());
-  if (!text.isEmpty() && text.back().unicode() > u'.') text += u'.';
-  return text;
-}
 
 void Sketch(const SketchJob& job, const SketchOptions& options) {
   TBitmap source, gray, sketch;
@@ -47,7 +40,7 @@ int RunSketchCommand(const QStringList& arguments, QTextStream& output, QTextStr
     try {
       Sketch(jobs[i], options);
     } catch (const std::exception& error) {
-      errors << clearLine << ReportText(error) << Qt::endl;
+      errors << clearLine << QString::fromStdString(ReportText(error.what())) << Qt::endl;
       failed = true;
     }
   }
