@@ -6,6 +6,7 @@
 
 #include "Faqja1.h"
 #include "FakePlatform.h"
+#include "Links.h"
 #include "SketchReference.h"
 #include "TComboColorBox.h"
 #include "TImage.h"
@@ -245,6 +246,21 @@ TEST_F(MainWindowTest, NewColourRepaintsTheSamePixels) {
   for (std::size_t i = 0; i < after.PixelCount(); ++i) {
     ASSERT_EQ(after.Pixels()[i], before.Pixels()[i] == claBlack ? 0x80FF0000u : claWhite) << i;
   }
+}
+
+TEST_F(MainWindowTest, EachLinkEntryOpensItsAddressOncePerClickAndChangesNothingElse) {
+  form.MenuItem27Click();
+  QStringList expected;
+  for (QAction* entry : form.MenuItem28->actions()) {
+    entry->trigger();
+    expected << LinkAddress(static_cast<std::size_t>(expected.size()));
+  }
+  form.MenuItem37->trigger();
+  expected << QStringLiteral("http://social.test/Tracella");
+  EXPECT_EQ(platform.urls, expected);
+  EXPECT_EQ(platform.urls.front(), QStringLiteral("http://social.test/Moravel"));
+  EXPECT_EQ(form.SpinBox1->Value(), 13.0f);
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Tracella"));
 }
 
 TEST_F(MainWindowTest, ExitClosesTheWindow) {
