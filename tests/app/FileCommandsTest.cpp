@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <vector>
 
+#include "CountingForm.h"
 #include "Faqja1.h"
 #include "FakePlatform.h"
 #include "FileErrors.h"
@@ -17,16 +18,6 @@
 
 namespace tracella {
 namespace {
-
-class CountingForm : public TForm1 {
- public:
-  using TForm1::TForm1;
-  std::vector<float> renderings;
-  void RenderSketch() override {
-    renderings.push_back(SpinBox1->Value());
-    TForm1::RenderSketch();
-  }
-};
 
 const QString kNarrowWarning = QStringLiteral(
     "Image is smaller than 800 pixel for width! For better result you need to resize to minimum: width = 800 pixel..");

@@ -4,6 +4,7 @@
 #include <QMenuBar>
 #include <vector>
 
+#include "CountingForm.h"
 #include "Faqja1.h"
 #include "FakePlatform.h"
 #include "Links.h"
@@ -16,17 +17,6 @@
 
 namespace tracella {
 namespace {
-
-// The main window with its renderings counted, each with the threshold it used.
-class CountingForm : public TForm1 {
- public:
-  using TForm1::TForm1;
-  std::vector<float> renderings;
-  void RenderSketch() override {
-    renderings.push_back(SpinBox1->Value());
-    TForm1::RenderSketch();
-  }
-};
 
 class MainWindowTest : public testing::Test {
  protected:
