@@ -48,7 +48,7 @@ std::optional<QByteArray> Encode(const QImage& image, const char* format) {
 std::optional<QByteArray> EncodeFor(const TBitmap& bitmap, const QString& extension) {
   // JPEG has no alpha: the colour channels are written as stored, the alpha byte is dropped.
   if (extension == u".jpg" || extension == u".jpeg")
-    return Encode(ImageOver(bitmap, QImage::Format_RGB32).convertToFormat(QImage::Format_RGB888), "jpeg");
+    return Encode(ImageOver(bitmap, QImage::Format_RGB32), "jpeg");  // converted row by row
   // The bitmap's written pixels are not premultiplied; straight ARGB32 keeps every byte.
   if (extension == u".png") return Encode(ImageOver(bitmap, QImage::Format_ARGB32), "png");
   return std::nullopt;
