@@ -1,21 +1,44 @@
 #!/usr/bin/env bash
-# Installs the Debian packages needed to build, run and test Tracella. Idempotent.
+# Installs the Debian packages that a task needs and the machine lacks (idempotent):
+#   install-deps.sh run     building and starting the window
+#   install-deps.sh test    every test (the default)
+#   install-deps.sh bench   the benchmarks
+# With nothing missing it only asks dpkg once, so a second run costs no time.
 set -euo pipefail
-packages=(
-  cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-image-formats-plugins libjxr-dev libjxr-tools libjpeg-dev
-  libgtest-dev libgmock-dev
-  xvfb xauth openbox xdotool x11-utils fonts-dejavu-core
-  desktop-file-utils appstream
-  clang libclang-rt-14-dev valgrind time
-)
+cd "$(dirname "$0")/.."
+source scripts/common.sh
+
+run=(cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-image-formats-plugins libjxr-dev libjpeg-dev fonts-dejavu-core)
+test=("${run[@]}" libgtest-dev libgmock-dev libjxr-tools
+  xvfb xauth openbox xdotool x11-utils desktop-file-utils appstream
+  clang libclang-rt-14-dev valgrind time)
+bench=("${test[@]}" libbenchmark-dev libopencv-dev python3)
+
+case ${1:-test} in
+  run) packages=("${run[@]}") ;;
+  test) packages=("${test[@]}") ;;
+  bench) packages=("${bench[@]}") ;;
+  *) echo "usage: $0 [run|test|bench]" >&2; exit 2 ;;
+esac
+
+installed=$(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null |
+  awk '$2 == "installed" { print $1 }' || true)
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  grep -qxF "$p" <<<"$installed" || missing+=("$p")
 done
-if ((${#missing[@]})); then
-  sudo_cmd=(); [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo -n)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -qq
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+((${#missing[@]})) || exit 0
+
+sudo_cmd=(); [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo -n)
+export DEBIAN_FRONTEND=noninteractive
+apt_get=("${sudo_cmd[@]}" apt-get -y -q -o Dpkg::Use-Pty=0 -o APT::Install-Recommends=false
+  -o Acquire::Languages=none -o Dpkg::Options::=--force-unsafe-io)
+# Package lists younger than a day are used as they are; older or stale ones are read again.
+update_and_install() {
+  if [ -z "$(find /var/lib/apt/lists -maxdepth 1 -name '*_Packages*' -mtime -1 2>/dev/null)" ]; then
+    "${apt_get[@]}" update
+  fi
+  "${apt_get[@]}" install "${missing[@]}" || { "${apt_get[@]}" update && "${apt_get[@]}" install "${missing[@]}"; }
+}
+step "installing ${#missing[@]} packages" update_and_install

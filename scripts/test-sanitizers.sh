@@ -4,11 +4,13 @@
 # regression cases (fuzz/run-fuzz.sh --replay, clang). Any sanitizer finding fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+source scripts/common.sh
+scripts/install-deps.sh test
 build_dir=${ASAN_BUILD_DIR:-build-asan}
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+step "configuring with sanitizers" cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all"
-cmake --build "$build_dir"
+step "building with sanitizers" cmake --build "$build_dir"
+echo "tracella: testing with sanitizers"
 # Qt keeps some allocations until exit on purpose, so leaks are not reported.
 export ASAN_OPTIONS=detect_leaks=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

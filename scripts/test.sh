@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test.
+# Installs what is missing, builds everything, and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-scripts/build.sh
-QT_QPA_PLATFORM=offscreen ctest --test-dir "${BUILD_DIR:-build}" --output-on-failure -j2
+source scripts/common.sh
+build_dir=${BUILD_DIR:-build}
+
+scripts/install-deps.sh test
+step configuring cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DTRACELLA_BUILD_TESTS=ON
+step building cmake --build "$build_dir"
+echo "tracella: testing"
+QT_QPA_PLATFORM=offscreen ctest --test-dir "$build_dir" --output-on-failure -j2
