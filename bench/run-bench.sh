@@ -11,7 +11,7 @@ build_dir=${BUILD_DIR:-build-bench}
 scripts/install-deps.sh bench
 sudo_cmd=(); [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo -n)
 
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRACELLA_BUILD_BENCH=ON >/dev/null
+cmake --preset bench -B "$build_dir" >/dev/null
 cmake --build "$build_dir" --target tracella-bench
 bench="$build_dir/bench/tracella-bench"
 

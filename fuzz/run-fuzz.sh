@@ -8,9 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${FUZZ_BUILD_DIR:-build-fuzz}
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DTRACELLA_BUILD_FUZZERS=ON -DTRACELLA_BUILD_TESTS=OFF >/dev/null
+cmake --preset fuzz -B "$build_dir" >/dev/null
 cmake --build "$build_dir" --target load_picture_fuzzer make_fuzz_seeds
 
 seeds=$build_dir/fuzz-seeds

@@ -9,8 +9,7 @@ build_dir=${BUILD_DIR:-build}
 scripts/install-deps.sh run
 # A build folder that the tests configured already holds the program; it is only rebuilt.
 if [ ! -f "$build_dir/build.ninja" ]; then
-  step configuring cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DTRACELLA_BUILD_TESTS=OFF
+  step configuring cmake --preset app -B "$build_dir"
 fi
 step building cmake --build "$build_dir" --target tracella
 echo "tracella: starting"

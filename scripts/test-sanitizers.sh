@@ -7,8 +7,7 @@ cd "$(dirname "$0")/.."
 source scripts/common.sh
 scripts/install-deps.sh test
 build_dir=${ASAN_BUILD_DIR:-build-asan}
-step "configuring with sanitizers" cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all"
+step "configuring with sanitizers" cmake --preset asan -B "$build_dir"
 step "building with sanitizers" cmake --build "$build_dir"
 echo "tracella: testing with sanitizers"
 # Qt keeps some allocations until exit on purpose, so leaks are not reported.

@@ -6,8 +6,7 @@ source scripts/common.sh
 build_dir=${BUILD_DIR:-build}
 
 scripts/install-deps.sh test
-step configuring cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DTRACELLA_BUILD_TESTS=ON
+step configuring cmake --preset default -B "$build_dir"
 step building cmake --build "$build_dir"
 echo "tracella: testing"
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$build_dir" --output-on-failure -j2
