@@ -31,10 +31,10 @@ TApplication::TApplication(Platform& platform) : platform_(platform) {}
 TApplication::~TApplication() { SetFailureReporter(nullptr); }
 
 void TApplication::Initialize() {
-  SetFailureReporter([this](std::exception_ptr failure) { ShowException(failure); });
+  SetFailureReporter([this](const std::exception_ptr& failure) { ShowException(failure); });
 }
 
-void TApplication::ShowException(std::exception_ptr failure) {
+void TApplication::ShowException(const std::exception_ptr& failure) {
   platform_.ShowFailure(FailureText(failure));
   if (starting_) failedToStart_ = true;
 }

@@ -25,7 +25,7 @@ class TApplication {
   void Initialize();
   bool Start();  // creates the windows and shows the main one; false when start-up failed
   int Run();     // Start, then the event loop until the main window closes
-  void ShowException(std::exception_ptr failure);
+  void ShowException(const std::exception_ptr& failure);
 
   TForm1* Form1() const { return form1_.get(); }
   TForm2* Form2() const { return form2_; }

@@ -64,7 +64,9 @@ QRect ColorPopup::PreviewRect() const {
 
 QLineEdit* ColorPopup::TextField() const { return text_; }
 
-QSize ColorPopup::sizeHint() const {
+QSize ColorPopup::sizeHint() const { return FittingSize(); }
+
+QSize ColorPopup::FittingSize() const {
   const int right = alphaVisible_ ? AlphaRect().right() : HueRect().right();
   return {right + 1 + kMargin, PreviewRect().bottom() + 1 + kMargin};
 }
@@ -77,7 +79,7 @@ void ColorPopup::SetAlphaVisible(bool visible) {
 
 void ColorPopup::LayOut() {
   const QRect preview = PreviewRect();
-  resize(sizeHint());
+  resize(FittingSize());
   text_->setGeometry(preview.right() + 1 + kMargin, preview.top(), width() - preview.right() - 1 - 2 * kMargin,
                      kRowHeight);
 }

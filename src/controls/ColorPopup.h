@@ -48,6 +48,8 @@ class ColorPopup : public QWidget {
   enum class Region { None, Square, Hue, Alpha };
 
   void LayOut();
+  // The popup's size, callable from the constructor, where sizeHint's virtual dispatch is not.
+  QSize FittingSize() const;
   Region RegionAt(QPoint point) const;
   void PickAt(QPoint point);
   void Pick(TAlphaColor color);
