@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QPointer>
+#include <QWidget>
+
 #include "Platform.h"
 
 namespace tracella {
@@ -14,6 +17,12 @@ class QtPlatform final : public Platform {
   void OpenUrl(const QString& url) override;
   QString PicturesFolder() override;
   QString ExecutableFolder() override;
+
+ private:
+  QWidget* ActiveWindow() const;
+  QWidget* EnterModal();
+
+  QPointer<QWidget> returnTo_;  // the window that was active when our last modal box opened
 };
 
 // "description|pattern;pattern" as a Qt name filter "description (pattern pattern)".
