@@ -5,7 +5,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -19,17 +21,27 @@ namespace {
 
 // Qt's own dialog: its name filters match extensions in any letter case, as users of photo files
 // named IMG_0001.JPG expect; the desktop's native dialogs differ from one another there.
+// It is always handed an existing folder: given anything else, it would put the last part of
+// the path into the name box.
 bool ExecuteFileDialog(FileDialog& dialog, QFileDialog::AcceptMode mode, QWidget* owner) {
-  QFileDialog box(owner, QString(), dialog.InitialDir);
+  const FileDialogStart start = StartOf(dialog);
+  QFileDialog box(owner, QString(), start.folder);
   box.setOption(QFileDialog::DontUseNativeDialog);
   box.setOption(QFileDialog::DontConfirmOverwrite);
   box.setAcceptMode(mode);
   box.setFileMode(QFileDialog::AnyFile);  // a name need not exist: the handlers decide
   box.setNameFilter(QtNameFilter(dialog.Filter));
-  if (!dialog.FileName.isEmpty()) box.selectFile(dialog.FileName);
+  if (!start.name.isEmpty()) box.selectFile(start.name);
   if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
   dialog.FileName = box.selectedFiles().constFirst();
   return true;
+}
+
+QString NearestFolder(const QString& path) {
+  if (!QDir::isAbsolutePath(path)) return QDir::homePath();
+  QString folder = QDir::cleanPath(path);
+  while (!QFileInfo(folder).isDir()) folder = QFileInfo(folder).path();  // "/" always is one
+  return folder;
 }
 
 xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
@@ -75,6 +87,12 @@ QString QtNameFilter(const QString& filter) {
   QStringList cleaned;
   for (const QString& pattern : patterns) cleaned << pattern.trimmed();
   return description + QStringLiteral(" (") + cleaned.join(u' ') + u')';
+}
+
+FileDialogStart StartOf(const FileDialog& dialog) {
+  const QFileInfo offered(dialog.FileName);
+  if (QDir::isAbsolutePath(dialog.FileName) && offered.isFile()) return {offered.absolutePath(), offered.fileName()};
+  return {NearestFolder(dialog.InitialDir), QString()};
 }
 
 // The window the user works in. When a modal box of ours closes, X11 hands the activation back

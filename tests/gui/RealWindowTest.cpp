@@ -78,6 +78,19 @@ class RealWindowTest : public testing::Test {
     poll->start(50);
   }
 
+  // The folder a file dialog shows and the text of its name box; the dialog is then cancelled.
+  struct DialogState {
+    QString folder, name;
+  };
+  static void CancelNextDialog(DialogState& seen) {
+    OnNextModal<QFileDialog>([&seen](QFileDialog* dialog) {
+      QTest::qWait(200);
+      const QLineEdit* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      seen = {dialog->directory().absolutePath(), nameBox->text()};
+      dialog->reject();
+    });
+  }
+
   static inline QtPlatform* platform = nullptr;
   static inline TApplication* application = nullptr;
   static inline TForm1* form = nullptr;
@@ -178,6 +191,52 @@ TEST_F(RealWindowTest, FailureReportIsUntitledWithoutIconsAndOwnedByTheMainWindo
   const auto formWindow = static_cast<xcb_window_t>(form->winId());
   EXPECT_EQ(transientFor, QByteArray(reinterpret_cast<const char*>(&formWindow), sizeof formWindow));
   EXPECT_TRUE(iconless);
+}
+
+// The dialogs open in a folder that exists and their name box holds only what the user chose.
+TEST_F(RealWindowTest, DialogsOpenInAnExistingFolderWithNothingInTheNameBoxThatTheUserDidNotChoose) {
+  // First Open, with no Images folder beside the program.
+  form->LastOpenedPath.clear();
+  form->OpenDialog1.FileName.clear();
+  ASSERT_FALSE(QFileInfo::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/Images")));
+  DialogState seen;
+  CancelNextDialog(seen);
+  form->MenuItem21->trigger();
+  EXPECT_EQ(seen.folder, QCoreApplication::applicationDirPath());
+  EXPECT_EQ(seen.name, QString());
+
+  // After a picture was opened: its name alone, in its folder; once its folder is gone, nothing
+  // in the name box and the nearest folder above.
+  auto folder = std::make_unique<QTemporaryDir>();
+  const QString picture = folder->filePath(QStringLiteral("cat.png"));
+  QImage(900, 300, QImage::Format_RGB32).save(picture, "PNG");
+  AnswerNextDialog(picture);
+  form->MenuItem21->trigger();
+  ASSERT_EQ(form->LastOpenedPath, picture);
+  CancelNextDialog(seen);
+  form->MenuItem21->trigger();
+  EXPECT_EQ(seen.folder, folder->path());
+  EXPECT_EQ(seen.name, QStringLiteral("cat.png"));
+  const QString above = QFileInfo(folder->path()).path();
+  folder.reset();
+  CancelNextDialog(seen);
+  form->MenuItem21->trigger();
+  EXPECT_EQ(seen.folder, above);
+  EXPECT_EQ(seen.name, QString());
+
+  // Save As: the dialog that opens again after "File name exists!" has an empty name box.
+  QTemporaryDir saves;
+  const QString taken = saves.filePath(QStringLiteral("taken.jpg"));
+  QFile(taken).open(QIODevice::WriteOnly);
+  OnNextModal<QMessageBox>([&seen](QMessageBox* box) {
+    CancelNextDialog(seen);
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  AnswerNextDialog(taken);
+  form->MenuItem22->trigger();
+  EXPECT_EQ(form->RememberedSaveName, QStringLiteral("taken.jpg"));
+  EXPECT_EQ(seen.folder, QDir::homePath());
+  EXPECT_EQ(seen.name, QString());
 }
 
 }  // namespace
