@@ -51,7 +51,9 @@ void TImage::paintEvent(QPaintEvent* event) {
 
 void TImage::wheelEvent(QWheelEvent* event) {
   Guarded([&] {
-    if (OnMouseWheel) OnMouseWheel(event->angleDelta().y());
+    // Qt reports Alt + wheel on the horizontal axis: the turn counts on whichever axis it comes.
+    const QPoint turn = event->angleDelta();
+    if (OnMouseWheel) OnMouseWheel(turn.y() != 0 ? turn.y() : turn.x());
   });
 }
 

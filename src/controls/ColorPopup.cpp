@@ -1,5 +1,6 @@
 #include "ColorPopup.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -242,6 +243,12 @@ void ColorPopup::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ColorPopup::mouseReleaseEvent(QMouseEvent*) { dragging_ = Region::None; }
+
+// Escape cancels: what was typed is put back before the field's loss of focus could apply it.
+void ColorPopup::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Cancel)) text_->setText(ColorText(color_));
+  QWidget::keyPressEvent(event);
+}
 
 void ColorPopup::hideEvent(QHideEvent*) {
   dragging_ = Region::None;

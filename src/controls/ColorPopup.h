@@ -42,6 +42,7 @@ class ColorPopup : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
  private:

@@ -1,5 +1,6 @@
 #include "TSpinBox.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -26,6 +27,10 @@ const QRegularExpression& WholeNumberPattern() {
   static const QRegularExpression pattern(QStringLiteral("^[+-]?[0-9]+$"));
   return pattern;
 }
+
+// A menu or a popup borrows the keyboard only for a while: the box stays its window's focus, so
+// what was typed waits for Enter or for the user leaving the box.
+bool LeavesTheBox(Qt::FocusReason reason) { return reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason; }
 
 QString WholeNumber(double value) {
   return QString::number(RoundHalfEven(value) + 0.0, 'f', 0);  // + 0.0 turns -0 into 0
@@ -176,7 +181,7 @@ bool TSpinBox::HandleEditorEvent(const QEvent& event) {
       }
     case QEvent::FocusOut:
       update();
-      ApplyTypedText();
+      if (LeavesTheBox(static_cast<const QFocusEvent&>(event).reason())) ApplyTypedText();
       return false;
     case QEvent::FocusIn:
       update();

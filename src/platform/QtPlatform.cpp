@@ -1,12 +1,19 @@
 #include "QtPlatform.h"
 
+#include <xcb/xcb.h>
+
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
+#include <QWindow>
+#include <cstdlib>
 
 namespace tracella {
 
@@ -14,18 +21,61 @@ namespace {
 
 // Qt's own dialog: its name filters match extensions in any letter case, as users of photo files
 // named IMG_0001.JPG expect; the desktop's native dialogs differ from one another there.
-bool ExecuteFileDialog(FileDialog& dialog, QFileDialog::AcceptMode mode) {
-  QFileDialog box(QApplication::activeWindow(), QString(), dialog.InitialDir);
+// It is always handed an existing folder: given anything else, it would put the last part of
+// the path into the name box.
+bool ExecuteFileDialog(FileDialog& dialog, QFileDialog::AcceptMode mode, QWidget* owner) {
+  const FileDialogStart start = StartOf(dialog);
+  QFileDialog box(owner, QString(), start.folder);
   box.setOption(QFileDialog::DontUseNativeDialog);
   box.setOption(QFileDialog::DontConfirmOverwrite);
   box.setAcceptMode(mode);
   box.setFileMode(QFileDialog::AnyFile);  // a name need not exist: the handlers decide
   box.setNameFilter(QtNameFilter(dialog.Filter));
-  if (!dialog.FileName.isEmpty()) box.selectFile(dialog.FileName);
+  if (!start.name.isEmpty()) box.selectFile(start.name);
   if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
   dialog.FileName = box.selectedFiles().constFirst();
   return true;
 }
+
+QString NearestFolder(const QString& path) {
+  if (!QDir::isAbsolutePath(path)) return QDir::homePath();
+  QString folder = QDir::cleanPath(path);
+  while (!QFileInfo(folder).isDir()) folder = QFileInfo(folder).path();  // "/" always is one
+  return folder;
+}
+
+xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
+  const xcb_intern_atom_cookie_t cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(qstrlen(name)), name);
+  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+  const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+  std::free(reply);
+  return atom;
+}
+
+// Qt writes the title it was given to WM_NAME, but an empty one as the application's name to
+// _NET_WM_NAME, which window managers prefer.
+void ClearTitleOnX11(const QWindow* window) {
+  const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (!x11 || !window) return;
+  xcb_connection_t* connection = x11->connection();
+  xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window->winId()),
+                      Atom(connection, "_NET_WM_NAME"), Atom(connection, "UTF8_STRING"), 8, 0, nullptr);
+  xcb_flush(connection);
+}
+
+// The failure report's box, untitled on X11 too: its title is cleared once Qt has made the native
+// window, before it is mapped. (Asking the widget for its window id instead would turn every
+// child of the owner into a native window.)
+class UntitledMessageBox final : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);
+    ClearTitleOnX11(windowHandle());
+  }
+};
 
 }  // namespace
 
@@ -39,17 +89,42 @@ QString QtNameFilter(const QString& filter) {
   return description + QStringLiteral(" (") + cleaned.join(u' ') + u')';
 }
 
-bool QtPlatform::ExecuteOpenDialog(FileDialog& dialog) { return ExecuteFileDialog(dialog, QFileDialog::AcceptOpen); }
+FileDialogStart StartOf(const FileDialog& dialog) {
+  const QFileInfo offered(dialog.FileName);
+  if (QDir::isAbsolutePath(dialog.FileName) && offered.isFile()) return {offered.absolutePath(), offered.fileName()};
+  return {NearestFolder(dialog.InitialDir), QString()};
+}
 
-bool QtPlatform::ExecuteSaveDialog(FileDialog& dialog) { return ExecuteFileDialog(dialog, QFileDialog::AcceptSave); }
+// The window the user works in. When a modal box of ours closes, X11 hands the activation back
+// to the window below it only later; until then that window still counts as the active one.
+QWidget* QtPlatform::ActiveWindow() const {
+  QWidget* active = QApplication::activeWindow();
+  if (active && active->isVisible()) return active;
+  return returnTo_ && returnTo_->isVisible() ? returnTo_.data() : nullptr;
+}
+
+QWidget* QtPlatform::EnterModal() {
+  returnTo_ = ActiveWindow();
+  return returnTo_;
+}
+
+bool QtPlatform::ExecuteOpenDialog(FileDialog& dialog) {
+  return ExecuteFileDialog(dialog, QFileDialog::AcceptOpen, EnterModal());
+}
+
+bool QtPlatform::ExecuteSaveDialog(FileDialog& dialog) {
+  return ExecuteFileDialog(dialog, QFileDialog::AcceptSave, EnterModal());
+}
 
 void QtPlatform::ShowError(const QString& text, const QString& caption) {
+  EnterModal();
   QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
   box.exec();
 }
 
 void QtPlatform::ShowFailure(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, QApplication::activeWindow());
+  UntitledMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, EnterModal());
+  box.button(QMessageBox::Ok)->setIcon(QIcon());
   box.exec();
 }
 

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QTest>
+#include <QWheelEvent>
 #include <vector>
 
 #include "CountingForm.h"
-#include "Faqja1.h"
 #include "FakePlatform.h"
+#include "Faqja1.h"
 #include "Links.h"
 #include "SketchReference.h"
 #include "TComboColorBox.h"
@@ -166,6 +169,32 @@ TEST_F(MainWindowTest, WheelStepsTwentyAndIsClampedToTheRange) {
   EXPECT_EQ(form.ScrollBar1->Value(), value);
 }
 
+// Qt turns Alt + wheel into a horizontal turn; every modifier still scrolls down or up by 20.
+TEST_F(MainWindowTest, WheelOverThePictureScrollsTwentyWithAnyModifierOnEitherAxis) {
+  struct Case {
+    const char* what;
+    Qt::KeyboardModifiers modifiers;
+    QPoint turn;
+    double value;
+  };
+  const Case cases[] = {
+      {"plain, towards the user", Qt::NoModifier, {0, -120}, 20},
+      {"Shift", Qt::ShiftModifier, {0, -120}, 40},
+      {"Ctrl", Qt::ControlModifier, {0, -120}, 60},
+      {"Alt, horizontal", Qt::AltModifier, {-120, 0}, 80},
+      {"Alt, away from the user", Qt::AltModifier, {120, 0}, 60},
+      {"no turn", Qt::AltModifier, {0, 0}, 60},
+  };
+  for (const Case& c : cases) {
+    const QPointF at(10, 10);
+    QWheelEvent wheel(at, form.Image1->mapToGlobal(at), QPoint(), c.turn, Qt::NoButton, c.modifiers, Qt::NoScrollPhase,
+                      false);
+    QApplication::sendEvent(form.Image1, &wheel);
+    EXPECT_EQ(form.ScrollBar1->Value(), c.value) << c.what;
+    EXPECT_EQ(form.Image1->Y(), 68 - c.value) << c.what;
+  }
+}
+
 TEST_F(MainWindowTest, ResizingAfterScrollingDownPutsThePictureBackAtTheTop) {
   form.ScrollBar1->SetValue(100);
   ASSERT_EQ(form.Image1->Y(), -32);
@@ -225,6 +254,38 @@ TEST_F(MainWindowTest, DraggingRendersOnlyWhenTheShownNumberChanges) {
   EXPECT_TRUE(form.renderings.empty());
   EXPECT_EQ(form.SpinBox1->Value(), 13.0f);
   EXPECT_EQ(form.TrackBar1->Value(), 12.7f);
+}
+
+// Opening a menu leaves the number typed into the spin box unapplied: a preset then renders once
+// with its own value, and what is typed waits for Enter.
+TEST_F(MainWindowTest, TypedThresholdWaitsWhileAMenuIsOpen) {
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  QLineEdit& editor = *form.SpinBox1->findChild<QLineEdit*>();
+  auto typeThenOpenEdit = [&](const QString& text) {
+    editor.setFocus();
+    editor.selectAll();
+    QTest::keyClicks(&editor, text);
+    form.MenuItem24->popup(form.mapToGlobal(QPoint(40, 20)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.MenuItem24));
+  };
+
+  typeThenOpenEdit(QStringLiteral("20"));
+  EXPECT_TRUE(form.renderings.empty());
+  form.MenuItem27->trigger();
+  form.MenuItem24->close();
+  EXPECT_EQ(form.renderings, std::vector<float>{13.0f});
+  EXPECT_EQ(form.SpinBox1->Text(), QStringLiteral("13"));
+  EXPECT_EQ(form.TrackBar1->Value(), 13.0f);
+
+  form.renderings.clear();
+  typeThenOpenEdit(QStringLiteral("33"));
+  form.MenuItem24->close();
+  EXPECT_TRUE(form.renderings.empty());
+  QTest::keyClick(&editor, Qt::Key_Return);
+  EXPECT_EQ(form.renderings, (std::vector<float>{33.0f, 30.0f}));
+  EXPECT_EQ(form.SpinBox1->Value(), 30.0f);
+  EXPECT_EQ(form.TrackBar1->Value(), 30.0f);
 }
 
 TEST_F(MainWindowTest, NewColourRepaintsTheSamePixels) {

@@ -108,6 +108,22 @@ TEST(TComboColorBox, DraggingInTheSquareRaisesForEveryColourChange) {
   for (std::size_t i = 1; i < combo.events.size(); ++i) EXPECT_NE(combo.events[i], combo.events[i - 1]);
 }
 
+TEST(TComboColorBox, EscapeInTheTextFieldClosesAndKeepsTheColour) {
+  RecordedColorBox combo(claBlack);
+  combo.Open();
+  QLineEdit& field = *combo.Popup().TextField();
+  field.setFocus();
+  ASSERT_TRUE(field.hasFocus());
+  field.selectAll();
+  QTest::keyClicks(&field, QStringLiteral("#FFFF0000"));
+  QTest::keyClick(&field, Qt::Key_Escape);
+  EXPECT_FALSE(combo.Popup().isVisible());
+  EXPECT_EQ(combo.box.Color(), claBlack);
+  EXPECT_TRUE(combo.events.empty());
+  combo.Open();
+  EXPECT_EQ(field.text(), QStringLiteral("#FF000000"));
+}
+
 struct TypedCase {
   const char* text;
   TAlphaColor color;

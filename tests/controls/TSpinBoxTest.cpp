@@ -172,8 +172,8 @@ void TypeAndKey(RecordedSpinBox& spin, const QString& text, Qt::Key key) {
   Key(spin, key);
 }
 void TypeAndEnter(RecordedSpinBox& spin, const QString& text) { TypeAndKey(spin, text, Qt::Key_Return); }
-void LoseFocus(RecordedSpinBox& spin) {
-  QFocusEvent focusOut(QEvent::FocusOut, Qt::TabFocusReason);
+void LoseFocus(RecordedSpinBox& spin, Qt::FocusReason reason = Qt::TabFocusReason) {
+  QFocusEvent focusOut(QEvent::FocusOut, reason);
   QApplication::sendEvent(&spin.Editor(), &focusOut);
 }
 void TypeAndLoseFocus(RecordedSpinBox& spin, const QString& text) {
@@ -183,6 +183,12 @@ void TypeAndLoseFocus(RecordedSpinBox& spin, const QString& text) {
 void TypeAndEscapeAndLoseFocus(RecordedSpinBox& spin, const QString& text) {
   TypeAndKey(spin, text, Qt::Key_Escape);
   LoseFocus(spin);
+}
+// A menu opened from the menu bar, by mouse or by keyboard, only borrows the keyboard.
+void TypeAndOpenMenus(RecordedSpinBox& spin, const QString& text) {
+  spin.Type(text);
+  LoseFocus(spin, Qt::PopupFocusReason);
+  LoseFocus(spin, Qt::MenuBarFocusReason);
 }
 void Wheel(RecordedSpinBox& spin, int delta) {
   QWheelEvent wheel(QPointF(20, 10), QPointF(20, 10), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
@@ -219,6 +225,13 @@ INSTANTIATE_TEST_SUITE_P(
                     InputCase{"EscapeDropsTypedText", 9, [](auto& s) { TypeAndEscapeAndLoseFocus(s, "20"); }, 9, "9",
                               0},
                     InputCase{"NotAppliedBeforeEnter", 9, [](auto& s) { s.Type("21"); }, 9, "9", 0},
+                    InputCase{"NotAppliedByOpeningAMenu", 9, [](auto& s) { TypeAndOpenMenus(s, "21"); }, 9, "9", 0},
+                    InputCase{"StillTypedAfterTheMenu", 9,
+                              [](auto& s) {
+                                TypeAndOpenMenus(s, "21");
+                                Key(s, Qt::Key_Return);
+                              },
+                              21, "21", 1},
                     // Leaving the box untouched keeps a fractional value from the track bar.
                     InputCase{"FocusLossWithoutTyping", 12.7f, [](auto& s) { LoseFocus(s); }, 12.7f, "13", 0},
                     InputCase{"TypedThenStepped", 9, [](auto& s) { TypeAndKey(s, "20", Qt::Key_Up); }, 21, "21", 2}),

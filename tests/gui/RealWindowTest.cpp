@@ -1,5 +1,6 @@
 // The program in a real window on an X display with a window manager (run by with-display.sh).
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 #include <QApplication>
 #include <QDir>
@@ -8,10 +9,15 @@
 #include <QImageReader>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
+#include <cstdlib>
+#include <functional>
 
 #include "Application.h"
 #include "Faqja1.h"
@@ -55,6 +61,33 @@ class RealWindowTest : public testing::Test {
       edit->clear();
       QTest::keyClicks(edit, name);
       QTest::keyClick(edit, Qt::Key_Return);
+    });
+  }
+
+  // Runs `act` on the next modal window of type T once the window system shows it.
+  template <class T>
+  static void OnNextModal(std::function<void(T*)> act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+      auto* modal = qobject_cast<T*>(QApplication::activeModalWidget());
+      if (!modal || !QTest::qWaitForWindowExposed(modal)) return;
+      poll->deleteLater();
+      poll->stop();
+      act(modal);
+    });
+    poll->start(50);
+  }
+
+  // The folder a file dialog shows and the text of its name box; the dialog is then cancelled.
+  struct DialogState {
+    QString folder, name;
+  };
+  static void CancelNextDialog(DialogState& seen) {
+    OnNextModal<QFileDialog>([&seen](QFileDialog* dialog) {
+      QTest::qWait(200);
+      const QLineEdit* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      seen = {dialog->directory().absolutePath(), nameBox->text()};
+      dialog->reject();
     });
   }
 
@@ -110,6 +143,100 @@ TEST_F(RealWindowTest, OpensAPictureThroughTheDialogListingEveryCaseAndSavesTheS
   QImageReader saved(folder.filePath("sketch.jpg"));
   EXPECT_EQ(saved.format(), "jpeg");
   EXPECT_EQ(saved.size(), QSize(900, 600));
+}
+
+// The text of one of a native window's properties, as the window manager reads it.
+QByteArray WindowProperty(WId window, const char* name) {
+  xcb_connection_t* connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+  const auto length = static_cast<uint16_t>(qstrlen(name));
+  xcb_intern_atom_reply_t* atom =
+      xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, length, name), nullptr);
+  const auto id = static_cast<xcb_window_t>(window);
+  xcb_get_property_reply_t* reply = xcb_get_property_reply(
+      connection, xcb_get_property(connection, 0, id, atom->atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024), nullptr);
+  QByteArray value(static_cast<const char*>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
+  if (reply->type == XCB_ATOM_NONE) value = "<unset>";
+  std::free(reply);
+  std::free(atom);
+  return value;
+}
+
+// A file that cannot be opened, chosen just after the dialog closed: the report is untitled for
+// the window manager too, has no icon anywhere, and belongs to the main window.
+TEST_F(RealWindowTest, FailureReportIsUntitledWithoutIconsAndOwnedByTheMainWindow) {
+  QTemporaryDir folder;
+  const QString missing = folder.filePath(QStringLiteral("missing.png"));
+  QString text, title;
+  QByteArray netTitle, plainTitle, transientFor;
+  const QWidget* owner = nullptr;
+  bool iconless = false;
+  OnNextModal<QMessageBox>([&](QMessageBox* box) {
+    text = box->text();
+    title = box->windowTitle();
+    netTitle = WindowProperty(box->windowHandle()->winId(), "_NET_WM_NAME");
+    plainTitle = WindowProperty(box->windowHandle()->winId(), "WM_NAME");
+    transientFor = WindowProperty(box->windowHandle()->winId(), "WM_TRANSIENT_FOR");
+    owner = box->parentWidget();
+    iconless = box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1 && box->buttons()[0]->icon().isNull();
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  AnswerNextDialog(missing);
+  form->MenuItem21->trigger();
+
+  EXPECT_EQ(text.toStdString(), "Cannot open file \"" + missing.toStdString() + "\". No such file or directory.");
+  EXPECT_TRUE(title.isEmpty());
+  EXPECT_EQ(netTitle, QByteArray());
+  EXPECT_EQ(plainTitle, QByteArray());
+  EXPECT_EQ(owner, form);
+  const auto formWindow = static_cast<xcb_window_t>(form->winId());
+  EXPECT_EQ(transientFor, QByteArray(reinterpret_cast<const char*>(&formWindow), sizeof formWindow));
+  EXPECT_TRUE(iconless);
+}
+
+// The dialogs open in a folder that exists and their name box holds only what the user chose.
+TEST_F(RealWindowTest, DialogsOpenInAnExistingFolderWithNothingInTheNameBoxThatTheUserDidNotChoose) {
+  // First Open, with no Images folder beside the program.
+  form->LastOpenedPath.clear();
+  form->OpenDialog1.FileName.clear();
+  ASSERT_FALSE(QFileInfo::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/Images")));
+  DialogState seen;
+  CancelNextDialog(seen);
+  form->MenuItem21->trigger();
+  EXPECT_EQ(seen.folder, QCoreApplication::applicationDirPath());
+  EXPECT_EQ(seen.name, QString());
+
+  // After a picture was opened: its name alone, in its folder; once its folder is gone, nothing
+  // in the name box and the nearest folder above.
+  auto folder = std::make_unique<QTemporaryDir>();
+  const QString picture = folder->filePath(QStringLiteral("cat.png"));
+  QImage(900, 300, QImage::Format_RGB32).save(picture, "PNG");
+  AnswerNextDialog(picture);
+  form->MenuItem21->trigger();
+  ASSERT_EQ(form->LastOpenedPath, picture);
+  CancelNextDialog(seen);
+  form->MenuItem21->trigger();
+  EXPECT_EQ(seen.folder, folder->path());
+  EXPECT_EQ(seen.name, QStringLiteral("cat.png"));
+  const QString above = QFileInfo(folder->path()).path();
+  folder.reset();
+  CancelNextDialog(seen);
+  form->MenuItem21->trigger();
+  EXPECT_EQ(seen.folder, above);
+  EXPECT_EQ(seen.name, QString());
+
+  // Save As: the dialog that opens again after "File name exists!" has an empty name box.
+  QTemporaryDir saves;
+  const QString taken = saves.filePath(QStringLiteral("taken.jpg"));
+  QFile(taken).open(QIODevice::WriteOnly);
+  OnNextModal<QMessageBox>([&seen](QMessageBox* box) {
+    CancelNextDialog(seen);
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  AnswerNextDialog(taken);
+  form->MenuItem22->trigger();
+  EXPECT_EQ(form->RememberedSaveName, QStringLiteral("taken.jpg"));
+  EXPECT_EQ(seen.folder, QDir::homePath());
+  EXPECT_EQ(seen.name, QString());
 }
 
 }  // namespace
