@@ -20,11 +20,4 @@ QSize FittedSize(QSize size) {
   return {ScaledSide(size.width(), longest), ScaledSide(size.height(), longest)};
 }
 
-std::int64_t JpegDecodePixels(QSize size, QSize fitted) {
-  const int denominator = std::max(1, std::min(size.width() / fitted.width(), size.height() / fitted.height()));
-  const int eighths = (8 + denominator - 1) / denominator;  // the smallest M with M/8 >= 1/denominator
-  const auto reduced = [eighths](int side) { return (std::int64_t{side} * eighths + 7) / 8; };
-  return reduced(size.width()) * reduced(size.height());
-}
-
 }  // namespace tracella

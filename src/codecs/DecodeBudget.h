@@ -19,9 +19,4 @@ inline constexpr std::int64_t MaxPictureFileBytes = MaxDecodeBytes;
 // otherwise scaled down, keeping the aspect ratio, to fit a MaxBitmapSize square.
 QSize FittedSize(QSize size);
 
-// Pixels Qt's JPEG decoder allocates for a picture of `size` asked for at `fitted`: it asks
-// libjpeg for 1/n of the size, n the whole ratio of the sizes, and libjpeg decodes at the smallest
-// M/8 not below that; the rest of the way is scaled. A 65535-pixel square thus decodes at 2/8.
-std::int64_t JpegDecodePixels(QSize size, QSize fitted);
-
 }  // namespace tracella

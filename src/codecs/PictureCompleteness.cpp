@@ -25,49 +25,6 @@ class ByteReader {
   const QByteArray& bytes_;
 };
 
-bool IsRestartOrStuffing(unsigned marker) { return marker == 0x00 || marker == 0xFF || (marker >= 0xD0 && marker <= 0xD7); }
-
-// What the marker segments say about a JPEG file.
-struct JpegMarkers {
-  bool reachesEnd = false;
-  bool progressive = false;
-  int scans = 0;
-};
-
-// Walks the marker segments; entropy-coded data after a start of scan runs to the next marker.
-JpegMarkers WalkJpeg(const ByteReader& in) {
-  JpegMarkers seen;
-  if (in.Big16(0) != 0xFFD8) return seen;
-  std::int64_t at = 2;
-  while (at + 2 <= in.size()) {
-    if (in.At(at) != 0xFF) return seen;
-    const unsigned marker = in.At(at + 1);
-    if (marker == 0xD9) {
-      seen.reachesEnd = true;
-      return seen;
-    }
-    if (marker == 0xFF) {  // fill byte
-      ++at;
-      continue;
-    }
-    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // markers without a length
-      at += 2;
-      continue;
-    }
-    const unsigned length = in.Big16(at + 2);
-    if (length < 2) return seen;
-    at += 2 + length;
-    if (at > in.size()) return seen;
-    if (marker == 0xC2 || marker == 0xCA) seen.progressive = true;  // Huffman or arithmetic
-    if (marker == 0xDA) {
-      ++seen.scans;
-      at = in.NextFF(at);
-      while (at + 1 < in.size() && IsRestartOrStuffing(in.At(at + 1))) at = in.NextFF(at + 1);
-    }
-  }
-  return seen;
-}
-
 // Skips a chain of data sub-blocks; -1 when the chain is cut off.
 std::int64_t SkipGifBlocks(const ByteReader& in, std::int64_t at) {
   while (at < in.size()) {
@@ -190,15 +147,9 @@ bool BmpHoldsAllRows(const ByteReader& in) {
 
 bool HoldsWholePicture(const QByteArray& format, const QByteArray& bytes) {
   const ByteReader in(bytes);
-  if (format == "jpeg" || format == "jpg") return WalkJpeg(in).reachesEnd;
   if (format == "gif") return GifHoldsFirstPicture(in);
   if (format == "bmp") return BmpHoldsAllRows(in);
   return true;
-}
-
-bool JpegKeepsWholeCoefficients(const QByteArray& bytes) {
-  const JpegMarkers seen = WalkJpeg(ByteReader(bytes));
-  return seen.progressive || seen.scans > 1;
 }
 
 }  // namespace tracella

@@ -11,9 +11,4 @@ namespace tracella {
 // by themselves and pass here.
 bool HoldsWholePicture(const QByteArray& format, const QByteArray& bytes);
 
-// True when libjpeg keeps the coefficients of the whole picture at its full size while decoding
-// (a progressive JPEG, or one in several scans), however small the size asked for: memory for
-// every pixel of the file, zeroed before the first scan, so a tiny file can claim gigabytes.
-bool JpegKeepsWholeCoefficients(const QByteArray& bytes);
-
 }  // namespace tracella

@@ -6,7 +6,9 @@
 #include <new>
 
 #include "BitmapImage.h"
+#include "CodecsLog.h"
 #include "DecodeBudget.h"
+#include "JpegDecoder.h"
 #include "JpegXrDecoder.h"
 #include "QtPictureDecoder.h"
 #include "RegularFile.h"
@@ -27,12 +29,14 @@ bool IsPictureExtension(const QString& extension) {
 }
 
 std::optional<TBitmap> Decode(const QByteArray& bytes) {
+  if (IsJpeg(bytes)) return DecodeJpeg(bytes);
   if (!IsJpegXr(bytes)) return DecodeWithQt(bytes);
   std::optional<QImage> image = DecodeJpegXr(bytes);
-  if (!image) return std::nullopt;
-  const QSize fitted = FittedSize(image->size());
-  if (fitted != image->size()) *image = image->scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  return ToBitmap(std::move(*image));
+  if (!image) {
+    LogRefusal(QStringLiteral("JPEG XR: libjxr could not decode it whole"));
+    return std::nullopt;
+  }
+  return FittedBitmap(*image);
 }
 
 // The file's bytes, or nothing when the encoder fails. The quality is the encoder's default
@@ -58,12 +62,14 @@ std::optional<QByteArray> EncodeFor(const TBitmap& bitmap, const QString& extens
 
 void LoadFromFile(TBitmap& target, const QString& path) {
   if (!IsPictureExtension(ExtensionOf(path))) throw EBitmapLoadingFailed(path);
-  const QByteArray bytes = ReadRegularFile(path, MaxPictureFileBytes);
+  const std::unique_ptr<MappedFile> file = MapRegularFile(path, MaxPictureFileBytes);
+  const QuietMessages quiet;
   try {
-    std::optional<TBitmap> picture = Decode(bytes);
+    std::optional<TBitmap> picture = Decode(file->Bytes());
     if (!picture) throw EBitmapLoadingFailed(path);
     target = std::move(*picture);
   } catch (const std::bad_alloc&) {
+    LogRefusal(QStringLiteral("out of memory"));
     throw EBitmapLoadingFailed(path);
   }
 }

@@ -4,6 +4,7 @@
 #include <QImageReader>
 
 #include "BitmapImage.h"
+#include "CodecsLog.h"
 #include "DecodeBudget.h"
 #include "PictureCompleteness.h"
 
@@ -11,42 +12,47 @@ namespace tracella {
 namespace {
 
 bool IsAcceptedFormat(const QByteArray& format) {
-  static const QByteArrayList accepted{"bmp", "jpeg", "jpg", "png", "gif", "tiff", "tif", "ico"};
+  static const QByteArrayList accepted{"bmp", "png", "gif", "tiff", "tif", "ico"};
   return accepted.contains(format);
 }
 
+std::optional<TBitmap> Refused(const QByteArray& format, const QString& reason) {
+  LogRefusal(QString::fromLatin1(format.isEmpty() ? QByteArray("unknown format") : format.toUpper()) + ": " + reason);
+  return std::nullopt;
+}
+
 // The size Qt's reader paints the picture at. For a GIF it reports the first frame's size but
-// paints that frame on the logical screen of the file's header, which may be far larger.
+// paints that frame on the logical screen of the file's header, which may be far larger. For an
+// icon it reports the size its directory gives, while a PNG entry is decoded at its own.
 QSize PaintedSize(const QByteArray& format, const QByteArray& bytes, QSize reported) {
-  if (format != "gif" || bytes.size() < 10) return reported;
-  const auto little16 = [&bytes](int at) { return int(uchar(bytes[at])) | int(uchar(bytes[at + 1])) << 8; };
-  return reported.expandedTo(QSize(little16(6), little16(8)));
+  const auto byte = [&bytes](qint64 at) { return at >= 0 && at < bytes.size() ? quint32(uchar(bytes[at])) : 0u; };
+  const auto little16 = [&byte](qint64 at) { return byte(at) | byte(at + 1) << 8; };
+  const auto little32 = [&](qint64 at) { return little16(at) | little16(at + 2) << 16; };
+  const auto big32 = [&byte](qint64 at) { return byte(at) << 24 | byte(at + 1) << 16 | byte(at + 2) << 8 | byte(at + 3); };
+  if (format == "gif") return reported.expandedTo(QSize(int(little16(6)), int(little16(8))));
+  if (format == "ico") {
+    const qint64 entry = little32(6 + 12);  // the first directory entry's data
+    if (bytes.mid(entry, 8) == QByteArray("\x89PNG\r\n\x1a\n", 8)) {
+      const auto side = [](quint32 value) { return int(std::min<quint32>(value, 1u << 30)); };
+      return reported.expandedTo(QSize(side(big32(entry + 16)), side(big32(entry + 20))));
+    }
+  }
+  return reported;
 }
 
-// A picture larger than its reader announced, and than a bitmap can hold, is not taken.
-std::optional<TBitmap> Accepted(QImage image) {
-  if (image.isNull() || FittedSize(image.size()) != image.size()) return std::nullopt;
-  return ToBitmap(std::move(image));
-}
-
-// Most photographs are opaque, upright and within MaxBitmapSize: Qt's JPEG reader then fills an
-// RGB32 image of the picture's size that it is handed, and RGB32 (alpha 0xFF) is already opaque
-// premultiplied BGRA, so the bitmap's own memory is handed over and no pixel is copied. Any other
-// picture comes back in an image of Qt's own and is converted.
+// Most opaque, upright pictures within MaxBitmapSize are read by Qt into an RGB32 image of the
+// picture's size when it is handed one, and RGB32 (alpha 0xFF) is already opaque premultiplied
+// BGRA: the bitmap's own memory is handed over and no pixel is copied. Any other picture comes
+// back in an image of Qt's own and is converted.
 std::optional<TBitmap> ReadInto(QImageReader& reader, QSize size) {
   TBitmap bitmap(size.width(), size.height());
   QImage image = ImageOver(bitmap, QImage::Format_RGB32);
-  if (!reader.read(&image)) return std::nullopt;
+  if (!reader.read(&image)) return Refused(reader.format(), reader.errorString());
   const bool filledInPlace = image.constBits() == reinterpret_cast<const uchar*>(bitmap.Pixels()) &&
                              image.format() == QImage::Format_RGB32 && image.size() == size;
   if (filledInPlace) return bitmap;
-  return Accepted(std::move(image));
-}
-
-std::int64_t DecodePixels(const QByteArray& format, const QByteArray& bytes, QSize size, QSize fitted) {
-  const bool jpeg = format == "jpeg" || format == "jpg";
-  if (jpeg && !JpegKeepsWholeCoefficients(bytes)) return JpegDecodePixels(size, fitted);
-  return std::int64_t{size.width()} * size.height();
+  if (image.size() != size) return Refused(reader.format(), QStringLiteral("it decoded larger than announced"));
+  return ToBitmap(std::move(image));
 }
 
 }  // namespace
@@ -60,15 +66,19 @@ std::optional<TBitmap> DecodeWithQt(const QByteArray& bytes) {
   QImageReader reader(&buffer);
   reader.setAutoTransform(true);
   const QByteArray format = reader.format();
-  if (!IsAcceptedFormat(format)) return std::nullopt;
+  if (!IsAcceptedFormat(format)) return Refused(format, QStringLiteral("not a picture format that is read"));
   const QSize size = PaintedSize(format, bytes, reader.size());
-  if (size.isEmpty()) return std::nullopt;
-  const QSize fitted = FittedSize(size);
-  if (DecodePixels(format, bytes, size, fitted) > MaxDecodePixels) return std::nullopt;
-  if (!HoldsWholePicture(format, bytes)) return std::nullopt;
-  if (fitted == size && reader.transformation() == QImageIOHandler::TransformationNone) return ReadInto(reader, size);
-  if (fitted != size) reader.setScaledSize(fitted);
-  return Accepted(reader.read());
+  if (size.isEmpty()) return Refused(format, QStringLiteral("no picture size in its header"));
+  if (std::int64_t{size.width()} * size.height() > MaxDecodePixels)
+    return Refused(format, QStringLiteral("%1 x %2 is beyond the decoding budget").arg(size.width()).arg(size.height()));
+  if (!HoldsWholePicture(format, bytes)) return Refused(format, QStringLiteral("the file ends or breaks off before its picture does"));
+  const QImageIOHandler::Transformations turns = reader.transformation();
+  if (FittedSize(size) == size && turns == QImageIOHandler::TransformationNone) return ReadInto(reader, size);
+  const QImage image = reader.read();
+  if (image.isNull()) return Refused(format, reader.errorString());
+  if (image.size() != size && image.size() != size.transposed())
+    return Refused(format, QStringLiteral("it decoded larger than announced"));
+  return FittedBitmap(image);
 }
 
 }  // namespace tracella

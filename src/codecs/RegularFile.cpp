@@ -1,6 +1,7 @@
 #include "RegularFile.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,21 +38,6 @@ class FileDescriptor {
 };
 
 int OpenErrorOf(const struct stat& info) { return S_ISDIR(info.st_mode) ? EISDIR : EINVAL; }
-
-// Reads up to `size` bytes; stops early when the file turned out shorter.
-QByteArray ReadUpTo(int fd, qint64 size, const QString& path) {
-  QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
-  qint64 done = 0;
-  while (done < size) {
-    const ssize_t got = ::read(fd, bytes.data() + done, static_cast<size_t>(size - done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) throw EFOpenError(path, errno);
-    if (got == 0) break;
-    done += got;
-  }
-  bytes.truncate(static_cast<qsizetype>(done));
-  return bytes;
-}
 
 // Writes every byte, flushes it to the disk and closes; 0 or the errno of the first failure.
 int WriteFlushAndClose(FileDescriptor& file, const QByteArray& bytes) {
@@ -93,7 +79,14 @@ int Publish(const QByteArray& temporary, const QByteArray& target) {
 
 }  // namespace
 
-QByteArray ReadRegularFile(const QString& path, qint64 maxBytes) {
+MappedFile::MappedFile(void* address, qint64 size)
+    : address_(address), size_(size), bytes_(QByteArray::fromRawData(static_cast<const char*>(address), size)) {}
+
+MappedFile::~MappedFile() {
+  if (address_ != nullptr) ::munmap(address_, static_cast<size_t>(size_));
+}
+
+std::unique_ptr<MappedFile> MapRegularFile(const QString& path, qint64 maxBytes) {
   const QByteArray name = QFile::encodeName(path);
   FileDescriptor file(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (file.get() < 0) throw EFOpenError(path, errno);
@@ -101,7 +94,10 @@ QByteArray ReadRegularFile(const QString& path, qint64 maxBytes) {
   if (::fstat(file.get(), &info) != 0) throw EFOpenError(path, errno);
   if (!S_ISREG(info.st_mode)) throw EFOpenError(path, OpenErrorOf(info));
   if (info.st_size > maxBytes) throw EBitmapLoadingFailed(path);
-  return ReadUpTo(file.get(), info.st_size, path);
+  if (info.st_size == 0) return std::make_unique<MappedFile>(nullptr, 0);
+  void* address = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, file.get(), 0);
+  if (address == MAP_FAILED) throw EFOpenError(path, errno);
+  return std::make_unique<MappedFile>(address, info.st_size);
 }
 
 void WriteNewFile(const QString& path, const QByteArray& bytes) {

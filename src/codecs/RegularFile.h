@@ -2,14 +2,33 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 
 namespace tracella {
 
-// The whole content of a regular file. A folder, FIFO, socket or device is refused without
-// reading (a FIFO would block and a device never ends): EFOpenError with "Is a directory" for a
-// folder and "Invalid argument" for the others; a missing or unreadable file gives EFOpenError
-// with the system's text. A file larger than `maxBytes` gives EBitmapLoadingFailed.
-QByteArray ReadRegularFile(const QString& path, qint64 maxBytes);
+// A regular file's content, mapped read-only: a page is read only when a decoder reaches it, so
+// a decoder that gives up early has read little, whatever the file's size.
+class MappedFile {
+ public:
+  MappedFile(void* address, qint64 size);
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  ~MappedFile();
+
+  // The content, valid while this lives.
+  const QByteArray& Bytes() const { return bytes_; }
+
+ private:
+  void* address_;
+  qint64 size_;
+  QByteArray bytes_;
+};
+
+// Maps a regular file. A folder, FIFO, socket or device is refused without reading (a FIFO would
+// block and a device never ends): EFOpenError with "Is a directory" for a folder and "Invalid
+// argument" for the others; a missing or unreadable file gives EFOpenError with the system's
+// text. A file larger than `maxBytes` gives EBitmapLoadingFailed.
+std::unique_ptr<MappedFile> MapRegularFile(const QString& path, qint64 maxBytes);
 
 // Writes `bytes` as a new file at `path`, never replacing an existing one: the bytes go to a
 // temporary file in the same folder, are flushed to disk and only then published under the name.

@@ -1,0 +1,248 @@
+#include "JpegDecoder.h"
+
+#include <csetjmp>
+#include <cstdio>  // jpeglib.h needs FILE
+#include <jpeglib.h>
+// after jpeglib.h, which it needs
+#include <jerror.h>
+
+#include <QString>
+#include <vector>
+
+#include "AreaReduction.h"
+#include "CodecsLog.h"
+#include "DecodeBudget.h"
+#include "ExifOrientation.h"
+
+namespace tracella {
+namespace {
+
+// libjpeg reports through these; an error or a refused warning jumps back to the phase of the
+// decoding that called it. Nothing on the way has a destructor to run: the reason is kept as text.
+struct Errors {
+  jpeg_error_mgr manager;
+  std::jmp_buf back;
+  bool lastRowRead = false;
+  char reason[JMSG_LENGTH_MAX];
+};
+
+Errors& ErrorsOf(j_common_ptr decoder) { return *reinterpret_cast<Errors*>(decoder->err); }
+
+[[noreturn]] void OnError(j_common_ptr decoder) {
+  decoder->err->format_message(decoder, ErrorsOf(decoder).reason);
+  std::longjmp(ErrorsOf(decoder).back, 1);
+}
+
+// A warning means libjpeg met damaged data and made up what it could not read; that is fine only
+// once every row is out (a stray byte before the end marker). Two warnings are about labels, not
+// pixels.
+void OnMessage(j_common_ptr decoder, int level) {
+  if (level >= 0) return;
+  const int code = decoder->err->msg_code;
+  if (code != JWRN_JFIF_MAJOR && code != JWRN_ADOBE_XFORM && !ErrorsOf(decoder).lastRowRead) OnError(decoder);
+  char text[JMSG_LENGTH_MAX];
+  decoder->err->format_message(decoder, text);
+  qCWarning(lcCodecs) << "libjpeg:" << text;
+}
+
+// Reads from memory. Where the bytes end it supplies an end marker without the warning libjpeg's
+// own memory source gives, and notes it: a file that lacks only its end marker is whole, while
+// one that ends inside the coded data still makes the entropy decoder warn that it hit a marker.
+struct Source {
+  jpeg_source_mgr manager;
+  bool ranOut = false;
+};
+
+constexpr JOCTET EndMarker[] = {0xFF, JPEG_EOI};
+
+boolean SupplyEndMarker(j_decompress_ptr decoder) {
+  reinterpret_cast<Source*>(decoder->src)->ranOut = true;
+  decoder->src->next_input_byte = EndMarker;
+  decoder->src->bytes_in_buffer = sizeof EndMarker;
+  return TRUE;
+}
+
+void Skip(j_decompress_ptr decoder, long count) {
+  jpeg_source_mgr& source = *decoder->src;
+  while (count > 0 && static_cast<std::size_t>(count) > source.bytes_in_buffer) {
+    count -= static_cast<long>(source.bytes_in_buffer);
+    SupplyEndMarker(decoder);
+  }
+  if (count <= 0) return;
+  source.next_input_byte += count;
+  source.bytes_in_buffer -= static_cast<std::size_t>(count);
+}
+
+void Nothing(j_decompress_ptr) {}
+
+// The smallest scale of libjpeg's, n/8, that still covers `fitted`.
+unsigned EighthsFor(const jpeg_decompress_struct& decoder, QSize fitted) {
+  for (unsigned eighths = 1; eighths < 8; ++eighths) {
+    const auto scaled = [eighths](JDIMENSION side) { return (std::int64_t{side} * eighths + 7) / 8; };
+    if (scaled(decoder.image_width) >= fitted.width() && scaled(decoder.image_height) >= fitted.height())
+      return eighths;
+  }
+  return 8;
+}
+
+bool IsCmyk(const jpeg_decompress_struct& decoder) {
+  return decoder.jpeg_color_space == JCS_CMYK || decoder.jpeg_color_space == JCS_YCCK;
+}
+
+// Adobe's programs store CMYK inverted (0 is full ink) and say so in their marker; others store
+// it plainly.
+void CmykToBgra(const JSAMPLE* cmyk, JDIMENSION width, bool inverted, TAlphaColor* out) {
+  for (JDIMENSION x = 0; x < width; ++x, cmyk += 4) {
+    const auto ink = [&](int i) { return inverted ? unsigned{cmyk[i]} : 255u - cmyk[i]; };
+    const unsigned k = ink(3);
+    const auto channel = [k](unsigned c) { return static_cast<std::uint8_t>((c * k + 127) / 255); };
+    out[x] = MakeColor(0xFF, channel(ink(0)), channel(ink(1)), channel(ink(2)));
+  }
+}
+
+// For a picture in several scans libjpeg keeps every coefficient until the last one: true when
+// the scans seen have refined each of them to its last bit.
+bool ProgressiveScansComplete(const jpeg_decompress_struct& decoder) {
+  for (int c = 0; c < decoder.num_components; ++c)
+    for (int k = 0; k < DCTSIZE2; ++k)
+      if (decoder.coef_bits[c][k] != 0) return false;
+  return true;
+}
+
+int OrientationOf(const jpeg_decompress_struct& decoder) {
+  for (jpeg_saved_marker_ptr marker = decoder.marker_list; marker != nullptr; marker = marker->next)
+    if (marker->marker == JPEG_APP0 + 1) {
+      const int orientation = ExifOrientationOf(marker->data, marker->data_length);
+      if (orientation != 1) return orientation;
+    }
+  return 1;
+}
+
+// Sets up libjpeg over the bytes and tears it down. Each phase that calls into libjpeg sets the
+// point its errors jump back to and holds nothing with a destructor, so a jump skips none.
+class JpegDecompression {
+ public:
+  explicit JpegDecompression(const QByteArray& bytes) {
+    decoder_.err = jpeg_std_error(&errors_.manager);
+    errors_.manager.error_exit = OnError;
+    errors_.manager.emit_message = OnMessage;
+    jpeg_create_decompress(&decoder_);
+    source_.manager.next_input_byte = reinterpret_cast<const JOCTET*>(bytes.constData());
+    source_.manager.bytes_in_buffer = static_cast<std::size_t>(bytes.size());
+    source_.manager.init_source = Nothing;
+    source_.manager.fill_input_buffer = SupplyEndMarker;
+    source_.manager.skip_input_data = Skip;
+    source_.manager.resync_to_restart = jpeg_resync_to_restart;
+    source_.manager.term_source = Nothing;
+    decoder_.src = &source_.manager;
+  }
+  JpegDecompression(const JpegDecompression&) = delete;
+  JpegDecompression& operator=(const JpegDecompression&) = delete;
+  ~JpegDecompression() { jpeg_destroy_decompress(&decoder_); }
+
+  const jpeg_decompress_struct& Decoder() const { return decoder_; }
+  const char* Reason() const { return errors_.reason; }
+  int Orientation() const { return orientation_; }
+
+  // Reads the markers up to the first scan and sets the output size to the smallest eighth that
+  // covers `fitted`.
+  bool ReadHeader(QSize& fitted) {
+    if (setjmp(errors_.back) != 0) return false;
+    jpeg_save_markers(&decoder_, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_read_header(&decoder_, TRUE);
+    orientation_ = OrientationOf(decoder_);  // the saved markers go with the picture's memory
+    fitted = FittedSize(QSize(int(decoder_.image_width), int(decoder_.image_height)));
+    decoder_.scale_num = EighthsFor(decoder_, fitted);
+    decoder_.scale_denom = 8;
+    decoder_.out_color_space = IsCmyk(decoder_) ? JCS_CMYK : JCS_EXT_BGRX;
+    jpeg_calc_output_dimensions(&decoder_);
+    return true;
+  }
+
+  // Bytes libjpeg keeps for the whole decoding: a picture in several scans holds every
+  // coefficient, two bytes each, until the last scan.
+  std::int64_t CoefficientBytes() {
+    if (!jpeg_has_multiple_scans(&decoder_)) return 0;
+    std::int64_t bytes = 0;
+    for (int c = 0; c < decoder_.num_components; ++c)
+      bytes += std::int64_t{decoder_.comp_info[c].width_in_blocks} * decoder_.comp_info[c].height_in_blocks * DCTSIZE2 * 2;
+    return bytes;
+  }
+
+  bool Start() {
+    if (setjmp(errors_.back) != 0) return false;
+    jpeg_start_decompress(&decoder_);
+    // A multi-scan picture's scans are all read by now. Where the file ran out, they must still
+    // have refined every coefficient: a cut between two scans draws no complaint from libjpeg.
+    if (source_.ranOut && jpeg_has_multiple_scans(&decoder_) &&
+        !(decoder_.progressive_mode && ProgressiveScansComplete(decoder_))) {
+      std::snprintf(errors_.reason, sizeof errors_.reason, "the file ends before its last scan");
+      return false;
+    }
+    return true;
+  }
+
+  // Decodes every row, each into the memory `rowFor` gives for it, handing it to `done` after.
+  template <typename RowFor, typename Done>
+  bool ReadRows(const RowFor& rowFor, const Done& done) {
+    if (setjmp(errors_.back) != 0) return false;
+    while (decoder_.output_scanline < decoder_.output_height) {
+      const JDIMENSION y = decoder_.output_scanline;
+      JSAMPROW row = rowFor(y);
+      jpeg_read_scanlines(&decoder_, &row, 1);
+      done(y, row);
+    }
+    errors_.lastRowRead = true;
+    jpeg_finish_decompress(&decoder_);
+    return true;
+  }
+
+ private:
+  jpeg_decompress_struct decoder_{};
+  Errors errors_{};
+  Source source_{};
+  int orientation_ = 1;
+};
+
+std::optional<TBitmap> Refused(const QString& reason) {
+  LogRefusal(QStringLiteral("JPEG: ") + reason);
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool IsJpeg(const QByteArray& bytes) { return bytes.startsWith("\xFF\xD8\xFF"); }
+
+std::optional<TBitmap> DecodeJpeg(const QByteArray& bytes) {
+  JpegDecompression jpeg(bytes);
+  QSize fitted;
+  if (!jpeg.ReadHeader(fitted)) return Refused(jpeg.Reason());
+  const std::int64_t bitmapBytes = std::int64_t{fitted.width()} * fitted.height() * 4;
+  if (jpeg.CoefficientBytes() > 3 * bitmapBytes)
+    return Refused(QStringLiteral("its scans would hold %1 MB of coefficients").arg(jpeg.CoefficientBytes() >> 20));
+
+  const jpeg_decompress_struct& decoder = jpeg.Decoder();
+  const int width = int(decoder.output_width), height = int(decoder.output_height);
+  TBitmap bitmap(fitted.width(), fitted.height());
+  // Rows land in the bitmap itself, unless they are to be reduced or converted from CMYK first.
+  const bool reduce = fitted != QSize(width, height);
+  std::optional<TAreaReduction> reduction;
+  if (reduce) reduction.emplace(width, height, bitmap);
+  std::vector<TAlphaColor> row(reduce ? static_cast<std::size_t>(width) : 0);
+  const bool cmyk = IsCmyk(decoder);
+  std::vector<JSAMPLE> inks(cmyk ? static_cast<std::size_t>(width) * 4 : 0);
+  if (!jpeg.Start()) return Refused(jpeg.Reason());
+
+  const auto pixelsFor = [&](JDIMENSION y) { return reduce ? row.data() : bitmap.ScanLine(int(y)); };
+  const auto rowFor = [&](JDIMENSION y) { return cmyk ? inks.data() : reinterpret_cast<JSAMPROW>(pixelsFor(y)); };
+  const auto done = [&](JDIMENSION y, JSAMPROW) {
+    TAlphaColor* pixels = pixelsFor(y);
+    if (cmyk) CmykToBgra(inks.data(), decoder.output_width, decoder.saw_Adobe_marker, pixels);
+    if (reduce) reduction->AddRow(pixels);
+  };
+  if (!jpeg.ReadRows(rowFor, done)) return Refused(jpeg.Reason());
+  if (jpeg.Orientation() == 1) return bitmap;
+  return Oriented(bitmap, jpeg.Orientation());
+}
+
+}  // namespace tracella

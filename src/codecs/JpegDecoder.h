@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <optional>
+
+#include "Bitmap.h"
+
+namespace tracella {
+
+// True when the bytes begin with a JPEG start-of-image marker.
+bool IsJpeg(const QByteArray& bytes);
+
+// Decodes a JPEG picture with libjpeg-turbo straight into the bitmap's memory as opaque BGRA,
+// upright by its EXIF orientation and fitted within MaxBitmapSize (libjpeg's own scaling first,
+// area averaging the rest of the way). Nothing when a pixel could not be decoded as stored: any
+// complaint about the data before the last row is a refusal, while a file that lacks only its end
+// marker is whole. Grey, YCbCr, RGB, CMYK and YCCK pictures are read; 12-bit ones are not.
+std::optional<TBitmap> DecodeJpeg(const QByteArray& bytes);
+
+}  // namespace tracella

@@ -1,0 +1,71 @@
+#include "AreaReduction.h"
+
+#include <algorithm>
+
+namespace tracella {
+namespace {
+
+void AddWeighted(std::uint32_t* sums, TAlphaColor colour, std::uint32_t weight) {
+  sums[0] += BlueOf(colour) * weight;
+  sums[1] += GreenOf(colour) * weight;
+  sums[2] += RedOf(colour) * weight;
+  sums[3] += AlphaOf(colour) * weight;
+}
+
+}  // namespace
+
+// Positions are counted in units small enough that both pixel grids fall on whole units: a source
+// column is targetWidth units wide, a target column sourceWidth units (rows likewise).
+TAreaReduction::TAreaReduction(int sourceWidth, int sourceHeight, TBitmap& target)
+    : sourceWidth_(sourceWidth),
+      sourceHeight_(sourceHeight),
+      target_(target),
+      columns_(static_cast<std::size_t>(sourceWidth)),
+      rowSums_(static_cast<std::size_t>(target.Width()) * 4),
+      areaSums_(rowSums_.size()) {
+  const std::int64_t unitsPerSource = target.Width(), unitsPerTarget = sourceWidth;
+  for (int x = 0; x < sourceWidth; ++x) {
+    const std::int64_t start = x * unitsPerSource;
+    const std::int64_t column = start / unitsPerTarget;
+    const std::int64_t inColumn = std::min(start + unitsPerSource, (column + 1) * unitsPerTarget) - start;
+    columns_[x] = {static_cast<int>(column), static_cast<std::uint32_t>(inColumn)};
+  }
+}
+
+void TAreaReduction::AddRow(const TAlphaColor* row) {
+  if (sourceRow_ >= sourceHeight_) return;
+  std::fill(rowSums_.begin(), rowSums_.end(), 0u);
+  const auto unitsPerSourceColumn = static_cast<std::uint32_t>(target_.Width());
+  for (int x = 0; x < sourceWidth_; ++x) {
+    const ColumnShare share = columns_[x];
+    std::uint32_t* sums = &rowSums_[static_cast<std::size_t>(share.target) * 4];
+    AddWeighted(sums, row[x], share.weight);
+    if (share.weight < unitsPerSourceColumn) AddWeighted(sums + 4, row[x], unitsPerSourceColumn - share.weight);
+  }
+
+  const std::int64_t unitsPerSourceRow = target_.Height(), unitsPerTargetRow = sourceHeight_;
+  const std::int64_t start = sourceRow_ * unitsPerSourceRow, end = start + unitsPerSourceRow;
+  const std::int64_t targetRow = start / unitsPerTargetRow, targetEnd = (targetRow + 1) * unitsPerTargetRow;
+  const auto addRow = [this](std::int64_t weight) {
+    for (std::size_t i = 0; i < rowSums_.size(); ++i) areaSums_[i] += std::uint64_t{rowSums_[i]} * std::uint64_t(weight);
+  };
+  addRow(std::min(end, targetEnd) - start);
+  if (end >= targetEnd) {
+    EmitRow(static_cast<int>(targetRow));
+    if (end > targetEnd) addRow(end - targetEnd);
+  }
+  ++sourceRow_;
+}
+
+void TAreaReduction::EmitRow(int y) {
+  const std::uint64_t area = std::uint64_t(sourceWidth_) * std::uint64_t(sourceHeight_);
+  const auto average = [area](std::uint64_t sum) { return static_cast<std::uint8_t>((sum + area / 2) / area); };
+  TAlphaColor* out = target_.ScanLine(y);
+  for (int x = 0; x < target_.Width(); ++x) {
+    const std::uint64_t* sums = &areaSums_[static_cast<std::size_t>(x) * 4];
+    out[x] = MakeColor(average(sums[3]), average(sums[2]), average(sums[1]), average(sums[0]));
+  }
+  std::fill(areaSums_.begin(), areaSums_.end(), std::uint64_t{0});
+}
+
+}  // namespace tracella

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "Bitmap.h"
+
+namespace tracella {
+
+// Shrinks a picture that arrives row by row, from the top, into a smaller bitmap: every target
+// pixel is the average of exactly the source area it covers, partly covered source pixels
+// weighted by the part covered. Averaging premultiplied pixels is what keeps edges of transparent
+// areas right. Only one source row is held at a time, so a picture never needs to exist at its
+// own size.
+class TAreaReduction {
+ public:
+  // `target` is already sized, no wider and no taller than the source.
+  TAreaReduction(int sourceWidth, int sourceHeight, TBitmap& target);
+
+  void AddRow(const TAlphaColor* row);
+
+ private:
+  // The source column's share of its target column, in units of 1/sourceWidth of a target
+  // pixel; the rest of the column's weight goes to the next target column.
+  struct ColumnShare {
+    int target;
+    std::uint32_t weight;
+  };
+
+  void EmitRow(int y);
+
+  int sourceWidth_, sourceHeight_;
+  TBitmap& target_;
+  std::vector<ColumnShare> columns_;
+  std::vector<std::uint32_t> rowSums_;   // four channels per target pixel
+  std::vector<std::uint64_t> areaSums_;  // the same, weighted by the rows' vertical shares
+  int sourceRow_ = 0;
+};
+
+}  // namespace tracella
