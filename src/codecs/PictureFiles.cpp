@@ -10,6 +10,7 @@
 #include "DecodeBudget.h"
 #include "JpegDecoder.h"
 #include "JpegXrDecoder.h"
+#include "PngDecoder.h"
 #include "QtPictureDecoder.h"
 #include "RegularFile.h"
 
@@ -30,6 +31,7 @@ bool IsPictureExtension(const QString& extension) {
 
 std::optional<TBitmap> Decode(const QByteArray& bytes) {
   if (IsJpeg(bytes)) return DecodeJpeg(bytes);
+  if (IsPng(bytes)) return DecodePng(bytes);
   if (!IsJpegXr(bytes)) return DecodeWithQt(bytes);
   std::optional<QImage> image = DecodeJpegXr(bytes);
   if (!image) {

@@ -12,7 +12,7 @@ namespace tracella {
 namespace {
 
 bool IsAcceptedFormat(const QByteArray& format) {
-  static const QByteArrayList accepted{"bmp", "png", "gif", "tiff", "tif", "ico"};
+  static const QByteArrayList accepted{"bmp", "gif", "tiff", "tif", "ico"};
   return accepted.contains(format);
 }
 
