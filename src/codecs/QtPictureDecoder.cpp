@@ -23,12 +23,14 @@ std::optional<TBitmap> Refused(const QByteArray& format, const QString& reason) 
 
 // The size Qt's reader paints the picture at. For a GIF it reports the first frame's size but
 // paints that frame on the logical screen of the file's header, which may be far larger. For an
-// icon it reports the size its directory gives, while a PNG entry is decoded at its own.
+// icon it reports the size its directory gives, while a PNG entry is decoded at its own. For a BMP
+// stored from the top it reports the height negative, as the header has it.
 QSize PaintedSize(const QByteArray& format, const QByteArray& bytes, QSize reported) {
   const auto byte = [&bytes](qint64 at) { return at >= 0 && at < bytes.size() ? quint32(uchar(bytes[at])) : 0u; };
   const auto little16 = [&byte](qint64 at) { return byte(at) | byte(at + 1) << 8; };
   const auto little32 = [&](qint64 at) { return little16(at) | little16(at + 2) << 16; };
   const auto big32 = [&byte](qint64 at) { return byte(at) << 24 | byte(at + 1) << 16 | byte(at + 2) << 8 | byte(at + 3); };
+  if (format == "bmp") return QSize(reported.width(), std::abs(reported.height()));
   if (format == "gif") return reported.expandedTo(QSize(int(little16(6)), int(little16(8))));
   if (format == "ico") {
     const qint64 entry = little32(6 + 12);  // the first directory entry's data
@@ -44,14 +46,14 @@ QSize PaintedSize(const QByteArray& format, const QByteArray& bytes, QSize repor
 // picture's size when it is handed one, and RGB32 (alpha 0xFF) is already opaque premultiplied
 // BGRA: the bitmap's own memory is handed over and no pixel is copied. Any other picture comes
 // back in an image of Qt's own and is converted.
-std::optional<TBitmap> ReadInto(QImageReader& reader, QSize size) {
+std::optional<TBitmap> ReadInto(QImageReader& reader, const QByteArray& format, QSize size) {
   TBitmap bitmap(size.width(), size.height());
   QImage image = ImageOver(bitmap, QImage::Format_RGB32);
-  if (!reader.read(&image)) return Refused(reader.format(), reader.errorString());
+  if (!reader.read(&image)) return Refused(format, reader.errorString());
   const bool filledInPlace = image.constBits() == reinterpret_cast<const uchar*>(bitmap.Pixels()) &&
                              image.format() == QImage::Format_RGB32 && image.size() == size;
   if (filledInPlace) return bitmap;
-  if (image.size() != size) return Refused(reader.format(), QStringLiteral("it decoded larger than announced"));
+  if (image.size() != size) return Refused(format, QStringLiteral("it decoded larger than announced"));
   return ToBitmap(std::move(image));
 }
 
@@ -73,7 +75,7 @@ std::optional<TBitmap> DecodeWithQt(const QByteArray& bytes) {
     return Refused(format, QStringLiteral("%1 x %2 is beyond the decoding budget").arg(size.width()).arg(size.height()));
   if (!HoldsWholePicture(format, bytes)) return Refused(format, QStringLiteral("the file ends or breaks off before its picture does"));
   const QImageIOHandler::Transformations turns = reader.transformation();
-  if (FittedSize(size) == size && turns == QImageIOHandler::TransformationNone) return ReadInto(reader, size);
+  if (FittedSize(size) == size && turns == QImageIOHandler::TransformationNone) return ReadInto(reader, format, size);
   const QImage image = reader.read();
   if (image.isNull()) return Refused(format, reader.errorString());
   if (image.size() != size && image.size() != size.transposed())

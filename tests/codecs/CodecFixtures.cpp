@@ -213,6 +213,46 @@ QByteArray JpegXrClaimingHugeSize(QByteArray jpegXr) {
   return jpegXr;
 }
 
+QByteArray MakeRle8Bmp(int width, int height, const QByteArray& stream) {
+  constexpr quint32 headersSize = 14 + 40 + 256 * 4;
+  QByteArray out("BM", 2);
+  Put32(out, headersSize + quint32(stream.size()));
+  Put32(out, 0);
+  Put32(out, headersSize);
+  Put32(out, 40);
+  Put32(out, quint32(width));
+  Put32(out, quint32(height));
+  Put16(out, 1);
+  Put16(out, 8);
+  Put32(out, 1);  // RLE8
+  Put32(out, quint32(stream.size()));
+  for (int i = 0; i < 4; ++i) Put32(out, i < 2 ? 2835 : 0);  // resolution, colours used and important
+  for (int i = 0; i < 256; ++i) Put32(out, quint32(i) * 0x010101u);
+  return out + stream;
+}
+
+QByteArray TopDownBmp(const QByteArray& bottomUp) {
+  const auto read32 = [&bottomUp](qsizetype at) { return qFromLittleEndian<qint32>(bottomUp.constData() + at); };
+  const qint32 pixelsAt = read32(10), width = read32(18), height = read32(22);
+  const qint32 bitsPerPixel = qFromLittleEndian<quint16>(bottomUp.constData() + 28);
+  const qsizetype rowBytes = (qsizetype(width) * bitsPerPixel + 31) / 32 * 4;
+  QByteArray out = bottomUp;
+  for (qint32 y = 0; y < height; ++y)
+    out.replace(pixelsAt + y * rowBytes, rowBytes, bottomUp.mid(pixelsAt + (height - 1 - y) * rowBytes, rowBytes));
+  Set32(out, 22, quint32(-height));
+  return out;
+}
+
+QByteArray WithZeroedScan(const QByteArray& jpeg) {
+  const qsizetype scan = jpeg.indexOf("\xFF\xDA");
+  const qsizetype data = scan + 2 + ((uchar(jpeg[scan + 2]) << 8) | uchar(jpeg[scan + 3]));
+  const qsizetype end = jpeg.indexOf("\xFF\xD9", data);
+  QByteArray out = jpeg;
+  const qsizetype middle = (data + end) / 2;
+  out.replace(middle, 64, QByteArray(64, 0));
+  return out;
+}
+
 void WriteFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();

@@ -39,6 +39,16 @@ QByteArray MakeJpegXr(const QImage& image, const QString& workFolder, bool alpha
 // The JPEG XR file with the picture size in its bitstream header rewritten to 65536 x 65536.
 QByteArray JpegXrClaimingHugeSize(QByteArray jpegXr);
 
+// An 8-bit BMP with 256 grey palette entries (entry i is grey i) whose pixels are the RLE8
+// `stream`, rows from the bottom as BMP stores them.
+QByteArray MakeRle8Bmp(int width, int height, const QByteArray& stream);
+
+// The uncompressed 24- or 32-bit BMP with its rows stored from the top, as a negative height says.
+QByteArray TopDownBmp(const QByteArray& bottomUp);
+
+// The JPEG with a stretch in the middle of its first scan's coded data set to zero.
+QByteArray WithZeroedScan(const QByteArray& jpeg);
+
 // Writes bytes to path; fails the calling test when it cannot.
 void WriteFile(const QString& path, const QByteArray& bytes);
 

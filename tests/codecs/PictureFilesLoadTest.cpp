@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <functional>
 
 #include "CodecFixtures.h"
@@ -230,6 +231,57 @@ TEST_F(PictureFilesLoadTest, DamagedOrImpossibleFilesFailAndLeaveTheTargetAlone)
     EXPECT_EQ(MessageOf<EBitmapLoadingFailed>([&] { LoadFromFile(bitmap, path); }),
               ("Loading bitmap failed (" + path + ").").toStdString());
     ExpectMarked(bitmap);
+  }
+}
+
+bool SamePixels(const TBitmap& a, const TBitmap& b) {
+  return a.Width() == b.Width() && a.Height() == b.Height() &&
+         std::equal(a.Pixels(), a.Pixels() + a.PixelCount(), b.Pixels());
+}
+
+// Damage anywhere in the pixels fails; a file that lacks only what follows its pixels loads them all.
+TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
+  QImage photo(200, 150, QImage::Format_RGB32);
+  for (int y = 0; y < photo.height(); ++y)
+    for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb(x, y, (x * y) & 0xFF));
+  const QByteArray jpeg = Encoded(photo, "jpeg"), progressive = test::ProgressiveJpeg(photo), png = Encoded(photo, "png");
+  const QByteArray endMarker("\xFF\xD9", 2);
+  const auto cut = [](const QByteArray& bytes, double kept) { return bytes.left(qsizetype(double(bytes.size()) * kept)); };
+  // 4 x 2: the bottom row (first in the file) grey 10, the top row grey 20.
+  const QByteArray bottomRow("\x04\x0A\x00\x00", 4), topRow("\x04\x14", 2), endOfPicture("\x00\x01", 2);
+  QImage rlePicture(4, 2, QImage::Format_RGB32);
+  rlePicture.fill(qRgb(20, 20, 20));
+  for (int x = 0; x < 4; ++x) rlePicture.setPixel(x, 1, qRgb(10, 10, 10));
+  const QByteArray jumpPastTheTop("\x00\x02\x00\x05", 4);
+
+  const struct {
+    const char* what;
+    QByteArray bytes;
+    QByteArray whole;  // the file whose pixels it must load as; empty: it must fail
+  } cases[] = {
+      {"JPEG cut in its scan, end marker added", cut(jpeg, 0.6) + endMarker, {}},
+      {"progressive JPEG cut in a scan, end marker added", cut(progressive, 0.8) + endMarker, {}},
+      {"JPEG with zeroed coded data", test::WithZeroedScan(jpeg), {}},
+      {"JPEG without its end marker", jpeg.chopped(2), jpeg},
+      {"progressive JPEG without its end marker", progressive.chopped(2), progressive},
+      {"PNG without its end chunk", png.chopped(12), png},
+      {"RLE8 BMP", test::MakeRle8Bmp(4, 2, bottomRow + topRow + endOfPicture), Encoded(rlePicture, "png")},
+      {"RLE8 BMP without its end-of-picture code", test::MakeRle8Bmp(4, 2, bottomRow + topRow), Encoded(rlePicture, "png")},
+      {"RLE8 BMP cut short", test::MakeRle8Bmp(4, 2, bottomRow + topRow.left(1)), {}},
+      {"RLE8 BMP jumping past its top row", test::MakeRle8Bmp(4, 2, bottomRow + jumpPastTheTop + endOfPicture), {}},
+      {"top-down BMP", test::TopDownBmp(Encoded(Marked(), "bmp")), Encoded(Marked(), "png")},
+  };
+  for (const auto& [what, bytes, whole] : cases) {
+    SCOPED_TRACE(what);
+    const QString path = Write("case.bmp", bytes);
+    TBitmap bitmap;
+    if (whole.isEmpty()) {
+      EXPECT_EQ(MessageOf<EBitmapLoadingFailed>([&] { LoadFromFile(bitmap, path); }),
+                ("Loading bitmap failed (" + path + ").").toStdString());
+    } else {
+      EXPECT_EQ(MessageOf<Exception>([&] { LoadFromFile(bitmap, path); }), "no exception");
+      EXPECT_TRUE(SamePixels(bitmap, Load("whole.bmp", whole)));
+    }
   }
 }
 
