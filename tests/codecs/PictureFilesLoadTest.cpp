@@ -195,6 +195,31 @@ TEST_F(PictureFilesLoadTest, PicturesBeyondTheLargestBitmapAreFittedKeepingTheir
   ExpectMarked(Load("edge.png", Encoded(Marked(8192, 3), "png")), 8192, 3);
 }
 
+TEST_F(PictureFilesLoadTest, PalettePicturesBeyondTheLargestBitmapAreAveragedInFullColour) {
+  // A grey ramp in palette entries: fitted, it must stay a smooth ramp, neighbours at most one
+  // level apart, leaving the edge pass nothing to draw.
+  QImage ramp(9000, 40, QImage::Format_Indexed8);
+  QList<QRgb> greys;
+  for (int i = 0; i < 256; ++i) greys.append(qRgb(i, i, i));
+  ramp.setColorTable(greys);
+  for (int y = 0; y < ramp.height(); ++y)
+    for (int x = 0; x < ramp.width(); ++x) ramp.setPixel(x, y, uint(x * 255 / (ramp.width() - 1)));
+  for (const char* format : {"png", "bmp", "tiff"}) {
+    SCOPED_TRACE(format);
+    const TBitmap bitmap = Load(QStringLiteral("ramp.") + format, Encoded(ramp, format));
+    ASSERT_EQ(bitmap.Width(), 8192);
+    ASSERT_EQ(bitmap.Height(), 36);
+    int rough = 0;
+    for (int y = 0; y < bitmap.Height(); ++y)
+      for (int x = 1; x < bitmap.Width(); ++x) {
+        const int step = GreenOf(bitmap.ScanLine(y)[x]) - GreenOf(bitmap.ScanLine(y)[x - 1]);
+        rough += step < 0 || step > 1;
+      }
+    EXPECT_EQ(rough, 0);
+    EXPECT_EQ(GreenOf(bitmap.ScanLine(20)[8191]), 255);
+  }
+}
+
 TEST_F(PictureFilesLoadTest, DamagedOrImpossibleFilesFailAndLeaveTheTargetAlone) {
   const auto cut = [](const QByteArray& bytes, double kept) { return bytes.left(qsizetype(double(bytes.size()) * kept)); };
   // Big enough that a cut lands in the pixels, not in a header.
