@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <QDir>
 #include <QFile>
@@ -90,11 +91,81 @@ QByteArray JpegClaiming(QByteArray jpeg, quint16 width, quint16 height) {
   return jpeg;
 }
 
+// An icon whose one entry is `png`, its directory saying 256 x 256.
+QByteArray IcoHolding(const QByteArray& png) {
+  QByteArray ico("\0\0\1\0\1\0", 6);
+  QByteArray entry(16, 0);
+  entry[4] = 1;   // planes
+  entry[6] = 32;  // bits per pixel
+  qToLittleEndian(quint32(png.size()), entry.data() + 8);
+  qToLittleEndian(quint32(6 + 16), entry.data() + 12);
+  return ico + entry + png;
+}
+
 // The GIF with the logical screen of its header rewritten; its frames stay as they were.
 QByteArray GifWithScreen(QByteArray gif, quint16 width, quint16 height) {
   qToLittleEndian(width, gif.data() + 6);
   qToLittleEndian(height, gif.data() + 8);
   return gif;
+}
+
+void AppendPngChunk(QByteArray& png, const char* type, const QByteArray& data) {
+  char length[4];
+  qToBigEndian(quint32(data.size()), length);
+  png.append(length, 4);
+  const QByteArray typed = QByteArray(type, 4) + data;
+  png.append(typed);
+  char crc[4];
+  qToBigEndian(quint32(::crc32(0, reinterpret_cast<const Bytef*>(typed.constData()), uInt(typed.size()))), crc);
+  png.append(crc, 4);
+}
+
+// A 16-bit RGBA PNG of side x side transparent black pixels: about a megabyte that decodes to
+// side² x 8 bytes.
+QByteArray DeepPngOfZeros(quint32 side) {
+  QByteArray png("\x89PNG\r\n\x1a\n", 8);
+  QByteArray header(13, 0);
+  qToBigEndian(side, header.data());
+  qToBigEndian(side, header.data() + 4);
+  header[8] = 16;  // bits per sample
+  header[9] = 6;   // RGBA
+  AppendPngChunk(png, "IHDR", header);
+  z_stream stream{};
+  EXPECT_EQ(deflateInit(&stream, Z_BEST_COMPRESSION), Z_OK);
+  QByteArray row(1 + qsizetype(side) * 8, 0), data;
+  char out[1 << 16];
+  for (quint32 y = 0; y <= side; ++y) {
+    const bool last = y == side;
+    stream.next_in = reinterpret_cast<Bytef*>(row.data());
+    stream.avail_in = last ? 0 : uInt(row.size());
+    do {
+      stream.next_out = reinterpret_cast<Bytef*>(out);
+      stream.avail_out = sizeof out;
+      deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+      data.append(out, qsizetype(sizeof out - stream.avail_out));
+    } while (stream.avail_out == 0);
+  }
+  deflateEnd(&stream);
+  AppendPngChunk(png, "IDAT", data);
+  AppendPngChunk(png, "IEND", {});
+  return png;
+}
+
+// Peak memory (resident) this process reaches while `work` runs, above what it held before.
+qint64 PeakBytesOf(const std::function<void()>& work) {
+  QFile reset("/proc/self/clear_refs");
+  const auto statusValue = [](const char* key) {
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly)) return qint64{-1};
+    for (const QByteArray& line : status.readAll().split('\n'))
+      if (line.startsWith(key)) return line.mid(qsizetype(std::strlen(key))).trimmed().split(' ').first().toLongLong() * 1024;
+    return qint64{-1};
+  };
+  if (!reset.open(QIODevice::WriteOnly) || reset.write("5") != 1) return -1;  // restarts the peak count
+  reset.close();
+  const qint64 before = statusValue("VmRSS:");
+  work();
+  return statusValue("VmHWM:") - before;
 }
 
 class HostileFilesTest : public ::testing::Test {
@@ -233,6 +304,8 @@ TEST_F(HostileFilesTest, HeadersClaimingHugePicturesAreRefusedBeforeTheirPixelsA
       {"screen-4096x64512.gif", GifWithScreen(test::MakeGif(16, 12, {QByteArray(16 * 12, 1)}), 4096, 64512)},
       // libjpeg would zero 6 GB of coefficients for this 600-byte file before reading a scan.
       {"progressive-32768-square.jpg", JpegClaiming(test::ProgressiveJpeg(small), 32768, 32768)},
+      // Qt's icon reader decodes a PNG entry at whatever size the PNG claims.
+      {"png-entry-16000-square.ico", IcoHolding(test::PngClaiming(small, 16000, 16000))},
   };
   for (const auto& bomb : bombs) {
     SCOPED_TRACE(bomb.name);
@@ -249,6 +322,32 @@ TEST_F(HostileFilesTest, HeadersClaimingHugePicturesAreRefusedBeforeTheirPixelsA
         60);
     EXPECT_TRUE(refusedLean) << "not refused, or more than 64 MiB spent on it";
   }
+}
+
+TEST_F(HostileFilesTest, AFileIsReadOnlyAsFarAsItsDecoderGoes) {
+  // Sparse: nothing written up to 1 GiB; no decoder gets past its first bytes.
+  const QString path = Write("sparse.png", {});
+  QFile file(path);
+  ASSERT_TRUE(file.resize(qint64{1} << 30));
+  qint64 peak = 0;
+  const qint64 spent = PeakBytesOf([&] { peak = Failure(path) == LoadingFailed(path) ? 0 : -1; });
+  EXPECT_EQ(peak, 0) << "not refused";
+  RecordProperty("peak_bytes", std::to_string(spent));
+  EXPECT_GE(spent, 0);
+  EXPECT_LT(spent, 64 << 20);
+}
+
+TEST_F(HostileFilesTest, AHugeDeepPictureIsFittedWithinFourTimesItsBitmap) {
+  // 11585² 16-bit RGBA, a gigabyte at its own size, fitted to 8192²: a 256 MiB bitmap.
+  const QString path = Write("deep-11585-square.png", DeepPngOfZeros(11585));
+  TBitmap bitmap;
+  const qint64 spent = PeakBytesOf([&] { LoadFromFile(bitmap, path); });
+  ASSERT_EQ(bitmap.Width(), 8192);
+  ASSERT_EQ(bitmap.Height(), 8192);
+  EXPECT_EQ(bitmap.ScanLine(8191)[8191], 0u);
+  RecordProperty("peak_bytes", std::to_string(spent));
+  EXPECT_GE(spent, 0);
+  EXPECT_LE(spent, 4 * qint64(bitmap.PixelCount()) * 4);
 }
 
 TEST_F(HostileFilesTest, DevicesSocketsAndDamagedJpegXrNeitherHangNorCrash) {
