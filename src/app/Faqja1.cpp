@@ -16,6 +16,7 @@
 #include "Guard.h"
 #include "Izoti.h"
 #include "Links.h"
+#include "LocalPath.h"
 #include "PictureFiles.h"
 #include "SketchPasses.h"
 #include "TComboColorBox.h"
@@ -286,7 +287,7 @@ void TForm1::MenuItem21Click() {
     Image1->SetHeight(SourceImage.Height());
     ShowSketch();
     if (SourceImage.Width() < kNarrowestWithoutWarning) platform_.ShowError(kNarrowPictureWarning, QStringLiteral("Tracella"));
-    setWindowTitle(QStringLiteral("Tracella - ") + OpenDialog1.FileName);
+    setWindowTitle(QStringLiteral("Tracella - ") + DisplayedPath(OpenDialog1.FileName));
     LastOpenedPath = OpenDialog1.FileName;
     CentrePicture();
     SetVerticalRange();

@@ -4,11 +4,15 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "LocalPath.h"
 #include "SketchCommand.h"
 
 int main(int argc, char** argv) {
   const QCoreApplication application(argc, argv);
   QTextStream output(stdout);
   QTextStream errors(stderr);
-  return tracella::RunSketchCommand(QCoreApplication::arguments().mid(1), output, errors, ::isatty(STDERR_FILENO) == 1);
+  // Not QCoreApplication::arguments(): it decodes names that are not UTF-8 lossily.
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments.append(tracella::LocalPathText(argv[i]));
+  return tracella::RunSketchCommand(arguments, output, errors, ::isatty(STDERR_FILENO) == 1);
 }

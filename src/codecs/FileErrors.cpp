@@ -4,10 +4,13 @@
 #include <QFileInfo>
 #include <cstring>
 
+#include "LocalPath.h"
+
 namespace tracella {
 namespace {
 
-std::string Utf8(const QString& text) { return text.toStdString(); }
+// A name's bytes that are not UTF-8 come out as they are on disk.
+std::string Utf8(const QString& text) { return LocalPathBytes(text).toStdString(); }
 
 // The system's description of an errno value without trailing blanks, line breaks and full stops.
 QString SystemErrorText(int errorNumber) {

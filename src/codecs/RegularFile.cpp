@@ -5,13 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>  // renameat2
 
 #include "FileErrors.h"
+#include "LocalPath.h"
 
 namespace tracella {
 namespace {
@@ -87,7 +87,7 @@ MappedFile::~MappedFile() {
 }
 
 std::unique_ptr<MappedFile> MapRegularFile(const QString& path, qint64 maxBytes) {
-  const QByteArray name = QFile::encodeName(path);
+  const QByteArray name = LocalPathBytes(path);
   FileDescriptor file(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (file.get() < 0) throw EFOpenError(path, errno);
   struct stat info {};
@@ -101,7 +101,7 @@ std::unique_ptr<MappedFile> MapRegularFile(const QString& path, qint64 maxBytes)
 }
 
 void WriteNewFile(const QString& path, const QByteArray& bytes) {
-  const QByteArray target = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+  const QByteArray target = LocalPathBytes(QFileInfo(path).absoluteFilePath());
   auto [temporary, fd] = CreateTemporaryBeside(target);
   if (fd < 0) throw EFCreateError(path, errno);
   FileDescriptor file(fd);

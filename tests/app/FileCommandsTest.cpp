@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <stdio.h>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include "Faqja1.h"
 #include "FakePlatform.h"
 #include "FileErrors.h"
+#include "LocalPath.h"
 #include "TImage.h"
 #include "TScrollBar.h"
 #include "TSpinBox.h"
@@ -173,6 +175,16 @@ TEST_F(FileCommandsTest, NonAsciiPathsAreKeptWhole) {
   platform.openAnswers.push_back(std::nullopt);
   form.MenuItem21Click();
   EXPECT_EQ(platform.openDialogs.back().InitialDir, folder.path() + QStringLiteral("/Фото ünïcödé 写真/"));
+}
+
+TEST_F(FileCommandsTest, NamesThatAreNotUtf8OpenAndAreShownWithReplacementCharacters) {
+  const QString utf8 = MakePicture(QStringLiteral("picture.png"), 900, 300);
+  const QByteArray latin1 = QFile::encodeName(folder.path()) + "/caf\xE9.png";
+  ASSERT_EQ(::rename(QFile::encodeName(utf8).constData(), latin1.constData()), 0);
+  const QString path = LocalPathText(latin1);
+  Open(path);
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Tracella - ") + folder.path() + QStringLiteral("/caf\uFFFD.png"));
+  EXPECT_EQ(LocalPathBytes(form.LastOpenedPath), latin1);
 }
 
 TEST_F(FileCommandsTest, PictureThatFitsVerticallyStartsAtTheTopEvenWhenTheViewWasScrolledDown) {

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <vector>
 
 namespace tracella {
 namespace {
@@ -25,6 +28,24 @@ Outcome Sketch(const QStringList& arguments) {
   return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
           QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
+
+// The built program run with arguments given as bytes (QProcess would pass them through UTF-8);
+// its exit code.
+int SketchWithByteArguments(const std::vector<QByteArray>& arguments) {
+  std::vector<char*> argv{const_cast<char*>(TRACELLA_SKETCH_PROGRAM)};
+  for (const QByteArray& argument : arguments) argv.push_back(const_cast<char*>(argument.constData()));
+  argv.push_back(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::execv(TRACELLA_SKETCH_PROGRAM, argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool Exists(const QByteArray& path) { return ::access(path.constData(), F_OK) == 0; }
 
 class SketchCommandTest : public ::testing::Test {
  protected:
@@ -86,6 +107,17 @@ TEST_F(SketchCommandTest, BatchGoesOnPastAFailureAndExitsOne) {
   EXPECT_EQ(run.err, "Loading bitmap failed (missing.xyz).\n");
   EXPECT_EQ(QDir(Path("out")).entryList(QDir::Files), (QStringList{"photo.png", "second.png"}));
   EXPECT_EQ(Sketch({"--out-dir", Path("out"), Path("photo.png")}).exitCode, 0);  // photo.jpg beside photo.png
+}
+
+TEST_F(SketchCommandTest, NamesThatAreNotUtf8AreKeptByteForByte) {
+  const QByteArray folder = QFile::encodeName(dir_.path()) + '/';
+  const QByteArray latin1Input = folder + "caf\xE9 \xFF.png";
+  ASSERT_EQ(::link(QFile::encodeName(Path("photo.png")).constData(), latin1Input.constData()), 0);
+  ASSERT_TRUE(QDir(dir_.path()).mkdir("out"));
+  EXPECT_EQ(SketchWithByteArguments({"--format", "png", "--out-dir", folder + "out", latin1Input}), 0);
+  EXPECT_TRUE(Exists(folder + "out/caf\xE9 \xFF.png"));
+  EXPECT_EQ(SketchWithByteArguments({latin1Input, folder + "sk\xE9tch.jpg"}), 0);
+  EXPECT_TRUE(Exists(folder + "sk\xE9tch.jpg"));
 }
 
 TEST_F(SketchCommandTest, ATerminalSeesAProgressLine) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <functional>
 
 #include "CodecFixtures.h"
+#include "LocalPath.h"
 #include "PictureFiles.h"
 
 namespace tracella {
@@ -363,6 +365,27 @@ TEST_F(PictureFilesLoadTest, AnUnreadableFileCannotBeOpened) {
 
 TEST_F(PictureFilesLoadTest, FullUnicodeNamesOpen) {
   ExpectMarked(Load("Фото ✓ 写真.png", Encoded(Marked(), "png")));
+}
+
+TEST_F(PictureFilesLoadTest, NamesThatAreNotUtf8OpenAndTheirMessagesKeepTheBytes) {
+  const QByteArray folder = QFile::encodeName(dir_.path()) + '/';
+  const QByteArray png = Encoded(Marked(), "png");
+  for (const QByteArray& name : {QByteArray("caf\xE9.png"), QByteArray("\xFF\xFE.PNG"), QByteArray("\xED\xB2\x80.png")}) {
+    SCOPED_TRACE(name.toHex().toStdString());
+    const int fd = ::open((folder + name).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, png.constData(), size_t(png.size())), ssize_t(png.size()));
+    ::close(fd);
+    TBitmap bitmap;
+    LoadFromFile(bitmap, LocalPathText(folder + name));
+    ExpectMarked(bitmap);
+    SaveToFile(bitmap, LocalPathText(folder + "copy of " + name));
+    EXPECT_EQ(::access((folder + "copy of " + name).constData(), F_OK), 0);
+  }
+  const QByteArray missing = folder + "m\xE9ssing.png";
+  TBitmap bitmap;
+  EXPECT_EQ(MessageOf<EFOpenError>([&] { LoadFromFile(bitmap, LocalPathText(missing)); }),
+            ("Cannot open file \"" + missing + "\". No such file or directory").toStdString());
 }
 
 }  // namespace
