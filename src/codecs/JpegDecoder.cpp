@@ -62,13 +62,14 @@ boolean SupplyEndMarker(j_decompress_ptr decoder) {
   return TRUE;
 }
 
+// A skip past the end leaves only the end marker to read.
 void Skip(j_decompress_ptr decoder, long count) {
   jpeg_source_mgr& source = *decoder->src;
-  while (count > 0 && static_cast<std::size_t>(count) > source.bytes_in_buffer) {
-    count -= static_cast<long>(source.bytes_in_buffer);
-    SupplyEndMarker(decoder);
-  }
   if (count <= 0) return;
+  if (static_cast<std::size_t>(count) > source.bytes_in_buffer) {
+    SupplyEndMarker(decoder);
+    return;
+  }
   source.next_input_byte += count;
   source.bytes_in_buffer -= static_cast<std::size_t>(count);
 }
@@ -93,10 +94,10 @@ bool IsCmyk(const jpeg_decompress_struct& decoder) {
 // it plainly.
 void CmykToBgra(const JSAMPLE* cmyk, JDIMENSION width, bool inverted, TAlphaColor* out) {
   for (JDIMENSION x = 0; x < width; ++x, cmyk += 4) {
-    const auto ink = [&](int i) { return inverted ? unsigned{cmyk[i]} : 255u - cmyk[i]; };
-    const unsigned k = ink(3);
+    const auto light = [&](int i) { return inverted ? unsigned{cmyk[i]} : 255u - cmyk[i]; };  // 255 - ink
+    const unsigned k = light(3);
     const auto channel = [k](unsigned c) { return static_cast<std::uint8_t>((c * k + 127) / 255); };
-    out[x] = MakeColor(0xFF, channel(ink(0)), channel(ink(1)), channel(ink(2)));
+    out[x] = MakeColor(0xFF, channel(light(0)), channel(light(1)), channel(light(2)));
   }
 }
 
@@ -126,7 +127,6 @@ class JpegDecompression {
     decoder_.err = jpeg_std_error(&errors_.manager);
     errors_.manager.error_exit = OnError;
     errors_.manager.emit_message = OnMessage;
-    jpeg_create_decompress(&decoder_);
     source_.manager.next_input_byte = reinterpret_cast<const JOCTET*>(bytes.constData());
     source_.manager.bytes_in_buffer = static_cast<std::size_t>(bytes.size());
     source_.manager.init_source = Nothing;
@@ -134,11 +134,10 @@ class JpegDecompression {
     source_.manager.skip_input_data = Skip;
     source_.manager.resync_to_restart = jpeg_resync_to_restart;
     source_.manager.term_source = Nothing;
-    decoder_.src = &source_.manager;
   }
   JpegDecompression(const JpegDecompression&) = delete;
   JpegDecompression& operator=(const JpegDecompression&) = delete;
-  ~JpegDecompression() { jpeg_destroy_decompress(&decoder_); }
+  ~JpegDecompression() { jpeg_destroy_decompress(&decoder_); }  // harmless when never created
 
   const jpeg_decompress_struct& Decoder() const { return decoder_; }
   const char* Reason() const { return errors_.reason; }
@@ -148,6 +147,8 @@ class JpegDecompression {
   // covers `fitted`.
   bool ReadHeader(QSize& fitted) {
     if (setjmp(errors_.back) != 0) return false;
+    jpeg_create_decompress(&decoder_);  // it fails only by an error, hence here
+    decoder_.src = &source_.manager;
     jpeg_save_markers(&decoder_, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&decoder_, TRUE);
     orientation_ = OrientationOf(decoder_);  // the saved markers go with the picture's memory
