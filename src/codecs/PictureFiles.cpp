@@ -13,6 +13,7 @@
 #include "PngDecoder.h"
 #include "QtPictureDecoder.h"
 #include "RegularFile.h"
+#include "TiffDecoder.h"
 
 namespace tracella {
 namespace {
@@ -32,6 +33,7 @@ bool IsPictureExtension(const QString& extension) {
 std::optional<TBitmap> Decode(const QByteArray& bytes) {
   if (IsJpeg(bytes)) return DecodeJpeg(bytes);
   if (IsPng(bytes)) return DecodePng(bytes);
+  if (IsTiff(bytes)) return DecodeTiff(bytes);
   if (!IsJpegXr(bytes)) return DecodeWithQt(bytes);
   std::optional<QImage> image = DecodeJpegXr(bytes);
   if (!image) {

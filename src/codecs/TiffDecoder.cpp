@@ -1,0 +1,147 @@
+#include "TiffDecoder.h"
+
+#include <tiffio.h>
+
+#include <QString>
+#include <algorithm>
+#include <cstdarg>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "AreaReduction.h"
+#include "CodecsLog.h"
+#include "DecodeBudget.h"
+#include "ExifOrientation.h"
+
+namespace tracella {
+namespace {
+
+// libtiff reads the file through these, straight from memory.
+struct MemoryFile {
+  const QByteArray& bytes;
+  toff_t at = 0;
+  char lastError[512] = "";
+};
+
+MemoryFile& FileOf(thandle_t handle) { return *static_cast<MemoryFile*>(handle); }
+
+tmsize_t ReadBytes(thandle_t handle, void* into, tmsize_t count) {
+  MemoryFile& file = FileOf(handle);
+  const toff_t size = static_cast<toff_t>(file.bytes.size());
+  const toff_t got = std::min<toff_t>(static_cast<toff_t>(std::max<tmsize_t>(count, 0)), size - std::min(file.at, size));
+  std::memcpy(into, file.bytes.constData() + file.at, got);
+  file.at += got;
+  return static_cast<tmsize_t>(got);
+}
+
+tmsize_t WriteNothing(thandle_t, void*, tmsize_t) { return 0; }
+
+toff_t Seek(thandle_t handle, toff_t offset, int whence) {
+  MemoryFile& file = FileOf(handle);
+  const toff_t base = whence == SEEK_CUR ? file.at : whence == SEEK_END ? static_cast<toff_t>(file.bytes.size()) : 0;
+  file.at = base + offset;
+  return file.at;
+}
+
+int CloseNothing(thandle_t) { return 0; }
+
+toff_t SizeOf(thandle_t handle) { return static_cast<toff_t>(FileOf(handle).bytes.size()); }
+
+// The bytes are in memory already: libtiff may read them in place.
+int Map(thandle_t handle, void** base, toff_t* size) {
+  *base = const_cast<char*>(FileOf(handle).bytes.constData());
+  *size = SizeOf(handle);
+  return 1;
+}
+
+void Unmap(thandle_t, void*, toff_t) {}
+
+int KeepError(TIFF*, void* userData, const char* module, const char* format, va_list arguments) {
+  char text[400];
+  std::vsnprintf(text, sizeof text, format, arguments);
+  std::snprintf(static_cast<MemoryFile*>(userData)->lastError, sizeof MemoryFile::lastError, "%s: %s", module, text);
+  return 1;
+}
+
+int LogWarning(TIFF*, void*, const char* module, const char* format, va_list arguments) {
+  char text[400];
+  std::vsnprintf(text, sizeof text, format, arguments);
+  qCWarning(lcCodecs) << "libtiff:" << module << text;
+  return 1;
+}
+
+struct TiffCloser {
+  void operator()(TIFF* tiff) const { TIFFClose(tiff); }
+};
+struct OptionsFreer {
+  void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+};
+
+// libtiff gives ABGR words, red in the low byte, alpha already premultiplied; we store BGRA.
+TAlphaColor FromTiff(std::uint32_t abgr) {
+  return (abgr & 0xFF00FF00u) | (abgr & 0xFFu) << 16 | (abgr >> 16 & 0xFFu);
+}
+
+std::optional<TBitmap> Refused(const QString& reason) {
+  LogRefusal(QStringLiteral("TIFF: ") + reason);
+  return std::nullopt;
+}
+
+// Rows read per call: whole strips or rows of tiles, so that each is decoded once.
+int BandRows(TIFF* tiff, int height) {
+  std::uint32_t rows = 0;
+  if (TIFFIsTiled(tiff)) TIFFGetField(tiff, TIFFTAG_TILELENGTH, &rows);
+  else TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rows);
+  rows = std::clamp<std::uint32_t>(rows, 1, static_cast<std::uint32_t>(height));
+  return static_cast<int>(std::max<std::uint32_t>(rows, std::min<std::uint32_t>(64 / rows * rows, height)));
+}
+
+}  // namespace
+
+bool IsTiff(const QByteArray& bytes) { return bytes.startsWith("II*\0") || bytes.startsWith("MM\0*"); }
+
+std::optional<TBitmap> DecodeTiff(const QByteArray& bytes) {
+  MemoryFile file{bytes};
+  const std::unique_ptr<TIFFOpenOptions, OptionsFreer> options(TIFFOpenOptionsAlloc());
+  TIFFOpenOptionsSetErrorHandlerExtR(options.get(), KeepError, &file);
+  TIFFOpenOptionsSetWarningHandlerExtR(options.get(), LogWarning, nullptr);
+  const std::unique_ptr<TIFF, TiffCloser> tiff(TIFFClientOpenExt("picture", "r", &file, ReadBytes, WriteNothing, Seek,
+                                                                 CloseNothing, SizeOf, Map, Unmap, options.get()));
+  if (!tiff) return Refused(file.lastError);
+  std::uint32_t width = 0, height = 0;
+  TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
+  TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
+  if (width == 0 || height == 0 || std::int64_t{width} * height > MaxDecodePixels)
+    return Refused(QStringLiteral("%1 x %2 is beyond the decoding budget").arg(width).arg(height));
+  char message[1024] = "";
+  TIFFRGBAImage image{};
+  if (!TIFFRGBAImageOK(tiff.get(), message) || !TIFFRGBAImageBegin(&image, tiff.get(), 1, message)) return Refused(message);
+  const std::unique_ptr<TIFFRGBAImage, void (*)(TIFFRGBAImage*)> ending(&image, TIFFRGBAImageEnd);
+  // Rows as stored, top first; the orientation is applied to the fitted bitmap.
+  const int orientation = image.orientation;
+  image.req_orientation = image.orientation;
+
+  const QSize size{int(width), int(height)};
+  const QSize fitted = FittedSize(size);
+  TBitmap bitmap(fitted.width(), fitted.height());
+  std::optional<TAreaReduction> reduction;
+  if (fitted != size) reduction.emplace(size.width(), size.height(), bitmap);
+  const int bandRows = BandRows(tiff.get(), size.height());
+  std::vector<std::uint32_t> band(std::size_t(width) * std::size_t(bandRows));
+  for (int top = 0; top < size.height(); top += bandRows) {
+    const int rows = std::min(bandRows, size.height() - top);
+    image.row_offset = top;
+    if (!TIFFRGBAImageGet(&image, band.data(), width, std::uint32_t(rows))) return Refused(file.lastError);
+    for (int y = 0; y < rows; ++y) {
+      const std::uint32_t* in = &band[std::size_t(y) * width];
+      TAlphaColor* out = reduction ? reinterpret_cast<TAlphaColor*>(const_cast<std::uint32_t*>(in)) : bitmap.ScanLine(top + y);
+      std::transform(in, in + width, out, FromTiff);
+      if (reduction) reduction->AddRow(out);
+    }
+  }
+  if (orientation <= ORIENTATION_TOPLEFT || orientation > ORIENTATION_LEFTBOT) return bitmap;
+  return Oriented(bitmap, orientation);
+}
+
+}  // namespace tracella
