@@ -1,0 +1,37 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "AreaReduction.h"
+
+namespace tracella {
+namespace {
+
+// Reduces `source` (rows of `width` pixels) to the target's size.
+TBitmap Reduced(const std::vector<TAlphaColor>& source, int width, int targetWidth, int targetHeight) {
+  const int height = int(source.size()) / width;
+  TBitmap target(targetWidth, targetHeight);
+  TAreaReduction reduction(width, height, target);
+  for (int y = 0; y < height; ++y) reduction.AddRow(&source[std::size_t(y) * width]);
+  return target;
+}
+
+TEST(AreaReductionTest, EachTargetPixelAveragesTheAreaItCoversPartPixelsByTheirPart) {
+  // 3 -> 2 columns: the middle source pixel is split half and half.
+  const TBitmap row = Reduced({0xFF000000, 0xFF00005A, 0xFF0000B4}, 3, 2, 1);
+  EXPECT_EQ(row.ScanLine(0)[0], 0xFF00001Eu);  // (0 + 90 / 2) / 1.5 = 30
+  EXPECT_EQ(row.ScanLine(0)[1], 0xFF000096u);  // (90 / 2 + 180) / 1.5 = 150
+  // 1 x 3 -> 1 x 2, the same along columns, every channel alike.
+  const TBitmap column = Reduced({0x00000000, 0x5A5A5A5A, 0xB4B4B4B4}, 1, 1, 2);
+  EXPECT_EQ(column.ScanLine(0)[0], 0x1E1E1E1Eu);
+  EXPECT_EQ(column.ScanLine(1)[0], 0x96969696u);
+  // A whole-number ratio is a plain box average; equal sizes copy.
+  EXPECT_EQ(Reduced({10, 20, 30, 41}, 2, 1, 1).ScanLine(0)[0], 25u);
+  const std::vector<TAlphaColor> same{0x11223344, 0x55667788};
+  const TBitmap copy = Reduced(same, 2, 2, 1);
+  EXPECT_EQ(copy.ScanLine(0)[0], same[0]);
+  EXPECT_EQ(copy.ScanLine(0)[1], same[1]);
+}
+
+}  // namespace
+}  // namespace tracella
