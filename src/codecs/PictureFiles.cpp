@@ -65,7 +65,10 @@ std::optional<QByteArray> EncodeFor(const TBitmap& bitmap, const QString& extens
 }  // namespace
 
 void LoadFromFile(TBitmap& target, const QString& path) {
-  if (!IsPictureExtension(ExtensionOf(path))) throw EBitmapLoadingFailed(path);
+  if (!IsPictureExtension(ExtensionOf(path))) {
+    LogRefusal(QStringLiteral("no decoder for the extension \"%1\"").arg(ExtensionOf(path)));
+    throw EBitmapLoadingFailed(path);
+  }
   const std::unique_ptr<MappedFile> file = MapRegularFile(path, MaxPictureFileBytes);
   const QuietMessages quiet;
   try {

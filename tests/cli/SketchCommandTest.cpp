@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -18,10 +19,12 @@ struct Outcome {
 };
 
 // The built program, run as a user would run it.
-Outcome Sketch(const QStringList& arguments) {
+Outcome Sketch(const QStringList& arguments, const QString& loggingRules = {}) {
   QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("LC_ALL", "C.UTF-8");  // the system's error texts in English
+  environment.remove("QT_LOGGING_RULES");
+  if (!loggingRules.isEmpty()) environment.insert("QT_LOGGING_RULES", loggingRules);
   process.setProcessEnvironment(environment);
   process.start(TRACELLA_SKETCH_PROGRAM, arguments);
   EXPECT_TRUE(process.waitForFinished(60000));
@@ -107,6 +110,29 @@ TEST_F(SketchCommandTest, BatchGoesOnPastAFailureAndExitsOne) {
   EXPECT_EQ(run.err, "Loading bitmap failed (missing.xyz).\n");
   EXPECT_EQ(QDir(Path("out")).entryList(QDir::Files), (QStringList{"photo.png", "second.png"}));
   EXPECT_EQ(Sketch({"--out-dir", Path("out"), Path("photo.png")}).exitCode, 0);  // photo.jpg beside photo.png
+}
+
+TEST_F(SketchCommandTest, DecodersSayNothingUnlessAskedAndThenSayWhy) {
+  // Damaged files on which Qt's icon reader (libpng inside) and libtiff complain.
+  QImage photo(64, 48, QImage::Format_ARGB32);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) photo.setPixel(x, y, qRgba(x * 4, y * 5, x ^ y, 200));
+  for (const char* format : {"ico", "tiff", "png"}) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && photo.save(&buffer, format));
+    QFile cut(Path(QStringLiteral("cut.") + format));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly) && cut.write(bytes.left(bytes.size() * 2 / 3)) > 0);
+  }
+  ASSERT_TRUE(QDir(dir_.path()).mkdir("out"));
+  const QStringList arguments{"--out-dir", Path("out"), Path("cut.ico"), Path("cut.tiff"), Path("cut.png")};
+  const Outcome quiet = Sketch(arguments);
+  EXPECT_EQ(quiet.exitCode, 1);
+  EXPECT_EQ(quiet.err, "Loading bitmap failed (" + Path("cut.ico") + ").\nLoading bitmap failed (" + Path("cut.tiff") +
+                           ").\nLoading bitmap failed (" + Path("cut.png") + ").\n");
+  const Outcome told = Sketch(arguments, "tracella.codecs=true");
+  EXPECT_EQ(told.err.count("tracella.codecs: refused: "), 3) << told.err.toStdString();
+  EXPECT_TRUE(told.err.contains("TIFF")) << told.err.toStdString();
 }
 
 TEST_F(SketchCommandTest, NamesThatAreNotUtf8AreKeptByteForByte) {
