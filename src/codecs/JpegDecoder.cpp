@@ -1,6 +1,10 @@
 #include "JpegDecoder.h"
 
+#include <sys/mman.h>
+
+#include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>  // jpeglib.h needs FILE
 #include <jpeglib.h>
 // after jpeglib.h, which it needs
@@ -119,6 +123,28 @@ int OrientationOf(const jpeg_decompress_struct& decoder) {
   return 1;
 }
 
+// Faults the bitmap's pages in a few megabytes at a time, just ahead of the rows being written:
+// one call instead of a fault per page (about a third of the load of a large photograph), while a
+// file that fails early has still touched little more than it decoded.
+class PagesAhead {
+ public:
+  explicit PagesAhead(TBitmap& bitmap)
+      : next_(reinterpret_cast<std::uintptr_t>(bitmap.Pixels())),
+        end_(reinterpret_cast<std::uintptr_t>(bitmap.Pixels() + bitmap.PixelCount())) {}
+
+  void Reach(const void* row) {
+    const auto at = reinterpret_cast<std::uintptr_t>(row);
+    if (at < next_ || next_ >= end_) return;
+    constexpr std::uintptr_t chunk = 8 << 20, page = 4096;
+    const std::uintptr_t from = next_ & ~(page - 1), to = std::min(end_, next_ + chunk);
+    ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);  // a hint: failure costs nothing
+    next_ = to;
+  }
+
+ private:
+  std::uintptr_t next_, end_;
+};
+
 // Sets up libjpeg over the bytes and tears it down. Each phase that calls into libjpeg sets the
 // point its errors jump back to and holds nothing with a destructor, so a jump skips none.
 class JpegDecompression {
@@ -234,7 +260,12 @@ std::optional<TBitmap> DecodeJpeg(const QByteArray& bytes) {
   std::vector<JSAMPLE> inks(cmyk ? static_cast<std::size_t>(width) * 4 : 0);
   if (!jpeg.Start()) return Refused(jpeg.Reason());
 
-  const auto pixelsFor = [&](JDIMENSION y) { return reduce ? row.data() : bitmap.ScanLine(int(y)); };
+  PagesAhead pages(bitmap);
+  const auto pixelsFor = [&](JDIMENSION y) {
+    if (reduce) return row.data();
+    pages.Reach(bitmap.ScanLine(int(y)));
+    return bitmap.ScanLine(int(y));
+  };
   const auto rowFor = [&](JDIMENSION y) { return cmyk ? inks.data() : reinterpret_cast<JSAMPROW>(pixelsFor(y)); };
   const auto done = [&](JDIMENSION y, JSAMPROW) {
     TAlphaColor* pixels = pixelsFor(y);
