@@ -131,24 +131,29 @@ int OrientationOf(const jpeg_decompress_struct& decoder) {
 class PagesAhead {
  public:
   explicit PagesAhead(TBitmap& bitmap)
-      : next_(reinterpret_cast<std::uintptr_t>(bitmap.Pixels())),
-        end_(reinterpret_cast<std::uintptr_t>(bitmap.Pixels() + bitmap.PixelCount())) {
-    constexpr std::uintptr_t hugePage = 2 << 20;
-    const std::uintptr_t from = (next_ + hugePage - 1) & ~(hugePage - 1), to = end_ & ~(hugePage - 1);
-    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+      : next_(reinterpret_cast<char*>(bitmap.Pixels())), end_(reinterpret_cast<char*>(bitmap.Pixels() + bitmap.PixelCount())) {
+    constexpr std::size_t hugePage = 2 << 20;
+    char* const from = next_ + (hugePage - OffsetIn(next_, hugePage)) % hugePage;
+    char* const to = end_ - OffsetIn(end_, hugePage);
+    if (to > from) ::madvise(from, std::size_t(to - from), MADV_HUGEPAGE);
   }
 
   void Reach(const void* row) {
-    const auto at = reinterpret_cast<std::uintptr_t>(row);
-    if (at < next_ || next_ >= end_) return;
-    constexpr std::uintptr_t chunk = 8 << 20, page = 4096;
-    const std::uintptr_t from = next_ & ~(page - 1), to = std::min(end_, next_ + chunk);
-    ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+    if (row < next_ || next_ >= end_) return;
+    constexpr std::size_t chunk = 8 << 20, page = 4096;
+    char* const from = next_ - OffsetIn(next_, page);
+    char* const to = std::min(end_, next_ + chunk);
+    ::madvise(from, std::size_t(to - from), MADV_POPULATE_WRITE);
     next_ = to;
   }
 
  private:
-  std::uintptr_t next_, end_;
+  static std::size_t OffsetIn(const char* at, std::size_t alignment) {
+    return reinterpret_cast<std::uintptr_t>(at) % alignment;
+  }
+
+  char* next_;
+  char* end_;
 };
 
 // Sets up libjpeg over the bytes and tears it down. Each phase that calls into libjpeg sets the
