@@ -12,7 +12,7 @@ namespace tracella {
 namespace {
 
 bool IsAcceptedFormat(const QByteArray& format) {
-  static const QByteArrayList accepted{"bmp", "gif", "tiff", "tif", "ico"};
+  static const QByteArrayList accepted{"bmp", "gif", "ico"};
   return accepted.contains(format);
 }
 
@@ -42,7 +42,7 @@ QSize PaintedSize(const QByteArray& format, const QByteArray& bytes, QSize repor
   return reported;
 }
 
-// Most opaque, upright pictures within MaxBitmapSize are read by Qt into an RGB32 image of the
+// Most opaque pictures within MaxBitmapSize are read by Qt into an RGB32 image of the
 // picture's size when it is handed one, and RGB32 (alpha 0xFF) is already opaque premultiplied
 // BGRA: the bitmap's own memory is handed over and no pixel is copied. Any other picture comes
 // back in an image of Qt's own and is converted.
@@ -53,7 +53,7 @@ std::optional<TBitmap> ReadInto(QImageReader& reader, const QByteArray& format, 
   const bool filledInPlace = image.constBits() == reinterpret_cast<const uchar*>(bitmap.Pixels()) &&
                              image.format() == QImage::Format_RGB32 && image.size() == size;
   if (filledInPlace) return bitmap;
-  if (image.size() != size) return Refused(format, QStringLiteral("it decoded larger than announced"));
+  if (image.size() != size) return Refused(format, QStringLiteral("it decoded at another size than announced"));
   return ToBitmap(std::move(image));
 }
 
@@ -66,7 +66,6 @@ std::optional<TBitmap> DecodeWithQt(const QByteArray& bytes) {
   buffer.setData(bytes);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer);
-  reader.setAutoTransform(true);
   const QByteArray format = reader.format();
   if (!IsAcceptedFormat(format)) return Refused(format, QStringLiteral("not a picture format that is read"));
   const QSize size = PaintedSize(format, bytes, reader.size());
@@ -74,12 +73,10 @@ std::optional<TBitmap> DecodeWithQt(const QByteArray& bytes) {
   if (std::int64_t{size.width()} * size.height() > MaxDecodePixels)
     return Refused(format, QStringLiteral("%1 x %2 is beyond the decoding budget").arg(size.width()).arg(size.height()));
   if (!HoldsWholePicture(format, bytes)) return Refused(format, QStringLiteral("the file ends or breaks off before its picture does"));
-  const QImageIOHandler::Transformations turns = reader.transformation();
-  if (FittedSize(size) == size && turns == QImageIOHandler::TransformationNone) return ReadInto(reader, format, size);
+  if (FittedSize(size) == size) return ReadInto(reader, format, size);
   const QImage image = reader.read();
   if (image.isNull()) return Refused(format, reader.errorString());
-  if (image.size() != size && image.size() != size.transposed())
-    return Refused(format, QStringLiteral("it decoded larger than announced"));
+  if (image.size() != size) return Refused(format, QStringLiteral("it decoded at another size than announced"));
   return FittedBitmap(image);
 }
 

@@ -7,9 +7,9 @@
 
 namespace tracella {
 
-// Decodes the first picture of a BMP, JPEG, PNG, GIF, TIFF or ICO file, recognised from its
-// content, upright by its EXIF orientation and fitted within MaxBitmapSize. Nothing when the
-// content is another format, is damaged or cut short, or claims more pixels than the budget.
+// Decodes the first picture of a BMP, GIF or ICO file, recognised from its content, with Qt's
+// readers, fitted within MaxBitmapSize by area averaging. Nothing when the content is another
+// format, is damaged or cut short, or claims more pixels than the budget.
 std::optional<TBitmap> DecodeWithQt(const QByteArray& bytes);
 
 }  // namespace tracella
