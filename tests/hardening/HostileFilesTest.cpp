@@ -375,6 +375,27 @@ TEST_F(HostileFilesTest, HugeDeepPicturesAreFittedWithinFourTimesTheirBitmap) {
   }
 }
 
+TEST_F(HostileFilesTest, LargeJpegsAreFittedWithinFourTimesTheirBitmap) {
+  // 9000², fitted to 8192². A progressive file keeps all its coefficients while it decodes.
+  QImage photo(9000, 9000, QImage::Format_RGB32);
+  for (int y = 0; y < photo.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(photo.scanLine(y));
+    for (int x = 0; x < photo.width(); ++x) row[x] = qRgb(x / 40, y / 40, (x + y) / 80);
+  }
+  Write("large.jpg", Encoded(photo, "jpeg"));
+  Write("large-progressive.jpg", test::ProgressiveJpeg(photo));
+  photo = QImage();
+  for (const char* name : {"large.jpg", "large-progressive.jpg"}) {
+    SCOPED_TRACE(name);
+    TBitmap bitmap;
+    const qint64 spent = PeakBytesOf([&] { LoadFromFile(bitmap, Path(name)); });
+    ASSERT_EQ(bitmap.Width(), 8192);
+    RecordProperty(std::string("peak_bytes_") + name, std::to_string(spent));
+    EXPECT_GE(spent, 0);
+    EXPECT_LE(spent, 4 * qint64(bitmap.PixelCount()) * 4);
+  }
+}
+
 TEST_F(HostileFilesTest, DevicesSocketsAndDamagedJpegXrNeitherHangNorCrash) {
   ASSERT_TRUE(QFile::link("/dev/null", Path("null.jpg")));
   ASSERT_TRUE(QFile::link("/dev/urandom", Path("urandom.png")));
