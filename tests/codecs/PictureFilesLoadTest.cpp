@@ -292,6 +292,8 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
       {"progressive JPEG cut in a scan, end marker added", cut(progressive, 0.8) + endMarker, {}},
       {"JPEG with zeroed coded data", test::WithZeroedScan(jpeg), {}},
       {"JPEG without its end marker", jpeg.chopped(2), jpeg},
+      {"JPEG with stray bytes after its last row",
+       jpeg.chopped(2) + QByteArray("\xFF\xFE\x00\x04hi", 6) + QByteArray(3, '\x55') + endMarker, jpeg},
       {"progressive JPEG without its end marker", progressive.chopped(2), progressive},
       {"PNG without its end chunk", png.chopped(12), png},
       {"RLE8 BMP", test::MakeRle8Bmp(4, 2, bottomRow + topRow + endOfPicture), Encoded(rlePicture, "png")},
