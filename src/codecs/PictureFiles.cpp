@@ -73,6 +73,10 @@ void LoadFromFile(TBitmap& target, const QString& path) {
   const QuietMessages quiet;
   try {
     std::optional<TBitmap> picture = Decode(file->Bytes());
+    if (picture && file->Shrank()) {
+      LogRefusal(QStringLiteral("the file became shorter while it was read"));
+      picture.reset();
+    }
     if (!picture) throw EBitmapLoadingFailed(path);
     target = std::move(*picture);
   } catch (const std::bad_alloc&) {

@@ -7,7 +7,9 @@
 
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>  // renameat2
 
 #include "CodecsLog.h"
@@ -80,12 +82,57 @@ int Publish(const QByteArray& temporary, const QByteArray& target) {
 
 }  // namespace
 
+namespace {
+
+// The mapping being read, for the bus-error handler below.
+struct ActiveMapping {
+  std::atomic<char*> start{nullptr};
+  std::atomic<std::size_t> size{0};
+  std::atomic<bool> shrank{false};
+  struct sigaction previous {};
+};
+ActiveMapping active;
+const std::size_t pageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+
+// Reading a mapped page beyond the end of a file that shrank raises SIGBUS. Within our mapping the
+// page is replaced by one of zeros and the read goes on; any other bus error is the previous
+// handler's, which the faulting instruction meets again when it is retried.
+void OnBusError(int, siginfo_t* info, void*) {
+  char* const at = static_cast<char*>(info->si_addr);
+  char* const start = active.start.load();
+  if (start != nullptr && at >= start && at < start + active.size.load()) {
+    char* const page = start + std::size_t(at - start) / pageSize * pageSize;
+    if (::mmap(page, pageSize, PROT_READ, MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) != MAP_FAILED) {
+      active.shrank = true;
+      return;
+    }
+  }
+  ::sigaction(SIGBUS, &active.previous, nullptr);
+}
+
+}  // namespace
+
 MappedFile::MappedFile(void* address, qint64 size)
-    : address_(address), size_(size), bytes_(QByteArray::fromRawData(static_cast<const char*>(address), size)) {}
+    : address_(address), size_(size), bytes_(QByteArray::fromRawData(static_cast<const char*>(address), size)) {
+  if (address_ == nullptr) return;
+  active.start = static_cast<char*>(address_);
+  active.size = static_cast<std::size_t>(size_);
+  active.shrank = false;
+  struct sigaction handler {};
+  handler.sa_sigaction = OnBusError;
+  handler.sa_flags = SA_SIGINFO;
+  sigemptyset(&handler.sa_mask);
+  ::sigaction(SIGBUS, &handler, &active.previous);
+}
 
 MappedFile::~MappedFile() {
-  if (address_ != nullptr) ::munmap(address_, static_cast<size_t>(size_));
+  if (address_ == nullptr) return;
+  ::sigaction(SIGBUS, &active.previous, nullptr);
+  active.start = nullptr;
+  ::munmap(address_, static_cast<size_t>(size_));
 }
+
+bool MappedFile::Shrank() const { return address_ != nullptr && active.shrank; }
 
 std::unique_ptr<MappedFile> MapRegularFile(const QString& path, qint64 maxBytes) {
   const QByteArray name = LocalPathBytes(path);

@@ -7,7 +7,9 @@
 namespace tracella {
 
 // A regular file's content, mapped read-only: a page is read only when a decoder reaches it, so
-// a decoder that gives up early has read little, whatever the file's size.
+// a decoder that gives up early has read little, whatever the file's size. A file that another
+// program shortens meanwhile reads as zeros past its new end instead of ending the process with
+// SIGBUS, and says so. One file is mapped at a time.
 class MappedFile {
  public:
   MappedFile(void* address, qint64 size);
@@ -17,6 +19,9 @@ class MappedFile {
 
   // The content, valid while this lives.
   const QByteArray& Bytes() const { return bytes_; }
+
+  // True when part of the content could not be read because the file had become shorter.
+  bool Shrank() const;
 
  private:
   void* address_;

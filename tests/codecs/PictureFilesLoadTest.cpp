@@ -8,10 +8,12 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 #include "CodecFixtures.h"
 #include "LocalPath.h"
 #include "PictureFiles.h"
+#include "RegularFile.h"
 
 namespace tracella {
 namespace {
@@ -324,6 +326,16 @@ TEST_F(PictureFilesLoadTest, AFileLargerThanAnyAcceptedPictureIsNotRead) {
   TBitmap bitmap;
   EXPECT_EQ(MessageOf<EBitmapLoadingFailed>([&] { LoadFromFile(bitmap, path); }),
             ("Loading bitmap failed (" + path + ").").toStdString());
+}
+
+TEST_F(PictureFilesLoadTest, AFileThatShrinksWhileMappedReadsAsZerosInsteadOfEndingTheProgram) {
+  const QString path = Write("shrinking.png", QByteArray(3 * 4096, 'x'));
+  const std::unique_ptr<MappedFile> file = MapRegularFile(path, 1 << 20);
+  EXPECT_EQ(file->Bytes().at(5000), 'x');
+  EXPECT_FALSE(file->Shrank());
+  ASSERT_TRUE(QFile(path).resize(4096));
+  EXPECT_EQ(file->Bytes().at(9000), '\0');  // without the handler: SIGBUS
+  EXPECT_TRUE(file->Shrank());
 }
 
 TEST_F(PictureFilesLoadTest, WhatIsNotARegularReadableFileCannotBeOpened) {
