@@ -146,8 +146,9 @@ INSTANTIATE_TEST_SUITE_P(
     Table, TComboColorBoxTyped,
     testing::Values(TypedCase{"#80FF0000", 0x80FF0000, "#80FF0000"}, TypedCase{"#00ff00", 0xFF00FF00, "#FF00FF00"},
                     TypedCase{"steelblue", 0xFF4682B4, "#FF4682B4"}, TypedCase{"transparent", 0x00000000, "#00000000"},
-                    TypedCase{"#000", claBlack, "#FF000000"}, TypedCase{"not a colour", claBlack, "#FF000000"},
-                    TypedCase{"#12345", claBlack, "#FF000000"}, TypedCase{"", claBlack, "#FF000000"}));
+                    TypedCase{"80ff0000", 0x80FF0000, "#80FF0000"}, TypedCase{"#000", claBlack, "#FF000000"},
+                    TypedCase{"not a colour", claBlack, "#FF000000"}, TypedCase{"#12345", claBlack, "#FF000000"},
+                    TypedCase{"", claBlack, "#FF000000"}));
 
 }  // namespace
 }  // namespace tracella
