@@ -58,20 +58,27 @@ std::optional<QByteArray> EncodeFor(const TBitmap& bitmap, const QString& extens
 
 void LoadFromFile(TBitmap& target, const QString& path) {
   if (!IsPictureExtension(ExtensionOf(path))) throw EBitmapLoadingFailed(path);
-  const QByteArray bytes = ReadRegularFile(path, MaxPictureFileBytes);
+  LoadFromBytes(target, ReadRegularFile(path, MaxPictureFileBytes), path);
+}
+
+void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name) {
   try {
     std::optional<TBitmap> picture = Decode(bytes);
-    if (!picture) throw EBitmapLoadingFailed(path);
+    if (!picture) throw EBitmapLoadingFailed(name);
     target = std::move(*picture);
   } catch (const std::bad_alloc&) {
-    throw EBitmapLoadingFailed(path);
+    throw EBitmapLoadingFailed(name);
   }
 }
 
-void SaveToFile(const TBitmap& bitmap, const QString& path) {
-  const std::optional<QByteArray> bytes = EncodeFor(bitmap, ExtensionOf(path));
+QByteArray EncodeForExtension(const TBitmap& bitmap, const QString& extension) {
+  const std::optional<QByteArray> bytes = EncodeFor(bitmap, extension.toLower());
   if (!bytes) throw EBitmapSavingFailed();
-  WriteNewFile(path, *bytes);
+  return *bytes;
+}
+
+void SaveToFile(const TBitmap& bitmap, const QString& path) {
+  WriteNewFile(path, EncodeForExtension(bitmap, ExtensionOf(path)));
 }
 
 }  // namespace tracella

@@ -83,12 +83,32 @@ std::pair<QByteArray, int> CreateTemporaryBeside(const QByteArray& target) {
 
 // Gives the temporary file its final name unless that name is taken. renameat2 does it in one
 // step; file systems without it get link + unlink, which is just as exclusive.
-int Publish(const QByteArray& temporary, const QByteArray& target) {
+int PublishNew(const QByteArray& temporary, const QByteArray& target) {
   if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
   if (::link(temporary.constData(), target.constData()) != 0) return errno;
   ::unlink(temporary.constData());
   return 0;
+}
+
+// rename swaps the name over to the new file in one step.
+int PublishReplacing(const QByteArray& temporary, const QByteArray& target) {
+  return ::rename(temporary.constData(), target.constData()) == 0 ? 0 : errno;
+}
+
+// Writes the bytes to a temporary file beside `path` and hands it to `publish`.
+void WriteThenPublish(const QString& path, const QByteArray& bytes,
+                      int (*publish)(const QByteArray& temporary, const QByteArray& target)) {
+  const QByteArray target = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+  auto [temporary, fd] = CreateTemporaryBeside(target);
+  if (fd < 0) throw EFCreateError(path, errno);
+  FileDescriptor file(fd);
+  int error = WriteFlushAndClose(file, bytes);
+  if (error == 0) error = publish(temporary, target);
+  if (error != 0) {
+    ::unlink(temporary.constData());
+    throw EFCreateError(path, error);
+  }
 }
 
 }  // namespace
@@ -104,17 +124,8 @@ QByteArray ReadRegularFile(const QString& path, qint64 maxBytes) {
   return ReadUpTo(file.get(), info.st_size, path);
 }
 
-void WriteNewFile(const QString& path, const QByteArray& bytes) {
-  const QByteArray target = QFile::encodeName(QFileInfo(path).absoluteFilePath());
-  auto [temporary, fd] = CreateTemporaryBeside(target);
-  if (fd < 0) throw EFCreateError(path, errno);
-  FileDescriptor file(fd);
-  int error = WriteFlushAndClose(file, bytes);
-  if (error == 0) error = Publish(temporary, target);
-  if (error != 0) {
-    ::unlink(temporary.constData());
-    throw EFCreateError(path, error);
-  }
-}
+void WriteNewFile(const QString& path, const QByteArray& bytes) { WriteThenPublish(path, bytes, PublishNew); }
+
+void ReplaceFile(const QString& path, const QByteArray& bytes) { WriteThenPublish(path, bytes, PublishReplacing); }
 
 }  // namespace tracella

@@ -17,4 +17,8 @@ QByteArray ReadRegularFile(const QString& path, qint64 maxBytes);
 // when the name is taken).
 void WriteNewFile(const QString& path, const QByteArray& bytes);
 
+// As WriteNewFile, but a file already under the name is replaced: the name passes from the old
+// file to the new, complete one in one step, so a reader finds one or the other, never a part.
+void ReplaceFile(const QString& path, const QByteArray& bytes);
+
 }  // namespace tracella
