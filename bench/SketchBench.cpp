@@ -16,9 +16,10 @@ int Megapixels(const benchmark::State& state) { return static_cast<int>(state.ra
 void BM_MakeGray(benchmark::State& state) {
   const TBitmap& source = BenchSource(Megapixels(state));
   TBitmap gray;
-  MakeGray(source, gray);  // the first call pays for the pages
+  TGrayPlane plane;
+  MakeGray(source, gray, plane);  // the first call pays for the pages
   for (auto _ : state) {
-    MakeGray(source, gray);
+    MakeGray(source, gray, plane);
     benchmark::DoNotOptimize(gray.Pixels());
     benchmark::ClobberMemory();
   }
@@ -27,7 +28,7 @@ void BM_MakeGray(benchmark::State& state) {
 BENCHMARK(BM_MakeGray)->Name("MakeGray")->Apply(PictureSizes);
 
 void BM_RenderSketch(benchmark::State& state) {
-  const TBitmap& gray = BenchGray(Megapixels(state));
+  const TGrayPlane& gray = BenchPlane(Megapixels(state));
   TBitmap sketch;
   RenderSketch(gray, kThreshold, claBlack, sketch);
   for (auto _ : state) {
@@ -70,8 +71,7 @@ BENCHMARK(BM_RenderSketchReference)->Name("RenderSketchReference")->Apply(Pictur
 
 void BM_Memcpy(benchmark::State& state) {
   const TBitmap& source = BenchGray(Megapixels(state));
-  TBitmap target;
-  target.Assign(source);
+  TBitmap target(source.Width(), source.Height());
   const std::size_t bytes = source.PixelCount() * sizeof(TAlphaColor);
   for (auto _ : state) {
     std::memcpy(target.Pixels(), source.Pixels(), bytes);

@@ -5,6 +5,7 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QWheelEvent>
+#include <utility>
 #include <vector>
 
 #include "CountingForm.h"
@@ -297,6 +298,20 @@ TEST_F(MainWindowTest, NewColourRepaintsTheSamePixels) {
   for (std::size_t i = 0; i < after.PixelCount(); ++i) {
     ASSERT_EQ(after.Pixels()[i], before.Pixels()[i] == claBlack ? 0x80FF0000u : claWhite) << i;
   }
+}
+
+// The picture control shows the sketch's own pixels, and a new rendering draws into that memory:
+// neither a copy nor fresh pages per change.
+TEST_F(MainWindowTest, ARenderingDrawsIntoTheMemoryOnScreen) {
+  ASSERT_TRUE(form.Image1->Bitmap.SharesPixelsWith(form.SketchImage));
+  const TAlphaColor* shown = std::as_const(form.Image1->Bitmap).Pixels();
+  form.MenuItem27Click();
+  EXPECT_EQ(form.renderings, std::vector<float>{13.0f});
+  EXPECT_TRUE(form.Image1->Bitmap.SharesPixelsWith(form.SketchImage));
+  EXPECT_EQ(std::as_const(form.Image1->Bitmap).Pixels(), shown);
+  for (int y = 0; y < form.GrayImage.Height(); y += 97)
+    for (int x = 0; x < form.GrayImage.Width(); x += 89)
+      ASSERT_EQ(form.GrayPlane.Row(y)[x], GreenOf(form.GrayImage.ScanLine(y)[x])) << x << ", " << y;
 }
 
 TEST_F(MainWindowTest, EachLinkEntryOpensItsAddressOncePerClickAndChangesNothingElse) {
