@@ -69,26 +69,31 @@ HWY_INLINE void Put(D d, V vector, hn::TFromD<D>* out) {
 }
 
 #if HWY_TARGET != HWY_SCALAR  // single lanes cannot be gathered into bytes: per pixel below
-// One whole vector of pixels, N8 of them: the plane's bytes in one vector, the grey pixels in four.
-// The greens are gathered by keeping the low halves of the pixels, then the high byte of those.
+// The opaque grey pixels of one vector of source pixels, stored at `gray`; the pixels are returned.
+template <bool kStream>
+HWY_INLINE hn::Vec<D32> GrayVector(const TAlphaColor* in, TAlphaColor* gray) {
+  const D32 d32;
+  const auto pixels = hn::LoadU(d32, in);
+  const auto green = hn::And(pixels, hn::Set(d32, 0xFF00u));  // g << 8
+  const auto opaque = hn::Set(d32, 0xFF000000u);
+  Put<kStream>(d32, hn::Or(hn::Or(hn::ShiftRight<8>(green), green), hn::Or(hn::ShiftLeft<8>(green), opaque)), gray);
+  return pixels;
+}
+
+// One whole vector of plane bytes, N8 pixels: four vectors of grey pixels. The greens are
+// gathered by keeping the low halves of the pixels, then the high byte of those.
 template <bool kStream>
 HWY_INLINE void GrayVectors(const TAlphaColor* in, TAlphaColor* gray, std::uint8_t* plane) {
   const D8 d8;
   const D16 d16;
-  const D32 d32;
-  const std::size_t n = hn::Lanes(d32);
-  const auto greenBits = hn::Set(d32, 0xFF00u);
-  const auto opaque = hn::Set(d32, 0xFF000000u);
-  hn::Vec<D32> pixels[4];
-  for (std::size_t k = 0; k < 4; ++k) {
-    pixels[k] = hn::LoadU(d32, in + k * n);
-    const auto green = hn::And(pixels[k], greenBits);  // g << 8
-    const auto grey = hn::Or(hn::Or(hn::ShiftRight<8>(green), green), hn::Or(hn::ShiftLeft<8>(green), opaque));
-    Put<kStream>(d32, grey, gray + k * n);
-  }
-  const auto lowHalves01 = hn::ConcatEven(d16, hn::BitCast(d16, pixels[1]), hn::BitCast(d16, pixels[0]));
-  const auto lowHalves23 = hn::ConcatEven(d16, hn::BitCast(d16, pixels[3]), hn::BitCast(d16, pixels[2]));
-  Put<kStream>(d8, hn::ConcatOdd(d8, hn::BitCast(d8, lowHalves23), hn::BitCast(d8, lowHalves01)), plane);
+  const std::size_t n = hn::Lanes(D32());
+  const auto p0 = hn::BitCast(d16, GrayVector<kStream>(in, gray));
+  const auto p1 = hn::BitCast(d16, GrayVector<kStream>(in + n, gray + n));
+  const auto p2 = hn::BitCast(d16, GrayVector<kStream>(in + 2 * n, gray + 2 * n));
+  const auto p3 = hn::BitCast(d16, GrayVector<kStream>(in + 3 * n, gray + 3 * n));
+  const auto lowHalves01 = hn::BitCast(d8, hn::ConcatEven(d16, p1, p0));
+  const auto lowHalves23 = hn::BitCast(d8, hn::ConcatEven(d16, p3, p2));
+  Put<kStream>(d8, hn::ConcatOdd(d8, lowHalves23, lowHalves01), plane);
 }
 #endif
 
