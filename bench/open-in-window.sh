@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Opens the 24 MP photograph in the real program, through the real file dialog, on a virtual
 # display, and prints the time from the dialog's acceptance (Return pressed) to the caption naming
-# the file, next to the whole-process time of djpeg decoding the same file, and the program's
-# resident memory before and after. Builds the program into build-bench (or $BUILD_DIR) when it
+# the file, next to the whole-process time of djpeg decoding the same file; then again after the
+# 12 MP photograph beside it, as later in a session; and the program's resident memory before and
+# after the first open. Builds the program into build-bench (or $BUILD_DIR) when it
 # is missing; the photograph defaults to the one bench/run-bench.sh makes.
 # Usage: bench/open-in-window.sh [PHOTO.jpg]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${BUILD_DIR:-build-bench}
 photo=$(realpath "${1:-$build_dir/photo/EveningGlow-6000x4000.jpg}")
-program=$(realpath "$build_dir")/src/app/tracella
+program=$(realpath "$build_dir")/tracella
 
 if [ -z "${TRACELLA_ON_DISPLAY:-}" ]; then
   command -v djpeg >/dev/null || {
@@ -28,33 +29,48 @@ work=$(mktemp -d)
 "$program" >"$work/program.log" 2>&1 &
 pid=$!
 trap 'kill "$pid" "${spy:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
-window=$(xdotool search --sync --name '^Tracella$' | head -n1)
+window=$(xdotool search --sync --onlyvisible --pid "$pid" --name '^Tracella$' | head -n1)
 sleep 2  # maximised, sketched and idle
 before=$(resident_mb "$pid")
 
-# File, "Open...", then the file's full path typed into the dialog's name field.
-xdotool mousemove --window "$window" 20 12 click 1
-sleep 0.5
-xdotool key Down Return
-dialog=$(xdotool search --sync --onlyvisible --pid "$pid" --name '^Open' | head -n1)
-sleep 0.5
-xdotool type --window "$dialog" --delay 0 "$photo"
-sleep 1
+# File, "Open...", the file's full path typed into the dialog's name field, then Return: prints
+# the milliseconds from Return to the caption naming the file, as the window manager sees it.
+open_through_dialog() {
+  local path=$1 accepted shown
+  xdotool mousemove --window "$window" 20 12 click 1
+  sleep 0.5
+  xdotool key Down Return
+  dialog=$(xdotool search --sync --onlyvisible --pid "$pid" --name '^Open' | head -n1)
+  # Keys go to the focused window: events sent to a named window are ignored by Qt as synthetic.
+  xdotool windowactivate --sync "$dialog"
+  sleep 0.5
+  xdotool type --delay 0 "$path"
+  sleep 1
+  : >"$work/captions"
+  xprop -spy -id "$window" WM_NAME | while read -r line; do echo "$(now_ms) $line"; done >"$work/captions" &
+  spy=$!
+  sleep 0.5
+  accepted=$(now_ms)
+  xdotool key Return
+  for _ in $(seq 1000); do
+    grep -qF "Tracella - $path\"" "$work/captions" && break
+    sleep 0.01
+  done
+  kill "$spy" 2>/dev/null || true
+  shown=$(grep -F "Tracella - $path\"" "$work/captions" | head -n1 | cut -d' ' -f1 || true)
+  [ -n "$shown" ] || { echo "the caption never named $path" >&2; cat "$work/program.log" >&2; exit 1; }
+  sleep 1
+  echo $((shown - accepted))
+}
 
-# The caption as the window manager sees it, each change stamped when it arrives.
-xprop -spy -id "$window" WM_NAME | while read -r line; do echo "$(now_ms) $line"; done >"$work/captions" &
-spy=$!
-sleep 0.5
-accepted=$(now_ms)
-xdotool key --window "$dialog" Return
-for _ in $(seq 600); do
-  grep -qF "Tracella - $photo" "$work/captions" && break
-  sleep 0.01
-done
-shown=$(grep -F "Tracella - $photo" "$work/captions" | head -n1 | cut -d' ' -f1)
-[ -n "$shown" ] || { echo "the caption never named $photo" >&2; cat "$work/program.log" >&2; exit 1; }
-sleep 1
+photo12=${photo/6000x4000/4243x2828}
+first=$(open_through_dialog "$photo")
 after=$(resident_mb "$pid")
+again=
+if [ "$photo12" != "$photo" ] && [ -s "$photo12" ]; then
+  open_through_dialog "$photo12" >/dev/null
+  again=$(open_through_dialog "$photo")
+fi
 
 best=
 for _ in 1 2 3; do
@@ -64,8 +80,8 @@ for _ in 1 2 3; do
   [ -z "$best" ] || [ "$took" -lt "$best" ] && best=$took
 done
 
-open=$((shown - accepted))
-echo "Opening $(basename "$photo") in the window: $open ms from the dialog's acceptance to the caption"
-echo "djpeg on the same file, whole process (fastest of 3): $best ms"
-awk -v o="$open" -v d="$best" 'BEGIN { printf "ratio: %.2fx\n", o / d }'
+echo "djpeg decoding $(basename "$photo"), whole process (fastest of 3): $best ms"
+awk -v o="$first" -v d="$best" 'BEGIN { printf "First open in the window, dialog accepted to caption: %d ms = %.2fx djpeg\n", o, o / d }'
+[ -z "$again" ] ||
+  awk -v o="$again" -v d="$best" 'BEGIN { printf "Opened again after the 12 MP photograph: %d ms = %.2fx djpeg\n", o, o / d }'
 awk -v b="$before" -v a="$after" 'BEGIN { printf "resident memory: %.1f MB before, %.1f MB after: %.2fx the 96 MB bitmap above it\n", b, a, (a - b) / 96 }'
