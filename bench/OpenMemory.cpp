@@ -7,8 +7,8 @@
 #include <QFile>
 #include <cstdio>
 
-#include "Faqja1.h"
 #include "FakePlatform.h"
+#include "Faqja1.h"
 #include "TSpinBox.h"
 
 namespace {

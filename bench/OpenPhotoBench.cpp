@@ -3,8 +3,8 @@
 // photograph at 12 MP (not timed), so each timed open changes the picture's size, as a user's
 // session does.
 #include "BenchPictures.h"
-#include "Faqja1.h"
 #include "FakePlatform.h"
+#include "Faqja1.h"
 
 namespace tracella::bench {
 namespace {
@@ -25,7 +25,8 @@ void BM_OpenPhoto(benchmark::State& state) {
     state.ResumeTiming();
     open(photo);
   }
-  if (form.SourceImage.Width() != 6000 || !platform.failures.isEmpty()) state.SkipWithError("the photograph did not open");
+  if (form.SourceImage.Width() != 6000 || !platform.failures.isEmpty())
+    state.SkipWithError("the photograph did not open");
 }
 BENCHMARK(BM_OpenPhoto)->Name("OpenPhoto24MP")->Unit(benchmark::kMillisecond);
 

@@ -38,8 +38,10 @@ void TBitmap::SetSize(int width, int height) {
   if (width == width_ && height == height_) return;
   const std::size_t bytes = static_cast<std::size_t>(width) * height * sizeof(TAlphaColor);
   // Uninitialised on purpose: every caller clears or writes the whole image next.
-  if (bytes == 0) memory_.reset();
-  else if (Shared() || !memory_ || memory_->Bytes() < bytes) memory_ = std::make_shared<PixelMemory>(bytes);
+  if (bytes == 0)
+    memory_.reset();
+  else if (Shared() || !memory_ || memory_->Bytes() < bytes)
+    memory_ = std::make_shared<PixelMemory>(bytes);
   width_ = width;
   height_ = height;
 }

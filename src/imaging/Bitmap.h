@@ -52,8 +52,8 @@ class TBitmap {
   void SetHeight(int height);
   void SetSize(int width, int height);
 
-  void Clear(TAlphaColor color);          // stores the colour premultiplied
-  void Assign(const TBitmap& source);     // size and the same pixels, byte for byte
+  void Clear(TAlphaColor color);       // stores the colour premultiplied
+  void Assign(const TBitmap& source);  // size and the same pixels, byte for byte
 
   bool Map(TMapAccess access, TBitmapData& data);  // false for an empty bitmap
   void Unmap(TBitmapData& data);

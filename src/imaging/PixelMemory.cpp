@@ -39,8 +39,10 @@ PixelMemory::PixelMemory(std::size_t bytes) : mapped_(bytes >= kHugePage) {
 }
 
 PixelMemory::~PixelMemory() {
-  if (mapped_) munmap(data_, bytes_);
-  else ::operator delete(data_, kCacheLine);
+  if (mapped_)
+    munmap(data_, bytes_);
+  else
+    ::operator delete(data_, kCacheLine);
 }
 
 }  // namespace tracella

@@ -19,7 +19,9 @@ class PixelMemory {
   std::size_t Bytes() const { return bytes_; }
   TAlphaColor* Pixels() const { return static_cast<TAlphaColor*>(data_); }
   template <class T>
-  T* As() const { return static_cast<T*>(data_); }
+  T* As() const {
+    return static_cast<T*>(data_);
+  }
 
  private:
   void* data_;

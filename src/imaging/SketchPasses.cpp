@@ -8,8 +8,8 @@
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "SketchPasses.cpp"
-#include <hwy/foreach_target.h>  // must come before highway.h
 #include <hwy/cache_control.h>
+#include <hwy/foreach_target.h>  // must come before highway.h
 #include <hwy/highway.h>
 
 #ifndef TRACELLA_SKETCH_PASSES_ONCE
@@ -64,8 +64,10 @@ using DBytesOf32 = hn::Rebind<std::uint8_t, DI32>;  // one byte for each lane of
 
 template <bool kStream, class D, class V>
 HWY_INLINE void Put(D d, V vector, hn::TFromD<D>* out) {
-  if constexpr (kStream) hn::Stream(vector, d, out);
-  else hn::StoreU(vector, d, out);
+  if constexpr (kStream)
+    hn::Stream(vector, d, out);
+  else
+    hn::StoreU(vector, d, out);
 }
 
 #if HWY_TARGET != HWY_SCALAR  // single lanes cannot be gathered into bytes: per pixel below

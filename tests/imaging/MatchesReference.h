@@ -31,9 +31,11 @@ inline void ExpectSameAsReference(TBitmap& source, float threshold, TAlphaColor 
     ASSERT_STREQ(SketchPassesTarget(), hwy::TargetName(target));
     ASSERT_EQ(PixelsOf(gray), PixelsOf(referenceGray)) << hwy::TargetName(target);
     std::vector<std::uint8_t> planeBytes;
-    for (int y = 0; y < plane.Height(); ++y) planeBytes.insert(planeBytes.end(), plane.Row(y), plane.Row(y) + plane.Width());
+    for (int y = 0; y < plane.Height(); ++y)
+      planeBytes.insert(planeBytes.end(), plane.Row(y), plane.Row(y) + plane.Width());
     ASSERT_EQ(planeBytes, referencePlane) << hwy::TargetName(target);
-    ASSERT_EQ(PixelsOf(sketch), PixelsOf(referenceSketch)) << "threshold " << threshold << ", " << hwy::TargetName(target);
+    ASSERT_EQ(PixelsOf(sketch), PixelsOf(referenceSketch))
+        << "threshold " << threshold << ", " << hwy::TargetName(target);
   }
   hwy::SetSupportedTargetsForTest(0);
 }
