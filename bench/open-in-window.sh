@@ -29,7 +29,7 @@ work=$(mktemp -d)
 "$program" >"$work/program.log" 2>&1 &
 pid=$!
 trap 'kill "$pid" "${spy:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
-window=$(xdotool search --sync --onlyvisible --pid "$pid" --name '^Tracella$' | head -n1)
+window=$(xdotool search --sync --onlyvisible --pid "$pid" --name '^Tracella$' 2>/dev/null | head -n1)
 sleep 2  # maximised, sketched and idle
 before=$(resident_mb "$pid")
 
@@ -40,7 +40,7 @@ open_through_dialog() {
   xdotool mousemove --window "$window" 20 12 click 1
   sleep 0.5
   xdotool key Down Return
-  dialog=$(xdotool search --sync --onlyvisible --pid "$pid" --name '^Open' | head -n1)
+  dialog=$(xdotool search --sync --onlyvisible --pid "$pid" --name '^Open' 2>/dev/null | head -n1)
   # Keys go to the focused window: events sent to a named window are ignored by Qt as synthetic.
   xdotool windowactivate --sync "$dialog"
   sleep 0.5
