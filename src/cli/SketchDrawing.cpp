@@ -23,10 +23,14 @@ void MakePaperTransparent(TBitmap& sketch, TAlphaColor line) {
 
 QByteArray DrawSketchFile(const TBitmap& photo, const SketchOptions& options) {
   TBitmap gray, sketch;
-  MakeGray(photo, gray);
-  BlurGray(gray, options.blur);
+  TGrayPlane plane;
+  MakeGray(photo, gray, plane);
+  if (options.blur > 0) {
+    BlurGray(gray, options.blur);
+    MakeGray(gray, gray, plane);  // the plane of the smoothed greys; a grey pixel's grey is itself
+  }
   const bool onWhite = !options.transparent && options.format != u"svg";
-  RenderSketch(gray, options.threshold, onWhite ? options.color : kPaintedMark, sketch);
+  RenderSketch(plane, options.threshold, onWhite ? options.color : kPaintedMark, sketch);
   if (options.format == u"svg") {
     const std::optional<std::string> svg =
         TraceSvg(sketch, kPaintedMark, {options.color, !options.transparent, options.speckle});

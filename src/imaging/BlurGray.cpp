@@ -1,3 +1,5 @@
+// The row loops are plain code for the compiler's vectoriser, compiled by the vector library once
+// per instruction set it supports and chosen at run time.
 #include "BlurGray.h"
 
 #include <algorithm>
@@ -5,8 +7,14 @@
 #include <cstdint>
 #include <vector>
 
-namespace tracella {
-namespace {
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "BlurGray.cpp"
+#include <hwy/foreach_target.h>  // must come before highway.h
+#include <hwy/highway.h>
+
+#ifndef TRACELLA_BLUR_GRAY_ONCE
+#define TRACELLA_BLUR_GRAY_ONCE
+namespace tracella::blur {
 
 // Greys are held in 128ths of a level in 16-bit lanes, and weights in 65536ths: a weighted grey is
 // the high half of their product, which every x86-64 vector unit computes in one instruction
@@ -131,24 +139,29 @@ template <class Before, class After>
   }
 }
 
-// The same loops compiled for each instruction set; the arithmetic is exact integer arithmetic,
-// so every copy gives the same bytes.
-[[gnu::target("avx512bw")]] void BlurRowsAvx512(TBitmap& gray, const std::vector<Fixed>& weights) {
-  BlurRows(gray, weights);
-}
+}  // namespace tracella::blur
+#endif
 
-[[gnu::target("avx2")]] void BlurRowsAvx2(TBitmap& gray, const std::vector<Fixed>& weights) { BlurRows(gray, weights); }
+HWY_BEFORE_NAMESPACE();
+namespace tracella::HWY_NAMESPACE {
 
-void BlurRowsBaseline(TBitmap& gray, const std::vector<Fixed>& weights) { BlurRows(gray, weights); }
+// The same loops for this instruction set; the arithmetic is exact integer arithmetic, so every
+// instruction set gives the same bytes.
+void BlurRowsHere(TBitmap& gray, const std::vector<blur::Fixed>& weights) { blur::BlurRows(gray, weights); }
 
-}  // namespace
+}  // namespace tracella::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
 
-void BlurGray(TBitmap& gray, float sigma, int widestVectorBytes) {
+#if HWY_ONCE
+namespace tracella {
+
+HWY_EXPORT(BlurRowsHere);
+
+void BlurGray(TBitmap& gray, float sigma) {
   if (!(sigma > 0) || gray.IsEmpty()) return;
-  const std::vector<Fixed> weights = HalfKernel(std::min(sigma, MaxBlurSigma));
-  if (widestVectorBytes >= 64 && __builtin_cpu_supports("avx512bw")) return BlurRowsAvx512(gray, weights);
-  if (widestVectorBytes >= 32 && __builtin_cpu_supports("avx2")) return BlurRowsAvx2(gray, weights);
-  BlurRowsBaseline(gray, weights);
+  const std::vector<blur::Fixed> weights = blur::HalfKernel(std::min(sigma, MaxBlurSigma));
+  HWY_DYNAMIC_DISPATCH(BlurRowsHere)(gray, weights);
 }
 
 }  // namespace tracella
+#endif

@@ -10,9 +10,7 @@ inline constexpr float MaxBlurSigma = 10;
 // Smooths the grey of `gray` (opaque g, g, g pixels, as MakeGray writes them) in place with a
 // Gaussian of `sigma` pixels (0 to MaxBlurSigma; 0 leaves it untouched), the picture's edge
 // pixels extended outwards. The pixels stay opaque greys. The arithmetic is whole numbers, so the
-// result is the same on every call, thread and processor. The work runs in vectors of the widest
-// size the processor has, up to `widestVectorBytes` (16, 32 or 64), so that tests can check each
-// copy on one machine.
-void BlurGray(TBitmap& gray, float sigma, int widestVectorBytes = 64);
+// result is the same on every call, thread and processor.
+void BlurGray(TBitmap& gray, float sigma);
 
 }  // namespace tracella

@@ -216,7 +216,7 @@ void MakeGray(const TBitmap& source, TBitmap& gray, TGrayPlane& plane) {
   gray.SetSize(source.Width(), source.Height());
   plane.SetSize(source.Width(), source.Height());
   if (gray.IsEmpty()) return;
-  gray.PixelsToOverwrite();
+  if (&source != &gray) gray.PixelsToOverwrite();  // in place, each pixel is read before it is rewritten
   HWY_DYNAMIC_DISPATCH(GrayPass)(source, gray, plane);
 }
 

@@ -7,7 +7,7 @@
 namespace tracella {
 
 // Grey from the green channel: each pixel of `gray` becomes opaque grey g, g, g, and `plane` holds
-// g alone, one byte a pixel. Both take the size of `source`.
+// g alone, one byte a pixel. Both take the size of `source`, which may be `gray` itself.
 void MakeGray(const TBitmap& source, TBitmap& gray, TGrayPlane& plane);
 
 // Paints `line` (stored as given, alpha included) on opaque white wherever a pixel's grey differs

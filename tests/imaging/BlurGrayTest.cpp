@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <hwy/targets.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +15,8 @@ namespace {
 
 TBitmap RandomGray(int width, int height, std::uint32_t seed) {
   TBitmap gray;
-  MakeGray(RandomImage(width, height, seed), gray);
+  TGrayPlane plane;
+  MakeGray(RandomImage(width, height, seed), gray, plane);
   return gray;
 }
 
@@ -48,13 +50,6 @@ struct BlurCase {
 };
 
 // Each vector width the processor can run: 16 bytes always, 32 with AVX2, 64 with AVX-512BW.
-std::vector<int> VectorWidthsHere() {
-  std::vector<int> widths{16};
-  if (__builtin_cpu_supports("avx2")) widths.push_back(32);
-  if (__builtin_cpu_supports("avx512bw")) widths.push_back(64);
-  return widths;
-}
-
 class BlurGrayMatches : public testing::TestWithParam<BlurCase> {};
 
 // Sizes around the column blocks and narrower than the kernel, where the edges and the ring of
@@ -65,25 +60,28 @@ TEST_P(BlurGrayMatches, TheGaussianWithEdgesExtendedToTheNearestGrey) {
   // Rounded to whole levels from within a quarter level of the exact value.
   const double tolerance = 0.5 + 0.25;
   std::vector<TAlphaColor> first;
-  for (const int vectorBytes : VectorWidthsHere()) {
+  for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
+    hwy::SetSupportedTargetsForTest(target);
+    const char* const targetName = hwy::TargetName(target);
     TBitmap blurred;
     blurred.Assign(original);
-    BlurGray(blurred, c.sigma, vectorBytes);
+    BlurGray(blurred, c.sigma);
     ASSERT_EQ(blurred.Width(), c.width);
     ASSERT_EQ(blurred.Height(), c.height);
     for (int y = 0; y < c.height; ++y) {
       for (int x = 0; x < c.width; ++x) {
         const TAlphaColor pixel = blurred.ScanLine(y)[x];
         const double expected = ReferenceBlur(original, x, y, c.sigma);
-        ASSERT_LE(std::abs(GreenOf(pixel) - expected), tolerance) << x << "," << y << " in vectors of " << vectorBytes;
-        ASSERT_EQ(pixel, 0xFF000000u | GreenOf(pixel) * 0x010101u) << x << "," << y << " in vectors of " << vectorBytes;
+        ASSERT_LE(std::abs(GreenOf(pixel) - expected), tolerance) << x << "," << y << " on " << targetName;
+        ASSERT_EQ(pixel, 0xFF000000u | GreenOf(pixel) * 0x010101u) << x << "," << y << " on " << targetName;
       }
     }
-    // Every copy the processor runs writes the same bytes.
+    // Every instruction set the processor runs writes the same bytes.
     const std::vector<TAlphaColor> pixels(blurred.Pixels(), blurred.Pixels() + blurred.PixelCount());
     if (first.empty()) first = pixels;
-    EXPECT_EQ(pixels, first) << "in vectors of " << vectorBytes;
+    EXPECT_EQ(pixels, first) << "on " << targetName;
   }
+  hwy::SetSupportedTargetsForTest(0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, BlurGrayMatches,

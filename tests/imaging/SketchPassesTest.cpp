@@ -28,6 +28,20 @@ TEST(MakeGrayTest, TakesTheGreenChannelOnlyAndWritesOpaqueGrey) {
   EXPECT_EQ(std::vector<std::uint8_t>(plane.Row(0), plane.Row(0) + 4), (std::vector<std::uint8_t>{0x40, 0, 0, 0}));
 }
 
+// The sketch command smooths the grey image and then takes its plane from it, in place.
+TEST(MakeGrayTest, OfAGreyImageInPlaceKeepsItAndFillsThePlane) {
+  TBitmap gray;
+  TGrayPlane plane;
+  MakeGray(RandomImage(300, 40, 5), gray, plane);
+  TBitmap before;
+  before.Assign(gray);  // shared, so the pass must not write into these pixels
+  TGrayPlane again;
+  MakeGray(gray, gray, again);
+  ASSERT_EQ(PixelsOf(gray), PixelsOf(before));
+  for (int y = 0; y < gray.Height(); ++y)
+    for (int x = 0; x < gray.Width(); ++x) ASSERT_EQ(again.Row(y)[x], GreenOf(gray.ScanLine(y)[x])) << x << ", " << y;
+}
+
 TEST(MakeGrayTest, EmptySourceGivesEmptyGrey) {
   TBitmap source, gray(5, 5);
   TGrayPlane plane;
