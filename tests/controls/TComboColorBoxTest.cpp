@@ -19,7 +19,8 @@ struct RecordedColorBox {
     box.SetColor(start);
     box.OnChange = [this] { events.push_back(box.Color()); };
   }
-  ColorPopup& Popup() { return *box.findChild<ColorPopup*>(); }
+  // The popup has no meta-object of its own to find it by; it is the box's only child widget.
+  ColorPopup& Popup() { return *static_cast<ColorPopup*>(box.findChild<QWidget*>({}, Qt::FindDirectChildrenOnly)); }
   void Open() { QTest::mouseClick(&box, Qt::LeftButton); }
   void Click(QPoint at) { QTest::mouseClick(&Popup(), Qt::LeftButton, {}, at); }
   void Type(const QString& text) {
