@@ -5,6 +5,7 @@
 #include <QTest>
 #include <vector>
 
+#include "CaseName.h"
 #include "ColorPopup.h"
 #include "TComboColorBox.h"
 
@@ -131,6 +132,11 @@ struct TypedCase {
   const char* shown;
 };
 
+void PrintTo(const TypedCase& c, std::ostream* out) {
+  *out << "typed \"" << c.text << "\": colour " << QColor::fromRgba(c.color).name(QColor::HexArgb).toStdString()
+       << ", shown \"" << c.shown << "\"";
+}
+
 class TComboColorBoxTyped : public testing::TestWithParam<TypedCase> {};
 
 TEST_P(TComboColorBoxTyped, TextCarriesItsOwnAlphaAndNonsenseRestoresTheColour) {
@@ -149,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TypedCase{"steelblue", 0xFF4682B4, "#FF4682B4"}, TypedCase{"transparent", 0x00000000, "#00000000"},
                     TypedCase{"80ff0000", 0x80FF0000, "#80FF0000"}, TypedCase{"#000", claBlack, "#FF000000"},
                     TypedCase{"not a colour", claBlack, "#FF000000"}, TypedCase{"#12345", claBlack, "#FF000000"},
-                    TypedCase{"", claBlack, "#FF000000"}));
+                    TypedCase{"", claBlack, "#FF000000"}),
+    [](const testing::TestParamInfo<TypedCase>& param) { return CaseName(param.param.text); });
 
 }  // namespace
 }  // namespace tracella

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "CaseName.h"
 #include "Guard.h"
 #include "TSpinBox.h"
 #include "TTrackBar.h"
@@ -62,6 +63,11 @@ struct SetValueCase {
   int events;
 };
 
+void PrintTo(const SetValueCase& c, std::ostream* out) {
+  *out << "from " << c.start << " set " << c.set << ": value " << c.value << ", text \"" << c.text << "\", " << c.events
+       << " event(s)";
+}
+
 class TSpinBoxSetValue : public testing::TestWithParam<SetValueCase> {};
 
 TEST_P(TSpinBoxSetValue, ClampsRoundsHalfEvenAndRaisesOnlyWhenTheTextChanges) {
@@ -89,7 +95,10 @@ INSTANTIATE_TEST_SUITE_P(Table, TSpinBoxSetValue,
                                          SetValueCase{9, std::numeric_limits<float>::quiet_NaN(), 9, "9", 0},
                                          // A change of 0.005 or less leaves the text, even across .5.
                                          SetValueCase{9.498f, 9.502f, 9.502f, "9", 0},
-                                         SetValueCase{9.49f, 9.51f, 9.51f, "10", 1}));
+                                         SetValueCase{9.49f, 9.51f, 9.51f, "10", 1}),
+                         [](const testing::TestParamInfo<SetValueCase>& param) {
+                           return "From" + CaseName(param.param.start) + "Set" + CaseName(param.param.set);
+                         });
 
 // The window's pair: the spin box renders and sets the track bar, the track bar sets the spin
 // box. Each rendering is recorded with the threshold it read.
@@ -119,6 +128,13 @@ struct CascadeCase {
   const char* textEnd;
   float trackEnd;
 };
+
+void PrintTo(const CascadeCase& c, std::ostream* out) {
+  *out << c.name << ": spin box " << c.spinStart << ", track bar " << c.trackStart << ", set the "
+       << (c.setTrack ? "track bar" : "spin box") << " to " << c.set << ": renders "
+       << testing::PrintToString(c.renders) << ", spin box " << c.spinEnd << " \"" << c.textEnd << "\", track bar "
+       << c.trackEnd;
+}
 
 class TSpinBoxCascade : public testing::TestWithParam<CascadeCase> {};
 
@@ -154,6 +170,11 @@ struct InputCase {
   const char* text;
   int events;
 };
+
+void PrintTo(const InputCase& c, std::ostream* out) {
+  *out << c.name << " from " << c.start << ": value " << c.value << ", text \"" << c.text << "\", " << c.events
+       << " event(s)";
+}
 
 class TSpinBoxInput : public testing::TestWithParam<InputCase> {};
 
