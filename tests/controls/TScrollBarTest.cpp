@@ -140,12 +140,12 @@ INSTANTIATE_TEST_SUITE_P(Table, TScrollBarClick,
 // makes one report and not a stream of message boxes while the release is lost to them.
 TEST(TScrollBar, HeldArrowRepeatsUntilAStepFails) {
   int reports = 0;
-  SetFailureReporter([&reports](std::exception_ptr) { ++reports; });
+  SetFailureReporter([&reports](const std::exception_ptr&) { ++reports; });
   const QPoint downArrow(9, 396);
 
   RecordedScrollBar held(Qt::Vertical, 371);
   QTest::mousePress(&held.bar, Qt::LeftButton, {}, downArrow);
-  QTest::qWait(700);
+  EXPECT_TRUE(QTest::qWaitFor([&held] { return held.events.size() > 1; }));
   QTest::mouseRelease(&held.bar, Qt::LeftButton, {}, downArrow);
   EXPECT_GT(held.events.size(), 1u);
 
@@ -154,7 +154,8 @@ TEST(TScrollBar, HeldArrowRepeatsUntilAStepFails) {
     if (failing.bar.Value() > 10) throw std::runtime_error("render failed");  // from the first repeat on
   };
   QTest::mousePress(&failing.bar, Qt::LeftButton, {}, downArrow);
-  QTest::qWait(700);
+  EXPECT_TRUE(QTest::qWaitFor([&reports] { return reports > 0; }));
+  EXPECT_FALSE(QTest::qWaitFor([&reports] { return reports > 1; }, 300)) << "the repeat went on";
   EXPECT_EQ(reports, 1);
   EXPECT_EQ(failing.bar.Value(), 20);
   SetFailureReporter(nullptr);

@@ -260,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TSpinBox, HandlerExceptionFromInputGoesToTheReporterAndFromSetValueToTheCaller) {
   std::vector<std::string> reported;
-  SetFailureReporter([&reported](std::exception_ptr failure) {
+  SetFailureReporter([&reported](const std::exception_ptr& failure) {
     try {
       std::rethrow_exception(failure);
     } catch (const std::exception& e) {
@@ -284,12 +284,12 @@ TEST(TSpinBox, HandlerExceptionFromInputGoesToTheReporterAndFromSetValueToTheCal
 // repeat, so one failure makes one report.
 TEST(TSpinBox, HeldButtonRepeatsUntilAStepFails) {
   int reports = 0;
-  SetFailureReporter([&reports](std::exception_ptr) { ++reports; });
+  SetFailureReporter([&reports](const std::exception_ptr&) { ++reports; });
   const QPoint up(60, 5);
 
   RecordedSpinBox held(9);
   QTest::mousePress(&held.box, Qt::LeftButton, {}, up);
-  QTest::qWait(800);
+  EXPECT_TRUE(QTest::qWaitFor([&held] { return held.events.size() > 1; }));
   QTest::mouseRelease(&held.box, Qt::LeftButton, {}, up);
   EXPECT_GT(held.events.size(), 1u);
 
@@ -298,7 +298,8 @@ TEST(TSpinBox, HeldButtonRepeatsUntilAStepFails) {
     if (failing.box.Value() > 10) throw std::runtime_error("render failed");  // from the first repeat on
   };
   QTest::mousePress(&failing.box, Qt::LeftButton, {}, up);
-  QTest::qWait(800);
+  EXPECT_TRUE(QTest::qWaitFor([&reports] { return reports > 0; }));
+  EXPECT_FALSE(QTest::qWaitFor([&reports] { return reports > 1; }, 300)) << "the repeat went on";
   EXPECT_EQ(reports, 1);
   EXPECT_EQ(failing.box.Value(), 11.0f);
   SetFailureReporter(nullptr);
