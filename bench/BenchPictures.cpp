@@ -27,16 +27,27 @@ const TBitmap& BenchSource(int megapixels) {
   return it->second;
 }
 
-const TBitmap& BenchGray(int megapixels) {
-  static std::map<int, TBitmap> grays;
-  auto [it, made] = grays.try_emplace(megapixels);
-  if (made) MakeGray(BenchSource(megapixels), it->second);
+namespace {
+struct Grey {
+  TBitmap image;
+  TGrayPlane plane;
+};
+
+const Grey& BenchGrey(int megapixels) {
+  static std::map<int, Grey> greys;
+  auto [it, made] = greys.try_emplace(megapixels);
+  if (made) MakeGray(BenchSource(megapixels), it->second.image, it->second.plane);
   return it->second;
 }
+}  // namespace
 
-QString BenchPhoto(benchmark::State& state) {
-  const QString path = qEnvironmentVariable("TRACELLA_BENCH_PHOTO");
-  if (path.isEmpty()) state.SkipWithError("TRACELLA_BENCH_PHOTO names no photograph (bench/run-bench.sh makes one)");
+const TBitmap& BenchGray(int megapixels) { return BenchGrey(megapixels).image; }
+
+const TGrayPlane& BenchPlane(int megapixels) { return BenchGrey(megapixels).plane; }
+
+QString BenchPhoto(benchmark::State& state, const char* variable) {
+  const QString path = qEnvironmentVariable(variable);
+  if (path.isEmpty()) state.SkipWithError("no photograph named (bench/run-bench.sh makes them)");
   return path;
 }
 

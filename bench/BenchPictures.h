@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "Bitmap.h"
+#include "GrayPlane.h"
 
 namespace tracella::bench {
 
@@ -15,13 +16,15 @@ struct PictureSize {
 PictureSize SizeOf(int megapixels);
 
 // A random source picture of that size with greens in 0..31, so that about half the neighbour
-// pairs differ by more than the default threshold, and its grey image. Made once, then shared.
+// pairs differ by more than the default threshold, its grey image and grey plane. Made once, then
+// shared.
 const TBitmap& BenchSource(int megapixels);
 const TBitmap& BenchGray(int megapixels);
+const TGrayPlane& BenchPlane(int megapixels);
 
-// The 24 MP photograph named by TRACELLA_BENCH_PHOTO; empty (and the state skipped with a
-// message) when the variable is unset.
-QString BenchPhoto(benchmark::State& state);
+// The 24 MP photograph named by TRACELLA_BENCH_PHOTO, or the same photograph at 12 MP named by
+// TRACELLA_BENCH_PHOTO_12MP; empty (and the state skipped with a message) when it is unset.
+QString BenchPhoto(benchmark::State& state, const char* variable = "TRACELLA_BENCH_PHOTO");
 
 // Bytes a pass writes (or a copy moves) per iteration over a picture: 4 per pixel.
 void CountPictureBytes(benchmark::State& state, const TBitmap& picture);

@@ -7,7 +7,7 @@
 
 namespace tracella::bench {
 
-bool MakePhoto(const QString& target, const QString& source) {
+bool MakePhoto(const QString& target, const QString& source, QSize size) {
   const QImage photo(source);
   if (photo.isNull()) {
     std::fprintf(stderr, "cannot read %s\n", qPrintable(source));
@@ -18,7 +18,7 @@ bool MakePhoto(const QString& target, const QString& source) {
   const QImage cropped = photo.copy((photo.width() - width) / 2, (photo.height() - height) / 2, width, height);
   QImageWriter writer(target, "jpeg");
   writer.setQuality(92);
-  if (!writer.write(cropped.scaled(6000, 4000, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))) {
+  if (!writer.write(cropped.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))) {
     std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(target), qPrintable(writer.errorString()));
     return false;
   }

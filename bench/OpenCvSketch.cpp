@@ -47,11 +47,12 @@ class OpenCvSketch {
 // Null when the peer paints what our passes paint, else what differs.
 const char* PeerDisagrees() {
   TBitmap source = RandomImage(1001, 667, 7), gray, ours, theirs;
+  TGrayPlane plane;
   for (std::size_t i = 0; i < source.PixelCount(); ++i) source.Pixels()[i] &= 0xFFFF1FFFu;
-  MakeGray(source, gray);
+  MakeGray(source, gray, plane);
   OpenCvSketch peer;
   for (const float threshold : {3.0f, 9.0f, 12.5f}) {
-    RenderSketch(gray, threshold, 0x80123456u, ours);
+    RenderSketch(plane, threshold, 0x80123456u, ours);
     peer.Render(gray, threshold, 0x80123456u, theirs);
     if (!std::equal(ours.Pixels(), ours.Pixels() + ours.PixelCount(), theirs.Pixels()))
       return "the OpenCV sketch differs from RenderSketch; its figures would compare different work";

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds Tracella with AddressSanitizer and UndefinedBehaviorSanitizer into build-asan (or
+# Builds Tracella with clang, AddressSanitizer and UndefinedBehaviorSanitizer into build-asan (or
 # $ASAN_BUILD_DIR) and runs every test there, then replays the picture-loader fuzzer's seeds and
 # regression cases (fuzz/run-fuzz.sh --replay, clang). Any sanitizer finding fails the run.
 set -euo pipefail

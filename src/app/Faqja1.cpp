@@ -178,10 +178,21 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 // --- Sketch ---------------------------------------------------------------------------------
 
-void TForm1::MakeGray() { tracella::MakeGray(SourceImage, GrayImage); }
+void TForm1::MakeGray() { tracella::MakeGray(SourceImage, GrayImage, GrayPlane); }
 
+// Image1 shows SketchImage's own pixels (ShowSketch shares them). It lets go of them while the next
+// sketch is drawn, so that the render reuses that memory rather than taking fresh pages, and
+// ShowSketch shares the new sketch again. Only sizing the sketch can fail, and then SketchImage is
+// as it was: Image1 takes it back.
 void TForm1::RenderSketch() {
-  tracella::RenderSketch(GrayImage, SpinBox1->Value(), ComboColorBox1->Color(), SketchImage);
+  const bool shown = Image1->Bitmap.SharesPixelsWith(SketchImage);
+  if (shown) Image1->Bitmap = TBitmap();
+  try {
+    tracella::RenderSketch(GrayPlane, SpinBox1->Value(), ComboColorBox1->Color(), SketchImage);
+  } catch (...) {
+    if (shown) Image1->Bitmap.Assign(SketchImage);
+    throw;
+  }
 }
 
 void TForm1::ShowSketch() {

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "Bitmap.h"
+#include "GrayPlane.h"
 #include "Platform.h"
 
 class QAction;
@@ -78,8 +79,9 @@ class TForm1 : public QWidget {
   void MakeGray();
   virtual void RenderSketch();  // virtual so that tests can count renderings
 
-  // The window's working state.
+  // The window's working state. GrayPlane holds GrayImage's greys one byte each, for the edge pass.
   TBitmap SourceImage, GrayImage, SketchImage;
+  TGrayPlane GrayPlane;
   int ViewportWidth = 0, ViewportHeight = 0, CentreSpan = 0;
   QString LastOpenedPath;
   QString RememberedSaveName;

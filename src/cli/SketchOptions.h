@@ -13,11 +13,19 @@ namespace tracella {
 struct SketchOptions {
   float threshold = 9;
   TAlphaColor color = claBlack;
-  QStringList inputs;
-  QString output;     // one input: the file to write
-  QString outDir;     // many inputs: the folder to write into
-  QString format;     // with outDir: "jpg" (default) or "png"
+  bool transparent = false;  // --background none
+  float blur = 0;            // Gaussian sigma; 0 is off
+  int speckle = 2;           // SVG: specks of at most this many pixels are dropped
+  QStringList inputs;        // "-" is standard input
+  QString output;            // one input: the file to write, "-" for standard output
+  QString outDir;            // many inputs: the folder to write into
+  QString format;            // what is written: "jpg", "png" or "svg"
+  QString from;              // a file of input names, "-" for standard input
+  bool namesEndInNul = false;
+  bool force = false;
+  int jobs = 0;  // pictures sketched at a time; 0 is one per processor
   bool help = false;
+  bool version = false;
 };
 
 struct SketchUsageError {
@@ -37,5 +45,6 @@ std::variant<SketchOptions, SketchUsageError> ParseSketchOptions(const QStringLi
 QList<SketchJob> SketchJobs(const SketchOptions& options);
 
 QString SketchUsage();
+QString SketchVersion();
 
 }  // namespace tracella

@@ -38,4 +38,10 @@ EFCreateError::EFCreateError(const QString& path, int errorNumber)
 
 EBitmapSavingFailed::EBitmapSavingFailed() : Exception("Saving bitmap failed.") {}
 
+EFolderCreateError::EFolderCreateError(const QString& path, int errorNumber)
+    : Exception(Utf8(FileMessage("Cannot create folder", path, errorNumber))) {}
+
+EStreamError::EStreamError(const char* stream, int errorNumber)
+    : Exception(Utf8(QStringLiteral("Cannot use %1. %2").arg(QLatin1String(stream), SystemErrorText(errorNumber)))) {}
+
 }  // namespace tracella

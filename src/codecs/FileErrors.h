@@ -28,4 +28,15 @@ class EBitmapSavingFailed : public Exception {
   EBitmapSavingFailed();
 };
 
+class EFolderCreateError : public Exception {
+ public:
+  EFolderCreateError(const QString& path, int errorNumber);  // path made absolute, the system's text
+};
+
+// Standard input or output failed (the sketch command's "-").
+class EStreamError : public Exception {
+ public:
+  EStreamError(const char* stream, int errorNumber);  // "standard input" or "standard output"
+};
+
 }  // namespace tracella

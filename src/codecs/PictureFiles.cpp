@@ -62,6 +62,19 @@ std::optional<QByteArray> EncodeFor(const TBitmap& bitmap, const QString& extens
   return std::nullopt;
 }
 
+// The picture, or EBitmapLoadingFailed naming `name`; the decoders' messages go to the log.
+TBitmap Decoded(const QByteArray& bytes, const QString& name) {
+  const QuietMessages quiet;
+  try {
+    std::optional<TBitmap> picture = Decode(bytes);
+    if (!picture) throw EBitmapLoadingFailed(name);
+    return std::move(*picture);
+  } catch (const std::bad_alloc&) {
+    LogRefusal(QStringLiteral("out of memory"));
+    throw EBitmapLoadingFailed(name);
+  }
+}
+
 }  // namespace
 
 void LoadFromFile(TBitmap& target, const QString& path) {
@@ -70,25 +83,24 @@ void LoadFromFile(TBitmap& target, const QString& path) {
     throw EBitmapLoadingFailed(path);
   }
   const std::unique_ptr<MappedFile> file = MapRegularFile(path, MaxPictureFileBytes);
-  const QuietMessages quiet;
-  try {
-    std::optional<TBitmap> picture = Decode(file->Bytes());
-    if (picture && file->Shrank()) {
-      LogRefusal(QStringLiteral("the file became shorter while it was read"));
-      picture.reset();
-    }
-    if (!picture) throw EBitmapLoadingFailed(path);
-    target = std::move(*picture);
-  } catch (const std::bad_alloc&) {
-    LogRefusal(QStringLiteral("out of memory"));
+  TBitmap picture = Decoded(file->Bytes(), path);
+  if (file->Shrank()) {
+    LogRefusal(QStringLiteral("the file became shorter while it was read"));
     throw EBitmapLoadingFailed(path);
   }
+  target = std::move(picture);
+}
+
+void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name) { target = Decoded(bytes, name); }
+
+QByteArray EncodeForExtension(const TBitmap& bitmap, const QString& extension) {
+  const std::optional<QByteArray> bytes = EncodeFor(bitmap, extension.toLower());
+  if (!bytes) throw EBitmapSavingFailed();
+  return *bytes;
 }
 
 void SaveToFile(const TBitmap& bitmap, const QString& path) {
-  const std::optional<QByteArray> bytes = EncodeFor(bitmap, ExtensionOf(path));
-  if (!bytes) throw EBitmapSavingFailed();
-  WriteNewFile(path, *bytes);
+  WriteNewFile(path, EncodeForExtension(bitmap, ExtensionOf(path)));
 }
 
 }  // namespace tracella

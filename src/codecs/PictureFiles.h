@@ -13,6 +13,14 @@ namespace tracella {
 // content that cannot be decoded whole) or EFOpenError; `target` changes only on success.
 void LoadFromFile(TBitmap& target, const QString& path);
 
+// Decodes a picture file's content as LoadFromFile does, whatever its name; `name` is the one the
+// loading message gives.
+void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name);
+
+// The bitmap as the content of a file named with `extension` (".jpg", ".jpeg" or ".png", any
+// case), encoded as SaveToFile encodes it. Throws EBitmapSavingFailed.
+QByteArray EncodeForExtension(const TBitmap& bitmap, const QString& extension);
+
 // Writes the bitmap as a new file in the format of the name's extension: ".jpg" or ".jpeg" as
 // JPEG at the encoder's default quality without alpha, ".png" as PNG holding the pixels exactly as
 // stored, alpha included. Never replaces a file and leaves nothing behind on failure. Throws

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <mutex>
 #include <cstdio>  // renameat2
 
 #include "CodecsLog.h"
@@ -72,7 +73,7 @@ std::pair<QByteArray, int> CreateTemporaryBeside(const QByteArray& target) {
 
 // Gives the temporary file its final name unless that name is taken. renameat2 does it in one
 // step; file systems without it get link + unlink, which is just as exclusive.
-int Publish(const QByteArray& temporary, const QByteArray& target) {
+int PublishNew(const QByteArray& temporary, const QByteArray& target) {
   if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
   if (::link(temporary.constData(), target.constData()) != 0) return errno;
@@ -80,59 +81,96 @@ int Publish(const QByteArray& temporary, const QByteArray& target) {
   return 0;
 }
 
+// rename swaps the name over to the new file in one step.
+int PublishReplacing(const QByteArray& temporary, const QByteArray& target) {
+  return ::rename(temporary.constData(), target.constData()) == 0 ? 0 : errno;
+}
+
+// Writes the bytes to a temporary file beside `path` and hands it to `publish`.
+void WriteThenPublish(const QString& path, const QByteArray& bytes,
+                      int (*publish)(const QByteArray& temporary, const QByteArray& target)) {
+  const QByteArray target = LocalPathBytes(QFileInfo(path).absoluteFilePath());
+  auto [temporary, fd] = CreateTemporaryBeside(target);
+  if (fd < 0) throw EFCreateError(path, errno);
+  FileDescriptor file(fd);
+  int error = WriteFlushAndClose(file, bytes);
+  if (error == 0) error = publish(temporary, target);
+  if (error != 0) {
+    ::unlink(temporary.constData());
+    throw EFCreateError(path, error);
+  }
+}
+
 }  // namespace
 
 namespace {
 
-// The mapping being read, for the bus-error handler below.
-struct ActiveMapping {
+// The mappings being read, for the bus-error handler below; pictures may load on several threads.
+struct MappingSlot {
   std::atomic<char*> start{nullptr};
   std::atomic<std::size_t> size{0};
   std::atomic<bool> shrank{false};
-  struct sigaction previous {};
 };
-ActiveMapping active;
+constexpr int MappingSlots = 64;
+MappingSlot mappings[MappingSlots];
+std::mutex slotsTaken;
+struct sigaction previousBusAction {};
 const std::size_t pageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
 
-// Reading a mapped page beyond the end of a file that shrank raises SIGBUS. Within our mapping the
-// page is replaced by one of zeros and the read goes on; any other bus error is the previous
-// handler's, which the faulting instruction meets again when it is retried.
+// Reading a mapped page beyond the end of a file that shrank raises SIGBUS. Within one of our
+// mappings the page is replaced by one of zeros and the read goes on; any other bus error is the
+// previous handler's, which the faulting instruction meets again when it is retried.
 void OnBusError(int, siginfo_t* info, void*) {
   char* const at = static_cast<char*>(info->si_addr);
-  char* const start = active.start.load();
-  if (start != nullptr && at >= start && at < start + active.size.load()) {
+  for (MappingSlot& slot : mappings) {
+    char* const start = slot.start.load();
+    if (start == nullptr || at < start || at >= start + slot.size.load()) continue;
     char* const page = start + std::size_t(at - start) / pageSize * pageSize;
-    if (::mmap(page, pageSize, PROT_READ, MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) != MAP_FAILED) {
-      active.shrank = true;
-      return;
-    }
+    if (::mmap(page, pageSize, PROT_READ, MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) == MAP_FAILED) break;
+    slot.shrank = true;
+    return;
   }
-  ::sigaction(SIGBUS, &active.previous, nullptr);
+  ::sigaction(SIGBUS, &previousBusAction, nullptr);
+}
+
+// A free slot for the mapping, the handler installed with the first; -1 when all are taken, and
+// the mapping then goes unguarded.
+int TakeSlot(char* start, std::size_t size) {
+  const std::lock_guard lock(slotsTaken);
+  static const bool installed = [] {
+    struct sigaction handler {};
+    handler.sa_sigaction = OnBusError;
+    handler.sa_flags = SA_SIGINFO;
+    sigemptyset(&handler.sa_mask);
+    return ::sigaction(SIGBUS, &handler, &previousBusAction) == 0;
+  }();
+  for (int i = 0; installed && i < MappingSlots; ++i) {
+    if (mappings[i].start.load() != nullptr) continue;
+    mappings[i].size = size;
+    mappings[i].shrank = false;
+    mappings[i].start = start;
+    return i;
+  }
+  return -1;
 }
 
 }  // namespace
 
 MappedFile::MappedFile(void* address, qint64 size)
     : address_(address), size_(size), bytes_(QByteArray::fromRawData(static_cast<const char*>(address), size)) {
-  if (address_ == nullptr) return;
-  active.start = static_cast<char*>(address_);
-  active.size = static_cast<std::size_t>(size_);
-  active.shrank = false;
-  struct sigaction handler {};
-  handler.sa_sigaction = OnBusError;
-  handler.sa_flags = SA_SIGINFO;
-  sigemptyset(&handler.sa_mask);
-  ::sigaction(SIGBUS, &handler, &active.previous);
+  if (address_ != nullptr) slot_ = TakeSlot(static_cast<char*>(address_), static_cast<std::size_t>(size_));
 }
 
 MappedFile::~MappedFile() {
   if (address_ == nullptr) return;
-  ::sigaction(SIGBUS, &active.previous, nullptr);
-  active.start = nullptr;
+  if (slot_ >= 0) {
+    const std::lock_guard lock(slotsTaken);
+    mappings[slot_].start = nullptr;
+  }
   ::munmap(address_, static_cast<size_t>(size_));
 }
 
-bool MappedFile::Shrank() const { return address_ != nullptr && active.shrank; }
+bool MappedFile::Shrank() const { return slot_ >= 0 && mappings[slot_].shrank; }
 
 std::unique_ptr<MappedFile> MapRegularFile(const QString& path, qint64 maxBytes) {
   const QByteArray name = LocalPathBytes(path);
@@ -151,17 +189,8 @@ std::unique_ptr<MappedFile> MapRegularFile(const QString& path, qint64 maxBytes)
   return std::make_unique<MappedFile>(address, info.st_size);
 }
 
-void WriteNewFile(const QString& path, const QByteArray& bytes) {
-  const QByteArray target = LocalPathBytes(QFileInfo(path).absoluteFilePath());
-  auto [temporary, fd] = CreateTemporaryBeside(target);
-  if (fd < 0) throw EFCreateError(path, errno);
-  FileDescriptor file(fd);
-  int error = WriteFlushAndClose(file, bytes);
-  if (error == 0) error = Publish(temporary, target);
-  if (error != 0) {
-    ::unlink(temporary.constData());
-    throw EFCreateError(path, error);
-  }
-}
+void WriteNewFile(const QString& path, const QByteArray& bytes) { WriteThenPublish(path, bytes, PublishNew); }
+
+void ReplaceFile(const QString& path, const QByteArray& bytes) { WriteThenPublish(path, bytes, PublishReplacing); }
 
 }  // namespace tracella

@@ -9,7 +9,7 @@ namespace tracella {
 // A regular file's content, mapped read-only: a page is read only when a decoder reaches it, so
 // a decoder that gives up early has read little, whatever the file's size. A file that another
 // program shortens meanwhile reads as zeros past its new end instead of ending the process with
-// SIGBUS, and says so. One file is mapped at a time.
+// SIGBUS, and says so.
 class MappedFile {
  public:
   MappedFile(void* address, qint64 size);
@@ -27,6 +27,7 @@ class MappedFile {
   void* address_;
   qint64 size_;
   QByteArray bytes_;
+  int slot_ = -1;  // where the bus-error handler finds it
 };
 
 // Maps a regular file. A folder, FIFO, socket or device is refused without reading (a FIFO would
@@ -40,5 +41,9 @@ std::unique_ptr<MappedFile> MapRegularFile(const QString& path, qint64 maxBytes)
 // Any failure leaves no file behind and gives EFCreateError with the system's text ("File exists"
 // when the name is taken).
 void WriteNewFile(const QString& path, const QByteArray& bytes);
+
+// As WriteNewFile, but a file already under the name is replaced: the name passes from the old
+// file to the new, complete one in one step, so a reader finds one or the other, never a part.
+void ReplaceFile(const QString& path, const QByteArray& bytes);
 
 }  // namespace tracella

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ColorText.h"
 #include "Guard.h"
 
 namespace tracella {
@@ -141,12 +142,12 @@ void ColorPopup::PickAt(QPoint point) {
 // Typed text carries its own alpha (names are opaque); text that is not a colour gives way to
 // the colour we have.
 void ColorPopup::ApplyText() {
-  const QColor typed = QColor::fromString(text_->text().trimmed());
-  if (!typed.isValid()) {
+  const std::optional<TAlphaColor> typed = ParseColorText(text_->text());
+  if (!typed) {
     text_->setText(ColorText(color_));
     return;
   }
-  const TAlphaColor color = typed.rgba();
+  const TAlphaColor color = *typed;
   if (color == color_) return text_->setText(ColorText(color_));
   ShowColor(color);
   Pick(color);

@@ -15,8 +15,6 @@ namespace tracella {
 // when alpha can be chosen, a preview and a text field. It keeps hue, saturation and lightness
 // of its own, so a grey or a black does not lose the hue the user was working in.
 class ColorPopup : public QWidget {
-  Q_OBJECT
-
  public:
   explicit ColorPopup(QWidget* owner);
 

@@ -13,8 +13,6 @@ class ColorPopup;
 // saturation/lightness square, a preview and a text field. OnChange runs inside the setter for
 // every change of colour, whether the user picked it or the program set it.
 class TComboColorBox : public QWidget {
-  Q_OBJECT
-
  public:
   explicit TComboColorBox(QWidget* parent = nullptr);
 

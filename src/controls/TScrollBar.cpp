@@ -4,13 +4,11 @@
 #include <QStyleOptionSlider>
 #include <QStylePainter>
 #include <QTimerEvent>
-#include <algorithm>
 #include <cmath>
 
 #include "Guard.h"
 #include "RoundHalfEven.h"
 #include "SliderMath.h"
-#include "TrackHoveredSubControl.h"
 
 namespace tracella {
 
@@ -23,38 +21,21 @@ constexpr int kRepeatMs = 50;
 constexpr double kArrowStepsPerPage = 10;
 }  // namespace
 
-TScrollBar::TScrollBar(Qt::Orientation orientation, QWidget* parent) : QWidget(parent), orientation_(orientation) {
+TScrollBar::TScrollBar(Qt::Orientation orientation, QWidget* parent)
+    : ValueRangeControl(parent), orientation_(orientation) {
   setFocusPolicy(Qt::NoFocus);
-  setAttribute(Qt::WA_Hover);
   setSizePolicy(orientation == Qt::Horizontal ? QSizePolicy::Expanding : QSizePolicy::Fixed,
                 orientation == Qt::Horizontal ? QSizePolicy::Fixed : QSizePolicy::Expanding);
 }
 
-double TScrollBar::Value() const { return value_; }
+double TScrollBar::Value() const { return Stored(); }
 
 void TScrollBar::SetValue(double value) {
-  const double before = value_;
-  value_ = ClampToRange(value, value_, min_, max_);
-  if (value_ == before) return;
-  update();
-  if (OnChange) OnChange();
+  if (Store(value) && OnChange) OnChange();
 }
 
-double TScrollBar::Min() const { return min_; }
-double TScrollBar::Max() const { return max_; }
-
-void TScrollBar::SetMin(double min) {
-  min_ = min;
-  max_ = std::max(max_, min_);
-  update();
-  SetValue(value_);  // brings the value into the new range
-}
-
-void TScrollBar::SetMax(double max) {
-  max_ = max;
-  min_ = std::min(min_, max_);
-  update();
-  SetValue(value_);
+void TScrollBar::RangeChanged(bool valueMoved) {
+  if (valueMoved && OnChange) OnChange();
 }
 
 double TScrollBar::SmallChange() const { return smallChange_; }
@@ -62,7 +43,7 @@ void TScrollBar::SetSmallChange(double smallChange) { smallChange_ = smallChange
 
 double TScrollBar::ArrowStep() const {
   if (smallChange_ != 0) return smallChange_;
-  const double range = max_ - min_;
+  const double range = Max() - Min();
   if (!(range > 0)) return 0;
   return std::pow(10.0, RoundHalfEven(std::log10(range) - 1.5));
 }
@@ -81,8 +62,8 @@ QStyleOptionSlider TScrollBar::StyleOption() const {
   option.maximum = kPaintSteps;
   option.pageStep = 0;
   option.singleStep = 1;
-  option.sliderPosition = option.sliderValue = PaintPosition(value_, min_, max_);
-  option.activeSubControls = pressed_ != QStyle::SC_None ? pressed_ : hovered_;
+  option.sliderPosition = option.sliderValue = PaintPosition();
+  option.activeSubControls = pressed_ != QStyle::SC_None ? pressed_ : Hovered();
   if (pressed_ != QStyle::SC_None) option.state |= QStyle::State_Sunken;
   return option;
 }
@@ -107,7 +88,7 @@ void TScrollBar::SetValueFromThumbAt(int thumbStart) {
   const double relative =
       RelativeThumbPosition(thumbStart, horizontal ? groove.x() : groove.y(),
                             horizontal ? groove.width() : groove.height(), horizontal ? thumb.width() : thumb.height());
-  SetValue(min_ + (max_ - min_) * relative);
+  SetValue(ValueAt(relative));
 }
 
 // One step of the held control: an arrow moves by ArrowStep, the track by ten of them towards
@@ -118,13 +99,13 @@ void TScrollBar::Repeat() {
   const double step = ArrowStep();
   switch (pressed_) {
     case QStyle::SC_ScrollBarAddLine:
-      return SetValue(value_ + step);
+      return SetValue(Stored() + step);
     case QStyle::SC_ScrollBarSubLine:
-      return SetValue(value_ - step);
+      return SetValue(Stored() - step);
     case QStyle::SC_ScrollBarAddPage:
-      return SetValue(value_ + step * kArrowStepsPerPage);
+      return SetValue(Stored() + step * kArrowStepsPerPage);
     case QStyle::SC_ScrollBarSubPage:
-      return SetValue(value_ - step * kArrowStepsPerPage);
+      return SetValue(Stored() - step * kArrowStepsPerPage);
     default:
       return;
   }
@@ -171,11 +152,6 @@ void TScrollBar::timerEvent(QTimerEvent* event) {
     Repeat();
     repeat_.start(kRepeatMs, this);
   });
-}
-
-bool TScrollBar::event(QEvent* event) {
-  TrackHoveredSubControl(*event, hovered_, *this, [this](QPoint at) { return HitTest(at); });
-  return QWidget::event(event);
 }
 
 }  // namespace tracella

@@ -1,10 +1,9 @@
 #pragma once
 
 #include <QBasicTimer>
-#include <QStyle>
-#include <QWidget>
-#include <functional>
 #include <optional>
+
+#include "ValueRangeControl.h"
 
 class QStyleOptionSlider;
 
@@ -12,25 +11,17 @@ namespace tracella {
 
 // A scroll bar over a double value, with a thumb of fixed length (no page size). OnChange runs
 // inside the setter whenever the value actually changes, also when a new range forces it.
-class TScrollBar : public QWidget {
-  Q_OBJECT
-
+class TScrollBar : public ValueRangeControl {
  public:
   explicit TScrollBar(Qt::Orientation orientation, QWidget* parent = nullptr);
 
   double Value() const;
   void SetValue(double value);
-  double Min() const;
-  double Max() const;
-  void SetMin(double min);
-  void SetMax(double max);
   double SmallChange() const;
   void SetSmallChange(double smallChange);
   // What one click on an arrow moves: SmallChange, or when that is 0 a power of ten that suits
   // the range, 10^k with k = log10(Max - Min) - 1.5 rounded half to even.
   double ArrowStep() const;
-
-  std::function<void()> OnChange;
 
   QSize sizeHint() const override;
 
@@ -40,22 +31,18 @@ class TScrollBar : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
-  bool event(QEvent* event) override;
+  QStyle::SubControl HitTest(QPoint position) const override;
+  void RangeChanged(bool valueMoved) override;
 
  private:
   QStyleOptionSlider StyleOption() const;
-  QStyle::SubControl HitTest(QPoint position) const;
   int Along(QPoint point) const;
   void SetValueFromThumbAt(int thumbStart);
   void Repeat();
 
   Qt::Orientation orientation_;
-  double value_ = 0;
-  double min_ = 0;
-  double max_ = 100;
   double smallChange_ = 0;
   QStyle::SubControl pressed_ = QStyle::SC_None;
-  QStyle::SubControl hovered_ = QStyle::SC_None;
   std::optional<int> grabOffset_;  // while dragging: pointer minus the thumb's leading edge
   QPoint pointer_;                 // last pointer position while an arrow or the track is held
   QBasicTimer repeat_;

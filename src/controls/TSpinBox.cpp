@@ -9,13 +9,10 @@
 #include <QStylePainter>
 #include <QTimerEvent>
 #include <QWheelEvent>
-#include <algorithm>
 #include <cmath>
 
 #include "Guard.h"
 #include "RoundHalfEven.h"
-#include "SliderMath.h"
-#include "TrackHoveredSubControl.h"
 
 namespace tracella {
 
@@ -37,10 +34,10 @@ QString WholeNumber(double value) {
 }
 }  // namespace
 
-TSpinBox::TSpinBox(QWidget* parent) : QWidget(parent), editor_(new QLineEdit(this)), text_(WholeNumber(value_)) {
+TSpinBox::TSpinBox(QWidget* parent)
+    : ValueRangeControl(parent), editor_(new QLineEdit(this)), text_(WholeNumber(Stored())) {
   setCursor(Qt::IBeamCursor);
   setFocusPolicy(Qt::WheelFocus);
-  setAttribute(Qt::WA_Hover);
   editor_->setFrame(false);
   editor_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9+-]*")), editor_));
   editor_->setText(text_);
@@ -48,48 +45,28 @@ TSpinBox::TSpinBox(QWidget* parent) : QWidget(parent), editor_(new QLineEdit(thi
   setFocusProxy(editor_);
 }
 
-float TSpinBox::Value() const { return static_cast<float>(value_); }
+float TSpinBox::Value() const { return static_cast<float>(Stored()); }
 
 void TSpinBox::SetValue(float value) {
-  const double before = value_;
-  if (value == before) return;
-  value_ = ClampToRange(value, value_, min_, max_);
-  if (value_ == before) return;
-  update();  // the arrows' enabled state
-  if (std::abs(value_ - before) > kDisplayTolerance) ShowNumber();
-}
-
-double TSpinBox::Min() const { return min_; }
-double TSpinBox::Max() const { return max_; }
-
-void TSpinBox::SetMin(double min) {
-  min_ = min;
-  max_ = std::max(max_, min_);
-  FitToRange();
-}
-
-void TSpinBox::SetMax(double max) {
-  max_ = max;
-  min_ = std::min(min_, max_);
-  FitToRange();
+  const double before = Stored();
+  if (!Store(value)) return;  // the repaint shows the arrows' enabled state
+  if (std::abs(Stored() - before) > kDisplayTolerance) ShowNumber();
 }
 
 QString TSpinBox::Text() const { return text_; }
 
 QSize TSpinBox::sizeHint() const { return {66, 22}; }
 
-// Range changes configure the box; they move the value into range without raising OnChange.
-void TSpinBox::FitToRange() {
-  value_ = ClampToRange(value_, value_, min_, max_);
-  text_ = WholeNumber(value_);
+// Range changes configure the box: the number is rewritten without raising OnChange.
+void TSpinBox::RangeChanged(bool) {
+  text_ = WholeNumber(Stored());
   editor_->setText(text_);
-  update();
 }
 
 // Rewrites the shown number from the value; OnChange runs when it differs from the one shown
 // before. The handler may set the value again: the text is already current when it runs.
 void TSpinBox::ShowNumber() {
-  const QString text = WholeNumber(value_);
+  const QString text = WholeNumber(Stored());
   editor_->setText(text);
   if (text == text_) return;
   text_ = text;
@@ -105,14 +82,14 @@ void TSpinBox::ApplyTypedText() {
     bool fits = false;
     double typed = text.toDouble(&fits);
     if (!fits) typed = text.startsWith(u'-') ? -HUGE_VAL : HUGE_VAL;  // too many digits: still a number
-    SetValue(static_cast<float>(ClampToRange(RoundHalfEven(typed), value_, min_, max_)));
+    SetValue(static_cast<float>(Clamped(RoundHalfEven(typed))));
   }
   ShowNumber();
 }
 
 void TSpinBox::Step(int direction) {
   ApplyTypedText();
-  SetValue(static_cast<float>(value_ + direction));
+  SetValue(static_cast<float>(Stored() + direction));
 }
 
 QStyleOptionSpinBox TSpinBox::StyleOption() const {
@@ -123,9 +100,9 @@ QStyleOptionSpinBox TSpinBox::StyleOption() const {
   option.subControls =
       QStyle::SC_SpinBoxFrame | QStyle::SC_SpinBoxEditField | QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown;
   option.stepEnabled = {};
-  if (value_ < max_) option.stepEnabled |= QAbstractSpinBox::StepUpEnabled;
-  if (value_ > min_) option.stepEnabled |= QAbstractSpinBox::StepDownEnabled;
-  option.activeSubControls = pressed_ != QStyle::SC_None ? pressed_ : hovered_;
+  if (Stored() < Max()) option.stepEnabled |= QAbstractSpinBox::StepUpEnabled;
+  if (Stored() > Min()) option.stepEnabled |= QAbstractSpinBox::StepDownEnabled;
+  option.activeSubControls = pressed_ != QStyle::SC_None ? pressed_ : Hovered();
   if (pressed_ != QStyle::SC_None) option.state |= QStyle::State_Sunken;
   return option;
 }
@@ -232,11 +209,6 @@ void TSpinBox::wheelEvent(QWheelEvent* event) {
     if (delta == 0) return event->ignore();
     Step(delta > 0 ? +1 : -1);
   });
-}
-
-bool TSpinBox::event(QEvent* event) {
-  TrackHoveredSubControl(*event, hovered_, *this, [this](QPoint at) { return HitTest(at); });
-  return QWidget::event(event);
 }
 
 }  // namespace tracella

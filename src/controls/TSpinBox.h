@@ -2,9 +2,8 @@
 
 #include <QBasicTimer>
 #include <QString>
-#include <QStyle>
-#include <QWidget>
-#include <functional>
+
+#include "ValueRangeControl.h"
 
 class QLineEdit;
 class QStyleOptionSpinBox;
@@ -13,22 +12,15 @@ namespace tracella {
 
 // A spin box over a double value that shows it as a whole number. Setting the value raises
 // OnChange inside the setter, and only when the shown number changes; a handler may set the
-// value again, and the shown number then follows the latest value.
-class TSpinBox : public QWidget {
-  Q_OBJECT
-
+// value again, and the shown number then follows the latest value. A new range moves the value
+// and rewrites the number without raising OnChange.
+class TSpinBox : public ValueRangeControl {
  public:
   explicit TSpinBox(QWidget* parent = nullptr);
 
   float Value() const;
   void SetValue(float value);
-  double Min() const;
-  double Max() const;
-  void SetMin(double min);
-  void SetMax(double max);
   QString Text() const;
-
-  std::function<void()> OnChange;
 
   QSize sizeHint() const override;
 
@@ -42,26 +34,21 @@ class TSpinBox : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
-  bool event(QEvent* event) override;
+  QStyle::SubControl HitTest(QPoint position) const override;
+  void RangeChanged(bool valueMoved) override;
 
  private:
   QStyleOptionSpinBox StyleOption() const;
-  QStyle::SubControl HitTest(QPoint position) const;
   void PlaceEditor();
   bool HandleEditorEvent(const QEvent& event);
   void Step(int direction);
   void StepPressedButton();
   void ApplyTypedText();
   void ShowNumber();
-  void FitToRange();
 
   QLineEdit* editor_;
-  double value_ = 0;
-  double min_ = 0;
-  double max_ = 100;
   QString text_;
   QStyle::SubControl pressed_ = QStyle::SC_None;
-  QStyle::SubControl hovered_ = QStyle::SC_None;
   QPoint pointer_;  // last pointer position while a button is held
   QBasicTimer repeat_;
 };

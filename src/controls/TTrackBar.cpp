@@ -5,47 +5,21 @@
 #include <QSlider>
 #include <QStyleOptionSlider>
 #include <QStylePainter>
-#include <algorithm>
 
 #include "Guard.h"
 #include "SliderMath.h"
-#include "TrackHoveredSubControl.h"
 
 namespace tracella {
 
-TTrackBar::TTrackBar(QWidget* parent) : QWidget(parent) {
+TTrackBar::TTrackBar(QWidget* parent) : ValueRangeControl(parent) {
   setFocusPolicy(Qt::StrongFocus);
-  setAttribute(Qt::WA_Hover);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
-float TTrackBar::Value() const { return static_cast<float>(value_); }
+float TTrackBar::Value() const { return static_cast<float>(Stored()); }
 
 void TTrackBar::SetValue(float value) {
-  const double before = value_;
-  if (value == before) return;
-  value_ = ClampToRange(value, value_, min_, max_);
-  if (value_ == before) return;
-  update();
-  if (OnChange) OnChange();
-}
-
-double TTrackBar::Min() const { return min_; }
-double TTrackBar::Max() const { return max_; }
-
-// Range changes configure the bar: the value moves into range without raising OnChange.
-void TTrackBar::SetMin(double min) {
-  min_ = min;
-  max_ = std::max(max_, min_);
-  value_ = ClampToRange(value_, value_, min_, max_);
-  update();
-}
-
-void TTrackBar::SetMax(double max) {
-  max_ = max;
-  min_ = std::min(min_, max_);
-  value_ = ClampToRange(value_, value_, min_, max_);
-  update();
+  if (Store(value) && OnChange) OnChange();
 }
 
 QSize TTrackBar::sizeHint() const { return {100, 19}; }
@@ -58,9 +32,9 @@ QStyleOptionSlider TTrackBar::StyleOption() const {
   option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
   option.minimum = 0;
   option.maximum = kPaintSteps;
-  option.sliderPosition = option.sliderValue = PaintPosition(value_, min_, max_);
+  option.sliderPosition = option.sliderValue = PaintPosition();
   option.tickPosition = QSlider::NoTicks;
-  option.activeSubControls = grabOffset_ ? QStyle::SC_SliderHandle : hovered_;
+  option.activeSubControls = grabOffset_ ? QStyle::SC_SliderHandle : Hovered();
   if (grabOffset_) option.state |= QStyle::State_Sunken;
   return option;
 }
@@ -75,7 +49,7 @@ void TTrackBar::SetValueFromThumbAt(int thumbLeft) {
   const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
   const QRect thumb = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
   const double relative = RelativeThumbPosition(thumbLeft, groove.x(), groove.width(), thumb.width());
-  SetValue(static_cast<float>(min_ + (max_ - min_) * relative));
+  SetValue(static_cast<float>(ValueAt(relative)));
 }
 
 // A press on the thumb grabs it where it was hit; a press beside it puts the thumb's middle
@@ -111,26 +85,23 @@ void TTrackBar::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
       case Qt::Key_Left:
       case Qt::Key_Up:
-        return SetValue(static_cast<float>(value_ - 1));
+        return SetValue(static_cast<float>(Stored() - 1));
       case Qt::Key_Right:
       case Qt::Key_Down:
-        return SetValue(static_cast<float>(value_ + 1));
+        return SetValue(static_cast<float>(Stored() + 1));
       case Qt::Key_Home:
-        return SetValue(static_cast<float>(min_));
+        return SetValue(static_cast<float>(Min()));
       case Qt::Key_End:
-        return SetValue(static_cast<float>(max_));
+        return SetValue(static_cast<float>(Max()));
       default:
         return event->ignore();
     }
   });
 }
 
-bool TTrackBar::event(QEvent* event) {
-  TrackHoveredSubControl(*event, hovered_, *this, [this](QPoint at) {
-    const QStyleOptionSlider option = StyleOption();
-    return style()->hitTestComplexControl(QStyle::CC_Slider, &option, at, this);
-  });
-  return QWidget::event(event);
+QStyle::SubControl TTrackBar::HitTest(QPoint position) const {
+  const QStyleOptionSlider option = StyleOption();
+  return style()->hitTestComplexControl(QStyle::CC_Slider, &option, position, this);
 }
 
 }  // namespace tracella

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <utility>
 
 #include "Exception.h"
 
@@ -20,6 +21,13 @@ int CheckedSide(int side) {
 
 TBitmap::TBitmap(int width, int height) { SetSize(width, height); }
 
+TBitmap& TBitmap::operator=(TBitmap&& other) noexcept {
+  memory_ = std::move(other.memory_);
+  width_ = std::exchange(other.width_, 0);
+  height_ = std::exchange(other.height_, 0);
+  return *this;
+}
+
 void TBitmap::SetWidth(int width) { SetSize(width, height_); }
 
 void TBitmap::SetHeight(int height) { SetSize(width_, height); }
@@ -28,24 +36,42 @@ void TBitmap::SetSize(int width, int height) {
   width = CheckedSide(width);
   height = CheckedSide(height);
   if (width == width_ && height == height_) return;
-  const std::size_t count = static_cast<std::size_t>(width) * height;
+  const std::size_t bytes = static_cast<std::size_t>(width) * height * sizeof(TAlphaColor);
   // Uninitialised on purpose: every caller clears or writes the whole image next.
-  pixels_.reset(count ? new TAlphaColor[count] : nullptr);
+  if (bytes == 0)
+    memory_.reset();
+  else if (Shared() || !memory_ || memory_->Bytes() < bytes)
+    memory_ = std::make_shared<PixelMemory>(bytes);
   width_ = width;
   height_ = height;
 }
 
-void TBitmap::Clear(TAlphaColor color) { std::fill_n(pixels_.get(), PixelCount(), Premultiply(color)); }
-
-void TBitmap::Assign(const TBitmap& source) {
-  if (&source == this) return;
-  SetSize(source.width_, source.height_);
-  if (!IsEmpty()) std::memcpy(pixels_.get(), source.pixels_.get(), PixelCount() * sizeof(TAlphaColor));
+TAlphaColor* TBitmap::Pixels() {
+  if (Shared()) {
+    auto own = std::make_shared<PixelMemory>(PixelCount() * sizeof(TAlphaColor));
+    std::memcpy(own->Pixels(), memory_->Pixels(), PixelCount() * sizeof(TAlphaColor));
+    memory_ = std::move(own);
+  }
+  return memory_ ? memory_->Pixels() : nullptr;
 }
 
-bool TBitmap::Map(TMapAccess, TBitmapData& data) {
+TAlphaColor* TBitmap::PixelsToOverwrite() {
+  if (Shared()) memory_ = std::make_shared<PixelMemory>(PixelCount() * sizeof(TAlphaColor));
+  return memory_ ? memory_->Pixels() : nullptr;
+}
+
+void TBitmap::Clear(TAlphaColor color) { std::fill_n(PixelsToOverwrite(), PixelCount(), Premultiply(color)); }
+
+void TBitmap::Assign(const TBitmap& source) {
+  memory_ = source.memory_;
+  width_ = source.width_;
+  height_ = source.height_;
+}
+
+bool TBitmap::Map(TMapAccess access, TBitmapData& data) {
   if (IsEmpty()) return false;
-  data = TBitmapData{width_, height_, pixels_.get()};
+  TAlphaColor* const pixels = access == TMapAccess::Read ? memory_->Pixels() : Pixels();
+  data = TBitmapData{width_, height_, pixels};
   return true;
 }
 

@@ -1,20 +1,20 @@
+// One source for every instruction set: the vector library compiles the row loops below once per
+// target it supports and picks the widest the processor has at run time.
 #include "SketchPasses.h"
 
-#include <immintrin.h>
-
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
-// Vectors travel between helpers that are all inlined into one instruction set's copy of the row
-// loops (RunRows): no call boundary exists whose ABI could differ.
-#pragma GCC diagnostic ignored "-Wpsabi"
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "SketchPasses.cpp"
+#include <hwy/cache_control.h>
+#include <hwy/foreach_target.h>  // must come before highway.h
+#include <hwy/highway.h>
 
-namespace tracella {
-
-namespace {
+#ifndef TRACELLA_SKETCH_PASSES_ONCE
+#define TRACELLA_SKETCH_PASSES_ONCE
+namespace tracella::pixel {
 
 // A picture this large no longer fits the caches next to its output, so the passes read it from
 // memory and write past the caches: each line of input is asked for well ahead (the hardware
@@ -22,144 +22,189 @@ namespace {
 // each output line before overwriting it.
 constexpr std::size_t kBeyondCachesBytes = std::size_t{16} << 20;
 constexpr std::uintptr_t kPrefetchBytes = 4096;
-constexpr int kCacheLinePixels = 64 / sizeof(TAlphaColor);
 
-bool BeyondCaches(const TBitmap& output) { return output.PixelCount() * sizeof(TAlphaColor) >= kBeyondCachesBytes; }
+inline bool BeyondCaches(const TBitmap& output) {
+  return output.PixelCount() * sizeof(TAlphaColor) >= kBeyondCachesBytes;
+}
+
+inline bool AlignedTo(const void* address, std::size_t bytes) {
+  return reinterpret_cast<std::uintptr_t>(address) % bytes == 0;
+}
 
 // The address is formed as a number: it may lie past the end of the picture, where prefetching is
-// harmless. Always inlined: GCC takes a call of it for one without effect and drops it.
-[[gnu::always_inline]] inline void PrefetchAhead(const TAlphaColor* pixel) {
-  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(pixel) + kPrefetchBytes));
+// harmless.
+inline const void* Ahead(const void* input) {
+  return reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(input) + kPrefetchBytes);
 }
 
-// The vector types of one register width: 16 bytes (SSE2), 32 (AVX2) or 64 (AVX-512).
-template <std::size_t kBytes>
-struct Lanes {
-  typedef std::uint32_t Pixels __attribute__((vector_size(kBytes)));
-  typedef std::int32_t Ints __attribute__((vector_size(kBytes)));
-  typedef std::uint8_t Bytes __attribute__((vector_size(kBytes)));
-  static constexpr int kPixels = static_cast<int>(kBytes / sizeof(TAlphaColor));
-};
+inline int Difference(int a, int b) { return a > b ? a - b : b - a; }
 
-template <class Vector>
-Vector Load(const TAlphaColor* pixels) {
-  Vector vector;
-  std::memcpy(&vector, pixels, sizeof vector);
-  return vector;
-}
+inline std::uint8_t GreyOf(TAlphaColor pixel) { return static_cast<std::uint8_t>(pixel >> 8); }
 
-void Stream(TAlphaColor* out, const Lanes<16>::Pixels& pixels) {
-  _mm_stream_si128(reinterpret_cast<__m128i*>(out), (__m128i)pixels);
-}
-
-[[gnu::target("avx2")]] void Stream(TAlphaColor* out, const Lanes<32>::Pixels& pixels) {
-  _mm256_stream_si256(reinterpret_cast<__m256i*>(out), (__m256i)pixels);
-}
-
-[[gnu::target("avx512f")]] void Stream(TAlphaColor* out, const Lanes<64>::Pixels& pixels) {
-  _mm512_stream_si512(reinterpret_cast<__m512i*>(out), (__m512i)pixels);
-}
-
-// Writes out[x] = pixelAt(x) for x < count: whole vectors from vectorAt(x, vector) in the middle,
-// at addresses aligned to their size, and the pixels before and after them one by one. `input` is
-// the row that the pass reads for the first time.
-template <std::size_t kBytes, bool kBeyondCaches>
-struct RowWriter {
-  template <class VectorAt, class PixelAt>
-  static void Write(const TAlphaColor* input, TAlphaColor* out, int count, const VectorAt& vectorAt,
-                    const PixelAt& pixelAt) {
-    constexpr int kPixels = Lanes<kBytes>::kPixels;
-    const auto misalignment = static_cast<int>(reinterpret_cast<std::uintptr_t>(out) / sizeof(TAlphaColor) % kPixels);
-    const int head = std::min(count, (kPixels - misalignment) % kPixels);
-    int x = 0;
-    for (; x < head; ++x) out[x] = pixelAt(x);
-    typename Lanes<kBytes>::Pixels vector;
-    for (; x + kPixels <= count; x += kPixels) {
-      if constexpr (kBeyondCaches) {
-        if (x % kCacheLinePixels < kPixels) PrefetchAhead(input + x);
-      }
-      vectorAt(x, vector);
-      if constexpr (kBeyondCaches) Stream(out + x, vector);
-      else std::memcpy(out + x, &vector, sizeof vector);
-    }
-    for (; x < count; ++x) out[x] = pixelAt(x);
-  }
-};
-
-// rows(writer) runs a pass whose rows are written by `writer`, one RowWriter.
-template <std::size_t kBytes, class Rows>
-void RunRowsWith(bool beyondCaches, const Rows& rows) {
-  if (beyondCaches) {
-    rows(RowWriter<kBytes, true>{});
-    _mm_sfence();
-  } else {
-    rows(RowWriter<kBytes, false>{});
-  }
-}
-
-// Each instruction set's copy is flattened, so that all the vector code inside is compiled for that
-// set, and never inlined, so that it stays a copy of its own (clang would fold it into the baseline).
-template <class Rows>
-[[gnu::target("avx512bw"), gnu::flatten, gnu::noinline]] void RunRowsAvx512(bool beyondCaches, const Rows& rows) {
-  RunRowsWith<64>(beyondCaches, rows);
-}
-
-template <class Rows>
-[[gnu::target("avx2"), gnu::flatten, gnu::noinline]] void RunRowsAvx2(bool beyondCaches, const Rows& rows) {
-  RunRowsWith<32>(beyondCaches, rows);
-}
-
-template <class Rows>
-[[gnu::flatten]] void RunRows(VectorSet widest, bool beyondCaches, const Rows& rows) {
-  switch (std::min(widest, WidestVectorSet())) {
-    case VectorSet::Avx512: return RunRowsAvx512(beyondCaches, rows);
-    case VectorSet::Avx2: return RunRowsAvx2(beyondCaches, rows);
-    case VectorSet::Baseline: return RunRowsWith<16>(beyondCaches, rows);
-  }
-}
-
-int GreyOf(TAlphaColor pixel) { return static_cast<int>((pixel >> 8) & 0xFFu); }
-
-int Difference(int a, int b) { return a > b ? a - b : b - a; }
-
-TAlphaColor GrayPixel(TAlphaColor pixel) { return 0xFF000000u | static_cast<TAlphaColor>(GreyOf(pixel)) * 0x010101u; }
-
-template <class Pixels>
-void GrayVector(const TAlphaColor* source, Pixels& gray) {
-  const Pixels g = (Load<Pixels>(source) >> 8) & 0xFFu;
-  gray = 0xFF000000u | g | g << 8 | g << 16;
-}
+inline TAlphaColor GrayPixel(std::uint8_t grey) { return 0xFF000000u | grey * 0x010101u; }
 
 // The larger of a pixel's differences to its right and lower neighbours.
-int Steeper(const TAlphaColor* row, const TAlphaColor* below, int x) {
-  const int g = GreyOf(row[x]);
-  return std::max(Difference(g, GreyOf(row[x + 1])), Difference(g, GreyOf(below[x])));
+inline int Steeper(const std::uint8_t* row, const std::uint8_t* below, int x) {
+  return std::max(Difference(row[x], row[x + 1]), Difference(row[x], below[x]));
 }
 
-template <class Bytes>
-Bytes ByteDifference(const Bytes& a, const Bytes& b) {
-  return (a > b ? a : b) - (a < b ? a : b);
+}  // namespace tracella::pixel
+#endif
+
+HWY_BEFORE_NAMESPACE();
+namespace tracella::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+using namespace pixel;
+
+using D8 = hn::ScalableTag<std::uint8_t>;
+using D16 = hn::Repartition<std::uint16_t, D8>;
+using D32 = hn::Repartition<std::uint32_t, D8>;
+using DI32 = hn::Repartition<std::int32_t, D8>;
+using DBytesOf32 = hn::Rebind<std::uint8_t, DI32>;  // one byte for each lane of DI32
+
+template <bool kStream, class D, class V>
+HWY_INLINE void Put(D d, V vector, hn::TFromD<D>* out) {
+  if constexpr (kStream)
+    hn::Stream(vector, d, out);
+  else
+    hn::StoreU(vector, d, out);
 }
 
-// The differences are taken for every byte and only the green ones kept, so each pixel holds its
-// steeper grey difference times 256 and one compare decides it.
-template <class Pixels>
-void EdgeVector(const TAlphaColor* row, const TAlphaColor* below, int paint, TAlphaColor line, Pixels& out) {
-  using L = Lanes<sizeof(Pixels)>;
-  const auto here = Load<typename L::Bytes>(row);
-  const auto across = ByteDifference(here, Load<typename L::Bytes>(row + 1));
-  const auto down = ByteDifference(here, Load<typename L::Bytes>(below));
-  const auto steeper = std::bit_cast<typename L::Ints>(across > down ? across : down) & 0xFF00;
-  out = steeper >= paint * 256 ? Pixels{} + line : Pixels{} + claWhite;
+#if HWY_TARGET != HWY_SCALAR  // single lanes cannot be gathered into bytes: per pixel below
+// The opaque grey pixels of one vector of source pixels, stored at `gray`; the pixels are returned.
+template <bool kStream>
+HWY_INLINE hn::Vec<D32> GrayVector(const TAlphaColor* in, TAlphaColor* gray) {
+  const D32 d32;
+  const auto pixels = hn::LoadU(d32, in);
+  const auto green = hn::And(pixels, hn::Set(d32, 0xFF00u));  // g << 8
+  const auto opaque = hn::Set(d32, 0xFF000000u);
+  Put<kStream>(d32, hn::Or(hn::Or(hn::ShiftRight<8>(green), green), hn::Or(hn::ShiftLeft<8>(green), opaque)), gray);
+  return pixels;
 }
 
-}  // namespace
-
-VectorSet WidestVectorSet() {
-  if (__builtin_cpu_supports("avx512bw")) return VectorSet::Avx512;
-  if (__builtin_cpu_supports("avx2")) return VectorSet::Avx2;
-  return VectorSet::Baseline;
+// One whole vector of plane bytes, N8 pixels: four vectors of grey pixels. The greens are
+// gathered by keeping the low halves of the pixels, then the high byte of those.
+template <bool kStream>
+HWY_INLINE void GrayVectors(const TAlphaColor* in, TAlphaColor* gray, std::uint8_t* plane) {
+  const D8 d8;
+  const D16 d16;
+  const std::size_t n = hn::Lanes(D32());
+  const auto p0 = hn::BitCast(d16, GrayVector<kStream>(in, gray));
+  const auto p1 = hn::BitCast(d16, GrayVector<kStream>(in + n, gray + n));
+  const auto p2 = hn::BitCast(d16, GrayVector<kStream>(in + 2 * n, gray + 2 * n));
+  const auto p3 = hn::BitCast(d16, GrayVector<kStream>(in + 3 * n, gray + 3 * n));
+  const auto lowHalves01 = hn::BitCast(d8, hn::ConcatEven(d16, p1, p0));
+  const auto lowHalves23 = hn::BitCast(d8, hn::ConcatEven(d16, p3, p2));
+  Put<kStream>(d8, hn::ConcatOdd(d8, lowHalves23, lowHalves01), plane);
 }
+#endif
+
+template <bool kStream>
+void GrayRows(const TBitmap& source, TBitmap& gray, TGrayPlane& plane) {
+  const std::size_t n = hn::Lanes(D8());
+  const int width = source.Width();
+  for (int y = 0; y < source.Height(); ++y) {
+    const TAlphaColor* in = source.ScanLine(y);
+    TAlphaColor* grayRow = gray.ScanLine(y);
+    std::uint8_t* planeRow = plane.Row(y);
+    auto one = [&](int x) {
+      planeRow[x] = GreyOf(in[x]);
+      grayRow[x] = GrayPixel(planeRow[x]);
+    };
+    // Streaming stores need whole vectors at aligned addresses. Both images start on a cache
+    // line and row y of one begins y * width pixels in, so once the plane's bytes are aligned, the
+    // grey pixels 4 bytes each are aligned too.
+    int x = 0;
+    if constexpr (kStream) {
+      for (; x < width && !AlignedTo(planeRow + x, n); ++x) one(x);
+    }
+#if HWY_TARGET != HWY_SCALAR
+    for (; x + static_cast<int>(n) <= width; x += static_cast<int>(n)) {
+      if constexpr (kStream) {
+        for (std::size_t line = 0; line < n * sizeof(TAlphaColor); line += 64)
+          hwy::Prefetch(static_cast<const std::uint8_t*>(Ahead(in + x)) + line);
+      }
+      GrayVectors<kStream>(in + x, grayRow + x, planeRow + x);
+    }
+#endif
+    for (; x < width; ++x) one(x);
+  }
+}
+
+void GrayPass(const TBitmap& source, TBitmap& gray, TGrayPlane& plane) {
+  if (BeyondCaches(gray)) {
+    GrayRows<true>(source, gray, plane);
+    hwy::FlushStream();
+  } else {
+    GrayRows<false>(source, gray, plane);
+  }
+}
+
+// N32 pixels of one row: each grey widened to 32 bits, the steeper difference compared at once.
+template <bool kStream>
+HWY_INLINE void EdgeVector(const std::uint8_t* row, const std::uint8_t* below, hn::Vec<DI32> unpainted,
+                           hn::Vec<D32> line, hn::Vec<D32> white, TAlphaColor* out) {
+  const DI32 di32;
+  const DBytesOf32 bytes;
+  const auto here = hn::PromoteTo(di32, hn::LoadU(bytes, row));
+  const auto across = hn::Abs(hn::Sub(here, hn::PromoteTo(di32, hn::LoadU(bytes, row + 1))));
+  const auto down = hn::Abs(hn::Sub(here, hn::PromoteTo(di32, hn::LoadU(bytes, below))));
+  const D32 d32;
+  const auto paint = hn::RebindMask(d32, hn::Gt(hn::Max(across, down), unpainted));
+  Put<kStream>(d32, hn::IfThenElse(paint, line, white), out);
+}
+
+template <bool kStream>
+void EdgeRows(const TGrayPlane& gray, int paint, TAlphaColor line, TBitmap& sketch) {
+  const D32 d32;
+  const DI32 di32;
+  const std::size_t n = hn::Lanes(d32);
+  // The largest difference that leaves a pixel white: -1 when every difference paints.
+  const auto unpainted = hn::Set(di32, paint - 1);
+  const auto lineVector = hn::Set(d32, line), whiteVector = hn::Set(d32, claWhite);
+  const int last = gray.Width() - 1, lastRow = gray.Height() - 1;
+  for (int y = 0; y <= lastRow; ++y) {
+    const std::uint8_t* row = gray.Row(y);
+    // The last row has no lower neighbour; comparing it with itself adds a difference of 0,
+    // which never decides: at a painting difference of 0 every right neighbour paints anyway.
+    const std::uint8_t* below = gray.Row(std::min(y + 1, lastRow));
+    TAlphaColor* out = sketch.ScanLine(y);
+    auto one = [&](int x) { out[x] = Steeper(row, below, x) >= paint ? line : claWhite; };
+    int x = 0;
+    if constexpr (kStream) {
+      for (; x < last && !AlignedTo(out + x, n * sizeof(TAlphaColor)); ++x) one(x);
+    }
+    for (; x + static_cast<int>(n) <= last; x += static_cast<int>(n)) {
+      if constexpr (kStream) {
+        if (static_cast<std::size_t>(x) % 64 < n) hwy::Prefetch(static_cast<const std::uint8_t*>(Ahead(below + x)));
+      }
+      EdgeVector<kStream>(row + x, below + x, unpainted, lineVector, whiteVector, out + x);
+    }
+    for (; x < last; ++x) one(x);
+    out[last] = y < lastRow && Difference(row[last], below[last]) >= paint ? line : claWhite;
+  }
+}
+
+void EdgePass(const TGrayPlane& gray, int paint, TAlphaColor line, TBitmap& sketch) {
+  if (BeyondCaches(sketch)) {
+    EdgeRows<true>(gray, paint, line, sketch);
+    hwy::FlushStream();
+  } else {
+    EdgeRows<false>(gray, paint, line, sketch);
+  }
+}
+
+const char* TargetName() { return hwy::TargetName(HWY_TARGET); }
+
+}  // namespace tracella::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace tracella {
+
+HWY_EXPORT(GrayPass);
+HWY_EXPORT(EdgePass);
+HWY_EXPORT(TargetName);
 
 int PaintingDifference(float threshold) {
   if (std::isnan(threshold) || threshold >= 255.0f) return 256;
@@ -167,41 +212,22 @@ int PaintingDifference(float threshold) {
   return static_cast<int>(std::floor(threshold)) + 1;
 }
 
-void MakeGray(const TBitmap& source, TBitmap& gray, VectorSet widest) {
-  gray.SetWidth(source.Width());
-  gray.SetHeight(source.Height());
-  RunRows(widest, BeyondCaches(gray), [&](auto writer) {
-    for (int y = 0; y < source.Height(); ++y) {
-      const TAlphaColor* in = source.ScanLine(y);
-      decltype(writer)::Write(
-          in, gray.ScanLine(y), source.Width(), [in](int x, auto& vector) { GrayVector(in + x, vector); },
-          [in](int x) { return GrayPixel(in[x]); });
-    }
-  });
+void MakeGray(const TBitmap& source, TBitmap& gray, TGrayPlane& plane) {
+  gray.SetSize(source.Width(), source.Height());
+  plane.SetSize(source.Width(), source.Height());
+  if (gray.IsEmpty()) return;
+  if (&source != &gray) gray.PixelsToOverwrite();  // in place, each pixel is read before it is rewritten
+  HWY_DYNAMIC_DISPATCH(GrayPass)(source, gray, plane);
 }
 
-// The lambdas take the threshold and colour by value: held by reference they would be read again
-// for every vector, since the compiler cannot tell that the output stores leave them alone.
-void RenderSketch(const TBitmap& gray, float threshold, TAlphaColor line, TBitmap& sketch, VectorSet widest) {
-  sketch.SetWidth(gray.Width());
-  sketch.SetHeight(gray.Height());
+void RenderSketch(const TGrayPlane& gray, float threshold, TAlphaColor line, TBitmap& sketch) {
+  sketch.SetSize(gray.Width(), gray.Height());
   if (sketch.IsEmpty()) return;
-  const int paint = PaintingDifference(threshold);
-  const int last = gray.Width() - 1, lastRow = gray.Height() - 1;
-  RunRows(widest, BeyondCaches(sketch), [&](auto writer) {
-    for (int y = 0; y <= lastRow; ++y) {
-      const TAlphaColor* row = gray.ScanLine(y);
-      // The last row has no lower neighbour; comparing it with itself adds a difference of 0,
-      // which never decides: at a painting difference of 0 every right neighbour paints anyway.
-      const TAlphaColor* below = gray.ScanLine(std::min(y + 1, lastRow));
-      TAlphaColor* out = sketch.ScanLine(y);
-      decltype(writer)::Write(
-          below, out, last,  // the row itself was read before, as the row below
-          [row, below, paint, line](int x, auto& vector) { EdgeVector(row + x, below + x, paint, line, vector); },
-          [row, below, paint, line](int x) { return Steeper(row, below, x) >= paint ? line : claWhite; });
-      out[last] = y < lastRow && Difference(GreyOf(row[last]), GreyOf(below[last])) >= paint ? line : claWhite;
-    }
-  });
+  sketch.PixelsToOverwrite();
+  HWY_DYNAMIC_DISPATCH(EdgePass)(gray, PaintingDifference(threshold), line, sketch);
 }
+
+const char* SketchPassesTarget() { return HWY_DYNAMIC_DISPATCH(TargetName)(); }
 
 }  // namespace tracella
+#endif

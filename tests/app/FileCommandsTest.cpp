@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "CountingForm.h"
-#include "Faqja1.h"
 #include "FakePlatform.h"
+#include "Faqja1.h"
 #include "FileErrors.h"
 #include "LocalPath.h"
 #include "TImage.h"
@@ -39,7 +39,7 @@ class FileCommandsTest : public testing::Test {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x) image.setPixel(x, y, (x / 7 + y / 5) % 2 ? 0xFF20A040u : 0xFF103010u);
-    const QString path = folder.filePath(name);
+    QString path = folder.filePath(name);
     EXPECT_TRUE(image.save(path, format));
     return path;
   }
@@ -233,8 +233,8 @@ TEST_F(SaveTest, TakenNamesAreRefusedAndTheDialogOpensAgain) {
   QFile(folder.filePath("plain")).open(QIODevice::WriteOnly);
   platform.saveAnswers = {folder.filePath("a.jpg"), folder.filePath("plain"), folder.filePath("fresh.jpg")};
   form.MenuItem22Click();
-  EXPECT_EQ(platform.errors, (std::vector<FakePlatform::Message>{{"File name exists!", "Error"},
-                                                                  {"File name exists!", "Error"}}));
+  EXPECT_EQ(platform.errors,
+            (std::vector<FakePlatform::Message>{{"File name exists!", "Error"}, {"File name exists!", "Error"}}));
   ASSERT_EQ(platform.saveDialogs.size(), 3u);
   EXPECT_EQ(platform.saveDialogs[0].InitialDir, platform.picturesFolder);
   EXPECT_EQ(platform.saveDialogs[1].InitialDir, QStringLiteral("a.jpg"));
@@ -259,9 +259,10 @@ TEST_F(SaveTest, AFolderWithoutWriteAccessGivesTheCannotCreateMessageAndKeepsThe
   platform.saveAnswers = {QStringLiteral("/sys/tracella-sketch")};
   EXPECT_THROW(form.MenuItem22Click(), EFCreateError);
   EXPECT_EQ(form.RememberedSaveName, QStringLiteral("kept.jpg"));
+  platform.saveAnswers = {QStringLiteral("/sys/tracella-sketch")};
   try {
-    platform.saveAnswers = {QStringLiteral("/sys/tracella-sketch")};
     form.MenuItem22Click();
+    ADD_FAILURE() << "saving into a read-only folder reported no failure";
   } catch (const EFCreateError& error) {
     EXPECT_STREQ(error.what(), "Cannot create file \"/sys/tracella-sketch.jpg\". Permission denied");
   }

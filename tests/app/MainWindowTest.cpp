@@ -5,6 +5,7 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QWheelEvent>
+#include <utility>
 #include <vector>
 
 #include "CountingForm.h"
@@ -96,6 +97,19 @@ struct LayoutCase {
   double left, top, verticalMax, horizontalMax, horizontalValue;
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* out) {
+  *out << "window " << c.outerWidth << "x" << c.outerHeight << ", picture " << c.pictureWidth << "x" << c.pictureHeight
+       << ": viewport " << c.viewportWidth << "x" << c.viewportHeight << ", CentreSpan " << c.centreSpan
+       << ", picture at " << c.left << "," << c.top << ", Max " << c.verticalMax << " and " << c.horizontalMax
+       << ", horizontal value " << c.horizontalValue;
+}
+
+std::string LayoutCaseName(const testing::TestParamInfo<LayoutCase>& param) {
+  const LayoutCase& c = param.param;
+  return "Window" + std::to_string(c.outerWidth) + "x" + std::to_string(c.outerHeight) + "Picture" +
+         std::to_string(c.pictureWidth) + "x" + std::to_string(c.pictureHeight);
+}
+
 class LayoutTest : public MainWindowTest, public testing::WithParamInterface<LayoutCase> {};
 
 TEST_P(LayoutTest, SizeHandlerLaysOutTheViewAndCentresThePicture) {
@@ -117,23 +131,23 @@ TEST_P(LayoutTest, SizeHandlerLaysOutTheViewAndCentresThePicture) {
   EXPECT_EQ(form.ScrollBar2->width(), std::max(c.viewportWidth, 0));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    WindowAndPictureSizes, LayoutTest,
-    testing::Values(
-        // The sample in a small window: taller than the view, exactly as wide.
-        LayoutCase{834, 639, 800, 885, 800, 514, 801, 0, 68, 371, 1, 0},
-        // One pixel wider than the view: still a range of 1, centred left edge.
-        LayoutCase{834, 639, 801, 100, 800, 514, 801, 0, 68, 1, 1, 0},
-        // Two pixels wider: range 2, value 1, left edge -1.
-        LayoutCase{834, 639, 802, 100, 800, 514, 801, -1, 68, 1, 2, 1},
-        // Wider by 5: the value is the integer part of half the range.
-        LayoutCase{834, 639, 805, 100, 800, 514, 801, -2, 68, 1, 5, 2},
-        // A small picture in a large window: centred, nothing to scroll.
-        LayoutCase{1600, 1000, 801, 300, 1566, 875, 1567, 383, 68, 1, 1, 0},
-        // One pixel taller than the view: range 1.
-        LayoutCase{834, 639, 100, 515, 800, 514, 801, 350, 68, 1, 1, 0},
-        // Lower than 125: the view height is negative, the range the whole height plus the excess.
-        LayoutCase{834, 100, 100, 50, 800, -25, 801, 350, 68, 75, 1, 0}));
+INSTANTIATE_TEST_SUITE_P(WindowAndPictureSizes, LayoutTest,
+                         testing::Values(
+                             // The sample in a small window: taller than the view, exactly as wide.
+                             LayoutCase{834, 639, 800, 885, 800, 514, 801, 0, 68, 371, 1, 0},
+                             // One pixel wider than the view: still a range of 1, centred left edge.
+                             LayoutCase{834, 639, 801, 100, 800, 514, 801, 0, 68, 1, 1, 0},
+                             // Two pixels wider: range 2, value 1, left edge -1.
+                             LayoutCase{834, 639, 802, 100, 800, 514, 801, -1, 68, 1, 2, 1},
+                             // Wider by 5: the value is the integer part of half the range.
+                             LayoutCase{834, 639, 805, 100, 800, 514, 801, -2, 68, 1, 5, 2},
+                             // A small picture in a large window: centred, nothing to scroll.
+                             LayoutCase{1600, 1000, 801, 300, 1566, 875, 1567, 383, 68, 1, 1, 0},
+                             // One pixel taller than the view: range 1.
+                             LayoutCase{834, 639, 100, 515, 800, 514, 801, 350, 68, 1, 1, 0},
+                             // Lower than 125: the view height is negative, the range the whole height plus the excess.
+                             LayoutCase{834, 100, 100, 50, 800, -25, 801, 350, 68, 75, 1, 0}),
+                         LayoutCaseName);
 
 TEST_F(MainWindowTest, NarrowWindowGivesTheTrackBarNoWidth) {
   SetOuterSize(160, 639);
@@ -297,6 +311,20 @@ TEST_F(MainWindowTest, NewColourRepaintsTheSamePixels) {
   for (std::size_t i = 0; i < after.PixelCount(); ++i) {
     ASSERT_EQ(after.Pixels()[i], before.Pixels()[i] == claBlack ? 0x80FF0000u : claWhite) << i;
   }
+}
+
+// The picture control shows the sketch's own pixels, and a new rendering draws into that memory:
+// neither a copy nor fresh pages per change.
+TEST_F(MainWindowTest, ARenderingDrawsIntoTheMemoryOnScreen) {
+  ASSERT_TRUE(form.Image1->Bitmap.SharesPixelsWith(form.SketchImage));
+  const TAlphaColor* shown = std::as_const(form.Image1->Bitmap).Pixels();
+  form.MenuItem27Click();
+  EXPECT_EQ(form.renderings, std::vector<float>{13.0f});
+  EXPECT_TRUE(form.Image1->Bitmap.SharesPixelsWith(form.SketchImage));
+  EXPECT_EQ(std::as_const(form.Image1->Bitmap).Pixels(), shown);
+  for (int y = 0; y < form.GrayImage.Height(); y += 97)
+    for (int x = 0; x < form.GrayImage.Width(); x += 89)
+      ASSERT_EQ(form.GrayPlane.Row(y)[x], GreenOf(form.GrayImage.ScanLine(y)[x])) << x << ", " << y;
 }
 
 TEST_F(MainWindowTest, EachLinkEntryOpensItsAddressOncePerClickAndChangesNothingElse) {

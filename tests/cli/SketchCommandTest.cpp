@@ -6,20 +6,27 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <vector>
+
+#include "RandomImage.h"
 
 namespace tracella {
 namespace {
 
 struct Outcome {
   int exitCode;
-  QString out, err;
+  QByteArray out;
+  QString err;
 };
 
-// The built program, run as a user would run it.
-Outcome Sketch(const QStringList& arguments, const QString& loggingRules = {}) {
+// The built program, run as a user would run it, with `input` on its standard input and the
+// logging rules given (none by default).
+Outcome Sketch(const QStringList& arguments, const QByteArray& input = {}, const QString& loggingRules = {}) {
   QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("LC_ALL", "C.UTF-8");  // the system's error texts in English
@@ -27,9 +34,33 @@ Outcome Sketch(const QStringList& arguments, const QString& loggingRules = {}) {
   if (!loggingRules.isEmpty()) environment.insert("QT_LOGGING_RULES", loggingRules);
   process.setProcessEnvironment(environment);
   process.start(TRACELLA_SKETCH_PROGRAM, arguments);
+  process.write(input);
+  process.closeWriteChannel();
   EXPECT_TRUE(process.waitForFinished(60000));
-  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-          QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+          QString::fromUtf8(process.readAllStandardError())};
+}
+
+QByteArray Contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+// Pixels painted in a sketch: anything but the white paper (or, in a transparent one, anything
+// not fully transparent).
+QList<QPoint> PaintedIn(const QImage& sketch, bool transparentPaper = false) {
+  QList<QPoint> painted;
+  const QImage argb = sketch.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < argb.height(); ++y)
+    for (int x = 0; x < argb.width(); ++x)
+      if (transparentPaper ? qAlpha(argb.pixel(x, y)) != 0 : argb.pixel(x, y) != 0xFFFFFFFFu) painted << QPoint(x, y);
+  return painted;
 }
 
 // The built program run with arguments given as bytes (QProcess would pass them through UTF-8);
@@ -62,6 +93,20 @@ class SketchCommandTest : public ::testing::Test {
   }
   QString Path(const QString& name) const { return dir_.filePath(name); }
 
+  // A 96 x 64 photograph of two large shapes on a plain ground: lines to trace, no specks.
+  void MakeShapes(const QString& name) const {
+    QImage shapes(96, 64, QImage::Format_RGB32);
+    shapes.fill(qRgb(40, 40, 40));
+    QPainter painter(&shapes);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(200, 200, 200));
+    painter.drawEllipse(QRect(8, 8, 40, 44));
+    painter.setBrush(QColor(120, 120, 120));
+    painter.drawRect(QRect(56, 12, 30, 40));
+    painter.end();
+    ASSERT_TRUE(shapes.save(Path(name)));
+  }
+
   QTemporaryDir dir_;
 };
 
@@ -90,47 +135,234 @@ TEST_F(SketchCommandTest, AThresholdAboveTheStepPaintsNothingAndJpegIsWritten) {
   for (const QPoint edge : {QPoint(1, 2), QPoint(5, 5), QPoint(3, 1)}) EXPECT_GT(qGray(blank.pixel(edge)), 245);
 }
 
-TEST_F(SketchCommandTest, NeverWritesOverAFileAndReportsAsTheWindowWould) {
-  QFile existing(Path("taken.png"));
-  ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-  existing.write("keep");
-  existing.close();
+TEST_F(SketchCommandTest, TransparentBackgroundKeepsOnlyThePaintedPixels) {
+  ASSERT_EQ(Sketch({"--color", "#80FF0000", Path("photo.png"), Path("white.png")}).exitCode, 0);
+  const Outcome run = Sketch({"--color", "#80FF0000", "--background", "none", Path("photo.png"), Path("clear.png")});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+  const QImage clear = QImage(Path("clear.png")).convertToFormat(QImage::Format_ARGB32);
+  const QList<QPoint> painted = PaintedIn(QImage(Path("white.png")));
+  ASSERT_FALSE(painted.isEmpty());
+  EXPECT_EQ(PaintedIn(clear, true), painted);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(clear.pixel(x, y), painted.contains(QPoint(x, y)) ? 0x80FF0000u : 0x00000000u) << x << "," << y;
+  // White lines on no paper stay white lines.
+  ASSERT_EQ(Sketch({"--color", "white", "--background", "none", Path("photo.png"), Path("white-lines.png")}).exitCode,
+            0);
+  EXPECT_EQ(PaintedIn(QImage(Path("white-lines.png")), true), painted);
+}
+
+// The SVG a browser or Inkscape opens: XML with the picture's size, whose rendering by librsvg
+// covers the pixels the raster sketch paints.
+TEST_F(SketchCommandTest, SvgTracesThePaintedPixels) {
+  MakeShapes("shapes.png");
+  ASSERT_EQ(Sketch({Path("shapes.png"), Path("raster.png")}).exitCode, 0);
+  const Outcome run = Sketch({"--color", "#800000FF", Path("shapes.png"), Path("traced.svg")});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+
+  QXmlStreamReader xml(Contents(Path("traced.svg")));
+  ASSERT_TRUE(xml.readNextStartElement());
+  EXPECT_EQ(xml.name(), u"svg");
+  EXPECT_EQ(xml.attributes().value("width"), u"96");
+  EXPECT_EQ(xml.attributes().value("height"), u"64");
+  QStringList fills;
+  while (xml.readNextStartElement()) {
+    if (xml.name() == u"path")
+      fills << xml.attributes().value("fill").toString() + ' ' + xml.attributes().value("fill-opacity").toString();
+    xml.skipCurrentElement();
+  }
+  EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  EXPECT_EQ(fills, QStringList{"#0000FF 0.5"});
+
+  // Drawn opaque black for the comparison; both ways nearly every pixel agrees.
+  ASSERT_EQ(Sketch({Path("shapes.png"), Path("black.svg")}).exitCode, 0);
+  QProcess rsvg;
+  rsvg.start("rsvg-convert", {"--width", "96", "--height", "64", "--output", Path("black.png"), Path("black.svg")});
+  ASSERT_TRUE(rsvg.waitForFinished(60000));
+  ASSERT_EQ(rsvg.exitCode(), 0) << rsvg.readAllStandardError().toStdString();
+  const QImage rendered = QImage(Path("black.png")).convertToFormat(QImage::Format_ARGB32);
+  ASSERT_EQ(rendered.size(), QSize(96, 64));
+  const QList<QPoint> painted = PaintedIn(QImage(Path("raster.png")));
+  QList<QPoint> dark;
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 96; ++x)
+      if (qAlpha(rendered.pixel(x, y)) > 127 && qGray(rendered.pixel(x, y)) < 128) dark << QPoint(x, y);
+  // Curves through one-pixel lines wander by up to a pixel: a pixel is matched by one of its own
+  // or its eight neighbours.
+  const auto shareNear = [](const QList<QPoint>& these, const QList<QPoint>& those) {
+    qsizetype near = 0;
+    for (const QPoint& p : these) {
+      bool found = false;
+      for (int dy = -1; dy <= 1 && !found; ++dy)
+        for (int dx = -1; dx <= 1 && !found; ++dx) found = those.contains(p + QPoint(dx, dy));
+      near += found;
+    }
+    return static_cast<double>(near) / static_cast<double>(these.size());
+  };
+  ASSERT_GT(painted.size(), 150);
+  EXPECT_GT(shareNear(painted, dark), 0.97);
+  EXPECT_GT(shareNear(dark, painted), 0.97);
+}
+
+TEST_F(SketchCommandTest, SvgSpeckleAndTransparency) {
+  // A lone brighter pixel in a plain photo paints a speck of 3 pixels: itself and the neighbours
+  // left of it and above it.
+  QImage speck(5, 5, QImage::Format_RGB32);
+  speck.fill(qRgb(0, 100, 0));
+  speck.setPixel(2, 2, qRgb(0, 200, 0));
+  ASSERT_TRUE(speck.save(Path("speck.png")));
+  const auto paths = [this](const QString& svg) { return Contents(Path(svg)).count("<path"); };
+  ASSERT_EQ(Sketch({Path("speck.png"), Path("default.svg")}).exitCode, 0);
+  ASSERT_EQ(Sketch({"--speckle", "2", Path("speck.png"), Path("two.svg")}).exitCode, 0);
+  ASSERT_EQ(Sketch({"--speckle", "3", "--background", "none", Path("speck.png"), Path("dropped.svg")}).exitCode, 0);
+  EXPECT_EQ(Contents(Path("default.svg")), Contents(Path("two.svg")));
+  EXPECT_EQ(paths("default.svg"), 1);
+  EXPECT_EQ(paths("dropped.svg"), 0);
+  EXPECT_TRUE(Contents(Path("default.svg")).contains("<rect"));
+  EXPECT_FALSE(Contents(Path("dropped.svg")).contains("<rect"));
+}
+
+TEST_F(SketchCommandTest, BlurSmoothsAndZeroChangesNothing) {
+  MakeShapes("shapes.png");
+  ASSERT_EQ(Sketch({Path("shapes.png"), Path("plain.png")}).exitCode, 0);
+  ASSERT_EQ(Sketch({"--blur", "0", Path("shapes.png"), Path("zero.png")}).exitCode, 0);
+  ASSERT_EQ(Sketch({"--blur", "2", Path("shapes.png"), Path("smooth.png")}).exitCode, 0);
+  EXPECT_EQ(Contents(Path("zero.png")), Contents(Path("plain.png")));
+  // A smoothed step spreads over several pixels: the edges change, and are still there.
+  const qsizetype sharp = PaintedIn(QImage(Path("plain.png"))).size();
+  const qsizetype smooth = PaintedIn(QImage(Path("smooth.png"))).size();
+  EXPECT_NE(smooth, sharp);
+  EXPECT_GT(smooth, 0);
+}
+
+TEST_F(SketchCommandTest, StandardInputToStandardOutput) {
+  ASSERT_EQ(Sketch({Path("photo.png"), Path("file.png")}).exitCode, 0);
+  // cat photo.png | tracella-sketch --format png - - > piped.png
+  QProcess shell;
+  shell.start("bash", {"-c", QStringLiteral("set -o pipefail; cat '%1' | '%2' --format png - - > '%3'")
+                                 .arg(Path("photo.png"), TRACELLA_SKETCH_PROGRAM, Path("piped.png"))});
+  ASSERT_TRUE(shell.waitForFinished(60000));
+  EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+  EXPECT_EQ(Contents(Path("piped.png")), Contents(Path("file.png")));
+
+  const Outcome svg = Sketch({"--format", "svg", "-", "-"}, Contents(Path("photo.png")));
+  EXPECT_EQ(svg.exitCode, 0);
+  EXPECT_TRUE(svg.out.startsWith("<?xml"));
+  const Outcome nonsense = Sketch({"--format", "png", "-", "-"}, "not a picture");
+  EXPECT_EQ(nonsense.exitCode, 1);
+  EXPECT_EQ(nonsense.out, "");
+  EXPECT_EQ(nonsense.err, "tracella-sketch: Loading bitmap failed (standard input).\n");
+}
+
+TEST_F(SketchCommandTest, NeverWritesOverAFileUnlessForced) {
+  Write(Path("taken.png"), "keep");
   const Outcome run = Sketch({Path("photo.png"), Path("taken.png")});
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.err, "Cannot create file \"" + Path("taken.png") + "\". File exists.\n");
-  ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
-  EXPECT_EQ(existing.readAll(), "keep");
+  EXPECT_EQ(run.err, "tracella-sketch: Cannot create file \"" + Path("taken.png") + "\". File exists.\n");
+  EXPECT_EQ(Contents(Path("taken.png")), "keep");
+
+  const Outcome forced = Sketch({"--force", Path("photo.png"), Path("taken.png")});
+  EXPECT_EQ(forced.exitCode, 0) << forced.err.toStdString();
+  EXPECT_EQ(QImage(Path("taken.png")).size(), QSize(8, 8));
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"photo.png", "taken.png"}));
+  // A failed replacement leaves the old file as it was.
+  const Outcome failed = Sketch({"--force", Path("missing.png"), Path("taken.png")});
+  EXPECT_EQ(failed.exitCode, 1);
+  EXPECT_EQ(QImage(Path("taken.png")).size(), QSize(8, 8));
 }
 
 TEST_F(SketchCommandTest, BatchGoesOnPastAFailureAndExitsOne) {
-  ASSERT_TRUE(QDir(dir_.path()).mkdir("out"));
   ASSERT_TRUE(QFile::copy(Path("photo.png"), Path("second.png")));
-  const Outcome run = Sketch({"--format", "png", "--out-dir", Path("out"), Path("photo.png"), "missing.xyz", Path("second.png")});
+  ASSERT_TRUE(QDir(dir_.path()).mkdir("folder.png"));
+  const Outcome run = Sketch({"--format", "png", "--out-dir", Path("out/deeper"), Path("photo.png"), "missing.xyz",
+                              Path("folder.png"), Path("second.png")});
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.err, "Loading bitmap failed (missing.xyz).\n");
-  EXPECT_EQ(QDir(Path("out")).entryList(QDir::Files), (QStringList{"photo.png", "second.png"}));
-  EXPECT_EQ(Sketch({"--out-dir", Path("out"), Path("photo.png")}).exitCode, 0);  // photo.jpg beside photo.png
+  EXPECT_EQ(run.err,
+            "tracella-sketch: Loading bitmap failed (missing.xyz).\n"
+            "tracella-sketch: Cannot open file \"" +
+                Path("folder.png") + "\". Is a directory.\n");
+  EXPECT_EQ(QDir(Path("out/deeper")).entryList(QDir::Files), (QStringList{"photo.png", "second.png"}));
+  EXPECT_EQ(Sketch({"--out-dir", Path("out/deeper"), Path("photo.png")}).exitCode, 0);  // photo.jpg beside photo.png
+}
+
+TEST_F(SketchCommandTest, AnOutDirThatCannotBeMadeIsRefusedBeforeAnyWork) {
+  Write(Path("file"), "");
+  const Outcome run = Sketch({"--out-dir", Path("file/out"), Path("photo.png")});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "tracella-sketch: Cannot create folder \"" + Path("file/out") + "\". Not a directory.\n");
+}
+
+TEST_F(SketchCommandTest, TwoInputsForOneOutputWriteTheFirstOnly) {
+  ASSERT_TRUE(QDir(dir_.path()).mkpath("b"));
+  ASSERT_TRUE(QFile::copy(Path("photo.png"), Path("b/photo.png")));
+  const Outcome run =
+      Sketch({"--force", "--jobs", "2", "--out-dir", Path("out"), Path("photo.png"), Path("b/photo.png")});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, QStringLiteral("tracella-sketch: %1 skipped: %2 is sketched to %3 too.\n")
+                         .arg(Path("b/photo.png"), Path("photo.png"), Path("out/photo.jpg")));
+}
+
+// Many pictures at once give the very files one at a time gives, in every format.
+TEST_F(SketchCommandTest, JobsInParallelWriteTheSameBytesAsOneAtATime) {
+  QStringList inputs;
+  for (int i = 0; i < 8; ++i) {
+    const TBitmap random = RandomImage(40 + i, 30, static_cast<std::uint32_t>(i));
+    const QImage image(reinterpret_cast<const uchar*>(random.Pixels()), random.Width(), random.Height(),
+                       QImage::Format_RGB32);
+    inputs << Path(QStringLiteral("p%1.png").arg(i));
+    ASSERT_TRUE(image.save(inputs.last()));
+  }
+  for (const char* format : {"png", "jpg", "svg"}) {
+    const QStringList common{"--threshold", "30", "--blur", "0.8", "--format", format};
+    ASSERT_EQ(Sketch(common + QStringList{"--jobs", "1", "--out-dir", Path("one")} + inputs).exitCode, 0);
+    ASSERT_EQ(Sketch(common + QStringList{"--jobs", "4", "--out-dir", Path("four")} + inputs).exitCode, 0);
+  }
+  const QStringList written = QDir(Path("one")).entryList(QDir::Files);
+  ASSERT_EQ(written.size(), 24);
+  EXPECT_EQ(QDir(Path("four")).entryList(QDir::Files), written);
+  for (const QString& name : written)
+    EXPECT_EQ(Contents(Path("four/" + name)), Contents(Path("one/" + name))) << name.toStdString();
+}
+
+TEST_F(SketchCommandTest, NamesFromAFileOrStandardInput) {
+  ASSERT_TRUE(QFile::copy(Path("photo.png"), Path("with space.png")));
+  ASSERT_TRUE(QFile::copy(Path("photo.png"), Path("line\nbreak.png")));
+  Write(Path("list"), (Path("photo.png") + "\n\n" + Path("with space.png") + "\n").toUtf8());
+  ASSERT_EQ(Sketch({"--out-dir", Path("lines"), "--from", Path("list")}).exitCode, 0);
+  EXPECT_EQ(QDir(Path("lines")).entryList(QDir::Files), (QStringList{"photo.jpg", "with space.jpg"}));
+
+  const QByteArray nulEnded = (Path("line\nbreak.png") + '\0' + Path("photo.png")).toUtf8();
+  const Outcome run = Sketch({"--out-dir", Path("nul"), "--from", "-", "-0"}, nulEnded);
+  EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+  EXPECT_EQ(QDir(Path("nul")).entryList(QDir::Files), (QStringList{"line\nbreak.jpg", "photo.jpg"}));
+
+  const Outcome missing = Sketch({"--out-dir", Path("none"), "--from", Path("no-list")});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_TRUE(missing.err.startsWith("tracella-sketch: Cannot open file")) << missing.err.toStdString();
+  EXPECT_FALSE(QFile::exists(Path("none")));
 }
 
 TEST_F(SketchCommandTest, DecodersSayNothingUnlessAskedAndThenSayWhy) {
-  // Damaged files on which Qt's icon reader (libpng inside) and libtiff complain.
+  // Damaged files on which Qt's BMP reader, libtiff and libpng complain.
   QImage photo(64, 48, QImage::Format_ARGB32);
   for (int y = 0; y < 48; ++y)
     for (int x = 0; x < 64; ++x) photo.setPixel(x, y, qRgba(x * 4, y * 5, x ^ y, 200));
-  for (const char* format : {"ico", "tiff", "png"}) {
+  QStringList arguments{"--out-dir", Path("out")};
+  QString expected;
+  for (const char* format : {"bmp", "tiff", "png"}) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && photo.save(&buffer, format));
-    QFile cut(Path(QStringLiteral("cut.") + format));
+    const QString path = Path(QStringLiteral("cut-%1.%1").arg(QLatin1String(format)));
+    QFile cut(path);
     ASSERT_TRUE(cut.open(QIODevice::WriteOnly) && cut.write(bytes.left(bytes.size() * 2 / 3)) > 0);
+    arguments << path;
+    expected += "tracella-sketch: Loading bitmap failed (" + path + ").\n";
   }
-  ASSERT_TRUE(QDir(dir_.path()).mkdir("out"));
-  const QStringList arguments{"--out-dir", Path("out"), Path("cut.ico"), Path("cut.tiff"), Path("cut.png")};
   const Outcome quiet = Sketch(arguments);
   EXPECT_EQ(quiet.exitCode, 1);
-  EXPECT_EQ(quiet.err, "Loading bitmap failed (" + Path("cut.ico") + ").\nLoading bitmap failed (" + Path("cut.tiff") +
-                           ").\nLoading bitmap failed (" + Path("cut.png") + ").\n");
-  const Outcome told = Sketch(arguments, "tracella.codecs=true");
+  EXPECT_EQ(quiet.err, expected);
+  const Outcome told = Sketch(arguments, {}, "tracella.codecs=true");
   EXPECT_EQ(told.err.count("tracella.codecs: refused: "), 3) << told.err.toStdString();
   EXPECT_TRUE(told.err.contains("TIFF")) << told.err.toStdString();
 }
@@ -148,28 +380,34 @@ TEST_F(SketchCommandTest, NamesThatAreNotUtf8AreKeptByteForByte) {
 
 TEST_F(SketchCommandTest, ATerminalSeesAProgressLine) {
   // script(1) gives the program a terminal; its output is what the terminal received.
-  ASSERT_TRUE(QDir(dir_.path()).mkdir("out"));
   QProcess terminal;
   terminal.start("script", {"-qec",
-                            QStringLiteral("'%1' --out-dir '%2' '%3' missing.png")
+                            QStringLiteral("'%1' --jobs 1 --out-dir '%2' '%3' missing.png")
                                 .arg(TRACELLA_SKETCH_PROGRAM, Path("out"), Path("photo.png")),
                             "/dev/null"});
   ASSERT_TRUE(terminal.waitForFinished(60000));
   EXPECT_EQ(terminal.exitCode(), 1);
   const QString screen = QString::fromUtf8(terminal.readAllStandardOutput());
-  EXPECT_TRUE(screen.contains("\r\x1b[K[1/2] photo.png\r\x1b[K[2/2] missing.png\r\x1b[KCannot open file"))
-      << screen.toStdString();
+  EXPECT_TRUE(screen.startsWith("\r\x1b[K[0/2]")) << screen.toStdString();
+  EXPECT_TRUE(screen.contains("\r\x1b[Ktracella-sketch: Cannot open file")) << screen.toStdString();
+  EXPECT_TRUE(screen.contains(QRegularExpression("\\[2/2\\] [0-9.]+/s, 0:00 left"))) << screen.toStdString();
+  EXPECT_TRUE(screen.endsWith("\r\x1b[K")) << screen.toStdString();
 }
 
-TEST_F(SketchCommandTest, UsageErrorsExitTwoAndHelpExitsZero) {
+TEST_F(SketchCommandTest, UsageErrorsAreOneLineAndHelpAndVersionExitZero) {
   const Outcome usage = Sketch({"--threshold", "40", Path("photo.png"), Path("x.png")});
   EXPECT_EQ(usage.exitCode, 2);
-  EXPECT_TRUE(usage.err.contains("Usage: tracella-sketch")) << usage.err.toStdString();
+  EXPECT_EQ(usage.err,
+            "tracella-sketch: --threshold must be a number from 3 to 33, not '40'\n"
+            "Try 'tracella-sketch --help'.\n");
   EXPECT_FALSE(QFile::exists(Path("x.png")));
   EXPECT_EQ(Sketch({Path("photo.png"), Path("x.gif")}).exitCode, 2);
   const Outcome help = Sketch({"--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_TRUE(help.out.contains("--out-dir DIR"));
+  const Outcome version = Sketch({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_TRUE(version.out.startsWith("tracella-sketch (Tracella) " TRACELLA_VERSION "\n"));
 }
 
 }  // namespace

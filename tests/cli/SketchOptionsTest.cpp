@@ -17,10 +17,23 @@ TEST(SketchOptionsTest, DefaultsAndEveryOptionInBothSpellings) {
   EXPECT_EQ(plain.color, claBlack);
   EXPECT_EQ(plain.inputs, QStringList{"in.jpg"});
   EXPECT_EQ(plain.output, "out.png");
+  EXPECT_EQ(plain.format, "png");
+  EXPECT_FALSE(plain.transparent);
+  EXPECT_EQ(plain.blur, 0.0f);
+  EXPECT_EQ(plain.speckle, 2);
+  EXPECT_EQ(plain.jobs, 0);  // one per processor
+  EXPECT_FALSE(plain.force);
 
-  const SketchOptions set = Parsed({"--threshold", "12.5", "--color=80FF00aa", "in.bmp", "OUT.JPEG"});
+  const SketchOptions set = Parsed({"--threshold", "12.5", "--color=80FF00aa", "--blur=2.5", "--background", "none",
+                                    "--speckle", "0", "--force", "--jobs=3", "in.bmp", "OUT.SVG"});
   EXPECT_EQ(set.threshold, 12.5f);
   EXPECT_EQ(set.color, 0x80FF00AAu);
+  EXPECT_EQ(set.blur, 2.5f);
+  EXPECT_TRUE(set.transparent);
+  EXPECT_EQ(set.speckle, 0);
+  EXPECT_TRUE(set.force);
+  EXPECT_EQ(set.jobs, 3);
+  EXPECT_EQ(set.format, "svg");
 
   const SketchOptions batch = Parsed({"--out-dir=sketches", "a.jpg", "--format", "PNG", "b/c.d.tif", "--", "-odd.png"});
   EXPECT_EQ(batch.format, "png");
@@ -30,47 +43,93 @@ TEST(SketchOptionsTest, DefaultsAndEveryOptionInBothSpellings) {
   EXPECT_EQ(jobs[1].input, "b/c.d.tif");
   EXPECT_EQ(jobs[1].output, "sketches/c.d.png");
   EXPECT_EQ(SketchJobs(Parsed({"--out-dir", "s", "x.gif"}))[0].output, "s/x.jpg");
+
+  const SketchOptions names = Parsed({"--out-dir", "s", "--from", "-", "-0"});
+  EXPECT_EQ(names.from, "-");
+  EXPECT_TRUE(names.namesEndInNul);
+  EXPECT_TRUE(names.inputs.isEmpty());
 }
 
-TEST(SketchOptionsTest, ThresholdLimitsAreInclusive) {
+TEST(SketchOptionsTest, StandardInputAndOutput) {
+  const SketchOptions piped = Parsed({"--format", "jpeg", "-", "-"});
+  EXPECT_EQ(piped.inputs, QStringList{"-"});
+  EXPECT_EQ(piped.output, "-");
+  EXPECT_EQ(piped.format, "jpg");
+  EXPECT_EQ(Parsed({"-", "out.svg"}).format, "svg");
+  EXPECT_EQ(Parsed({"--format", "png", "in.gif", "out.PNG"}).format, "png");
+}
+
+// One parser for the command and the window's colour box: the forms users write.
+TEST(SketchOptionsTest, ColoursAsTheColourBoxReadsThem) {
+  const std::pair<const char*, TAlphaColor> cases[] = {
+      {"#FF0000", 0xFFFF0000u}, {"#80FF0000", 0x80FF0000u}, {"red", 0xFFFF0000u},      {"SteelBlue", 0xFF4682B4u},
+      {"#f00", 0xFFFF0000u},    {"FF0000FF", 0xFF0000FFu},  {"80ff0000", 0x80FF0000u}, {" transparent ", 0x00000000u},
+  };
+  for (const auto& [text, color] : cases) EXPECT_EQ(Parsed({"--color", text, "a.png", "b.png"}).color, color) << text;
+}
+
+TEST(SketchOptionsTest, LimitsAreInclusive) {
   EXPECT_EQ(Parsed({"--threshold", "3", "a.png", "b.png"}).threshold, 3.0f);
   EXPECT_EQ(Parsed({"--threshold", "33", "a.png", "b.png"}).threshold, 33.0f);
+  EXPECT_EQ(Parsed({"--blur", "10", "a.png", "b.png"}).blur, 10.0f);
+  EXPECT_EQ(Parsed({"--jobs", "1", "a.png", "b.png"}).jobs, 1);
 }
 
-TEST(SketchOptionsTest, HelpWinsOverEverythingElse) {
-  for (const QStringList& arguments : {QStringList{"--help"}, QStringList{"-h", "--bogus"}, QStringList{"a", "--help"}}) {
+TEST(SketchOptionsTest, HelpAndVersionWinOverEverythingElse) {
+  for (const QStringList& arguments :
+       {QStringList{"--help"}, QStringList{"-h", "--bogus"}, QStringList{"a", "--help"}}) {
     const auto parsed = ParseSketchOptions(arguments);
     ASSERT_TRUE(std::holds_alternative<SketchOptions>(parsed));
     EXPECT_TRUE(std::get<SketchOptions>(parsed).help);
   }
+  const auto version = ParseSketchOptions({"--version", "--bogus"});
+  ASSERT_TRUE(std::holds_alternative<SketchOptions>(version));
+  EXPECT_TRUE(std::get<SketchOptions>(version).version);
 }
 
-TEST(SketchOptionsTest, UsageErrors) {
-  const QStringList cases[] = {
-      {},
-      {"only-input.png"},
-      {"a.png", "b.png", "c.png"},
-      {"a.png", "b.bmp"},
-      {"a.png", "b"},
-      {"--threshold", "2.99", "a.png", "b.png"},
-      {"--threshold", "33.01", "a.png", "b.png"},
-      {"--threshold", "nine", "a.png", "b.png"},
-      {"--threshold", "nan", "a.png", "b.png"},
-      {"--threshold=", "a.png", "b.png"},
-      {"a.png", "b.png", "--threshold"},
-      {"--color", "FF00000", "a.png", "b.png"},
-      {"--color", "FF0000000", "a.png", "b.png"},
-      {"--color", "0xFF0000", "a.png", "b.png"},
-      {"--color", "GG000000", "a.png", "b.png"},
-      {"--format", "png", "a.png", "b.png"},
-      {"--out-dir", "d", "--format", "gif", "a.png"},
-      {"--out-dir", "d"},
-      {"--out-dir", "", "a.png"},
-      {"--bogus", "a.png", "b.png"},
+TEST(SketchOptionsTest, UsageErrorsSayWhatIsWrongInOneLine) {
+  const std::pair<QStringList, const char*> cases[] = {
+      {{}, "expected INPUT and OUTPUT"},
+      {{"only-input.png"}, "expected INPUT and OUTPUT"},
+      {{"a.png", "b.png", "c.png"}, "expected INPUT and OUTPUT"},
+      {{"a.png", "b.bmp"}, "OUTPUT must end in .jpg, .jpeg, .png or .svg: b.bmp"},
+      {{"a.png", "b"}, "OUTPUT must end in"},
+      {{"--threshold", "2.99", "a.png", "b.png"}, "--threshold must be a number from 3 to 33, not '2.99'"},
+      {{"--threshold", "33.01", "a.png", "b.png"}, "--threshold must be"},
+      {{"--threshold", "nine", "a.png", "b.png"}, "--threshold must be"},
+      {{"--threshold", "nan", "a.png", "b.png"}, "--threshold must be"},
+      {{"--threshold=", "a.png", "b.png"}, "--threshold must be"},
+      {{"a.png", "b.png", "--threshold"}, "--threshold needs a value"},
+      {{"--color", "FF00000", "a.png", "b.png"}, "--color must be #RRGGBB, #AARRGGBB, a colour name, or 8 hex"},
+      {{"--color", "FF0000000", "a.png", "b.png"}, "--color must be"},
+      {{"--color", "0xFF0000", "a.png", "b.png"}, "--color must be"},
+      {{"--color", "GG000000", "a.png", "b.png"}, "--color must be"},
+      {{"--color", "rouge", "a.png", "b.png"}, "--color must be"},
+      {{"--blur", "-1", "a.png", "b.png"}, "--blur must be a number from 0 to 10"},
+      {{"--blur", "10.5", "a.png", "b.png"}, "--blur must be"},
+      {{"--jobs", "0", "a.png", "b.png"}, "--jobs must be a whole number from 1 to 1024"},
+      {{"--jobs", "2.5", "a.png", "b.png"}, "--jobs must be"},
+      {{"--speckle", "-1", "a.png", "b.svg"}, "--speckle must be a whole number"},
+      {{"--speckle", "4", "a.png", "b.png"}, "--speckle applies only to SVG output"},
+      {{"--background", "black", "a.png", "b.png"}, "--background must be white or none"},
+      {{"--background", "none", "a.png", "b.jpg"}, "--background none needs PNG or SVG output"},
+      {{"--background", "none", "--out-dir", "d", "a.png"}, "--background none needs PNG or SVG output"},
+      {{"--format", "svg", "a.png", "b.png"}, "--format svg does not match OUTPUT b.png"},
+      {{"a.png", "-"}, "writing to standard output (-) needs --format"},
+      {{"--out-dir", "d", "--format", "gif", "a.png"}, "--format must be jpg, png or svg, not 'gif'"},
+      {{"--out-dir", "d"}, "expected at least one INPUT"},
+      {{"--out-dir", "d", "a.png", "-"}, "standard input (-) needs one OUTPUT, not --out-dir"},
+      {{"--out-dir", "", "a.png"}, "--out-dir must be a folder"},
+      {{"--from", "list", "a.png", "b.png"}, "--from needs --out-dir"},
+      {{"-0", "a.png", "b.png"}, "-0 applies only with --from"},
+      {{"--bogus", "a.png", "b.png"}, "unknown option --bogus"},
   };
-  for (const QStringList& arguments : cases) {
+  for (const auto& [arguments, reason] : cases) {
     const auto parsed = ParseSketchOptions(arguments);
-    EXPECT_TRUE(std::holds_alternative<SketchUsageError>(parsed)) << arguments.join(' ').toStdString();
+    const auto* error = std::get_if<SketchUsageError>(&parsed);
+    ASSERT_NE(error, nullptr) << arguments.join(' ').toStdString();
+    EXPECT_TRUE(error->reason.startsWith(QLatin1String(reason))) << error->reason.toStdString();
+    EXPECT_FALSE(error->reason.contains(u'\n')) << error->reason.toStdString();
   }
 }
 

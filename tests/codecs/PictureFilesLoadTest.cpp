@@ -356,8 +356,9 @@ TEST_F(PictureFilesLoadTest, WhatIsNotARegularReadableFileCannotBeOpened) {
   for (const auto& [name, reason] : cases) {
     SCOPED_TRACE(name);
     TBitmap bitmap;
-    EXPECT_EQ(MessageOf<EFOpenError>([&] { LoadFromFile(bitmap, Path(name)); }),
-              ("Cannot open file \"" + Path(name) + "\". " + reason).toStdString());
+    const QString path = Path(name);
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { LoadFromFile(bitmap, path); }),
+              ("Cannot open file \"" + path + "\". " + reason).toStdString());
   }
 }
 

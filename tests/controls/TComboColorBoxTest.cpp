@@ -5,6 +5,7 @@
 #include <QTest>
 #include <vector>
 
+#include "CaseName.h"
 #include "ColorPopup.h"
 #include "TComboColorBox.h"
 
@@ -19,7 +20,8 @@ struct RecordedColorBox {
     box.SetColor(start);
     box.OnChange = [this] { events.push_back(box.Color()); };
   }
-  ColorPopup& Popup() { return *box.findChild<ColorPopup*>(); }
+  // The popup has no meta-object of its own to find it by; it is the box's only child widget.
+  ColorPopup& Popup() { return *static_cast<ColorPopup*>(box.findChild<QWidget*>({}, Qt::FindDirectChildrenOnly)); }
   void Open() { QTest::mouseClick(&box, Qt::LeftButton); }
   void Click(QPoint at) { QTest::mouseClick(&Popup(), Qt::LeftButton, {}, at); }
   void Type(const QString& text) {
@@ -130,6 +132,11 @@ struct TypedCase {
   const char* shown;
 };
 
+void PrintTo(const TypedCase& c, std::ostream* out) {
+  *out << "typed \"" << c.text << "\": colour " << QColor::fromRgba(c.color).name(QColor::HexArgb).toStdString()
+       << ", shown \"" << c.shown << "\"";
+}
+
 class TComboColorBoxTyped : public testing::TestWithParam<TypedCase> {};
 
 TEST_P(TComboColorBoxTyped, TextCarriesItsOwnAlphaAndNonsenseRestoresTheColour) {
@@ -146,8 +153,10 @@ INSTANTIATE_TEST_SUITE_P(
     Table, TComboColorBoxTyped,
     testing::Values(TypedCase{"#80FF0000", 0x80FF0000, "#80FF0000"}, TypedCase{"#00ff00", 0xFF00FF00, "#FF00FF00"},
                     TypedCase{"steelblue", 0xFF4682B4, "#FF4682B4"}, TypedCase{"transparent", 0x00000000, "#00000000"},
-                    TypedCase{"#000", claBlack, "#FF000000"}, TypedCase{"not a colour", claBlack, "#FF000000"},
-                    TypedCase{"#12345", claBlack, "#FF000000"}, TypedCase{"", claBlack, "#FF000000"}));
+                    TypedCase{"80ff0000", 0x80FF0000, "#80FF0000"}, TypedCase{"#000", claBlack, "#FF000000"},
+                    TypedCase{"not a colour", claBlack, "#FF000000"}, TypedCase{"#12345", claBlack, "#FF000000"},
+                    TypedCase{"", claBlack, "#FF000000"}),
+    [](const testing::TestParamInfo<TypedCase>& param) { return CaseName(param.param.text); });
 
 }  // namespace
 }  // namespace tracella

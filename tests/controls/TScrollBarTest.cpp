@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "CaseName.h"
 #include "Guard.h"
 #include "TScrollBar.h"
 
@@ -27,6 +28,10 @@ struct StepCase {
   double min, max, smallChange, step;
 };
 
+void PrintTo(const StepCase& c, std::ostream* out) {
+  *out << "range " << c.min << " to " << c.max << ", SmallChange " << c.smallChange << ": step " << c.step;
+}
+
 class TScrollBarArrowStep : public testing::TestWithParam<StepCase> {};
 
 TEST_P(TScrollBarArrowStep, IsSmallChangeOrAPowerOfTenRoundedHalfEven) {
@@ -44,7 +49,12 @@ INSTANTIATE_TEST_SUITE_P(Table, TScrollBarArrowStep,
                                          StepCase{0, 1000, 0, 100},                         // k = 1.5 -> 2
                                          StepCase{0, 31, 0, 1}, StepCase{0, 32, 0, 1},      // 1.4914, 1.5051 - 1.5
                                          StepCase{50, 150, 0, 1},                           // the range counts
-                                         StepCase{0, 371, 5, 5}, StepCase{0, 0, 0, 0}));
+                                         StepCase{0, 371, 5, 5}, StepCase{0, 0, 0, 0}),
+                         [](const testing::TestParamInfo<StepCase>& param) {
+                           const StepCase& c = param.param;
+                           return "Range" + CaseName(c.min) + "To" + CaseName(c.max) +
+                                  (c.smallChange != 0 ? "SmallChange" + CaseName(c.smallChange) : "");
+                         });
 
 TEST(TScrollBar, SetValueClampsKeepsFractionsAndRaisesOnlyOnChange) {
   RecordedScrollBar scroll(Qt::Vertical, 371);
@@ -94,6 +104,12 @@ struct ClickCase {
   double value;
 };
 
+void PrintTo(const ClickCase& c, std::ostream* out) {
+  *out << c.name << ": " << (c.orientation == Qt::Horizontal ? "horizontal" : "vertical") << ", Max " << c.max
+       << ", from " << c.start << ", click " << std::abs(c.along)
+       << (c.along >= 0 ? " from the start" : " from the end") << ": value " << c.value;
+}
+
 class TScrollBarClick : public testing::TestWithParam<ClickCase> {};
 
 TEST_P(TScrollBarClick, ArrowsStepAndTheTrackPagesTowardsThePointer) {
@@ -124,12 +140,12 @@ INSTANTIATE_TEST_SUITE_P(Table, TScrollBarClick,
 // makes one report and not a stream of message boxes while the release is lost to them.
 TEST(TScrollBar, HeldArrowRepeatsUntilAStepFails) {
   int reports = 0;
-  SetFailureReporter([&reports](std::exception_ptr) { ++reports; });
+  SetFailureReporter([&reports](const std::exception_ptr&) { ++reports; });
   const QPoint downArrow(9, 396);
 
   RecordedScrollBar held(Qt::Vertical, 371);
   QTest::mousePress(&held.bar, Qt::LeftButton, {}, downArrow);
-  QTest::qWait(700);
+  EXPECT_TRUE(QTest::qWaitFor([&held] { return held.events.size() > 1; }));
   QTest::mouseRelease(&held.bar, Qt::LeftButton, {}, downArrow);
   EXPECT_GT(held.events.size(), 1u);
 
@@ -138,7 +154,8 @@ TEST(TScrollBar, HeldArrowRepeatsUntilAStepFails) {
     if (failing.bar.Value() > 10) throw std::runtime_error("render failed");  // from the first repeat on
   };
   QTest::mousePress(&failing.bar, Qt::LeftButton, {}, downArrow);
-  QTest::qWait(700);
+  EXPECT_TRUE(QTest::qWaitFor([&reports] { return reports > 0; }));
+  EXPECT_FALSE(QTest::qWaitFor([&reports] { return reports > 1; }, 300)) << "the repeat went on";
   EXPECT_EQ(reports, 1);
   EXPECT_EQ(failing.bar.Value(), 20);
   SetFailureReporter(nullptr);

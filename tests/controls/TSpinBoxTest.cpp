@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "CaseName.h"
 #include "Guard.h"
 #include "TSpinBox.h"
 #include "TTrackBar.h"
@@ -62,6 +63,11 @@ struct SetValueCase {
   int events;
 };
 
+void PrintTo(const SetValueCase& c, std::ostream* out) {
+  *out << "from " << c.start << " set " << c.set << ": value " << c.value << ", text \"" << c.text << "\", " << c.events
+       << " event(s)";
+}
+
 class TSpinBoxSetValue : public testing::TestWithParam<SetValueCase> {};
 
 TEST_P(TSpinBoxSetValue, ClampsRoundsHalfEvenAndRaisesOnlyWhenTheTextChanges) {
@@ -89,7 +95,10 @@ INSTANTIATE_TEST_SUITE_P(Table, TSpinBoxSetValue,
                                          SetValueCase{9, std::numeric_limits<float>::quiet_NaN(), 9, "9", 0},
                                          // A change of 0.005 or less leaves the text, even across .5.
                                          SetValueCase{9.498f, 9.502f, 9.502f, "9", 0},
-                                         SetValueCase{9.49f, 9.51f, 9.51f, "10", 1}));
+                                         SetValueCase{9.49f, 9.51f, 9.51f, "10", 1}),
+                         [](const testing::TestParamInfo<SetValueCase>& param) {
+                           return "From" + CaseName(param.param.start) + "Set" + CaseName(param.param.set);
+                         });
 
 // The window's pair: the spin box renders and sets the track bar, the track bar sets the spin
 // box. Each rendering is recorded with the threshold it read.
@@ -119,6 +128,13 @@ struct CascadeCase {
   const char* textEnd;
   float trackEnd;
 };
+
+void PrintTo(const CascadeCase& c, std::ostream* out) {
+  *out << c.name << ": spin box " << c.spinStart << ", track bar " << c.trackStart << ", set the "
+       << (c.setTrack ? "track bar" : "spin box") << " to " << c.set << ": renders "
+       << testing::PrintToString(c.renders) << ", spin box " << c.spinEnd << " \"" << c.textEnd << "\", track bar "
+       << c.trackEnd;
+}
 
 class TSpinBoxCascade : public testing::TestWithParam<CascadeCase> {};
 
@@ -154,6 +170,11 @@ struct InputCase {
   const char* text;
   int events;
 };
+
+void PrintTo(const InputCase& c, std::ostream* out) {
+  *out << c.name << " from " << c.start << ": value " << c.value << ", text \"" << c.text << "\", " << c.events
+       << " event(s)";
+}
 
 class TSpinBoxInput : public testing::TestWithParam<InputCase> {};
 
@@ -239,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TSpinBox, HandlerExceptionFromInputGoesToTheReporterAndFromSetValueToTheCaller) {
   std::vector<std::string> reported;
-  SetFailureReporter([&reported](std::exception_ptr failure) {
+  SetFailureReporter([&reported](const std::exception_ptr& failure) {
     try {
       std::rethrow_exception(failure);
     } catch (const std::exception& e) {
@@ -263,12 +284,12 @@ TEST(TSpinBox, HandlerExceptionFromInputGoesToTheReporterAndFromSetValueToTheCal
 // repeat, so one failure makes one report.
 TEST(TSpinBox, HeldButtonRepeatsUntilAStepFails) {
   int reports = 0;
-  SetFailureReporter([&reports](std::exception_ptr) { ++reports; });
+  SetFailureReporter([&reports](const std::exception_ptr&) { ++reports; });
   const QPoint up(60, 5);
 
   RecordedSpinBox held(9);
   QTest::mousePress(&held.box, Qt::LeftButton, {}, up);
-  QTest::qWait(800);
+  EXPECT_TRUE(QTest::qWaitFor([&held] { return held.events.size() > 1; }));
   QTest::mouseRelease(&held.box, Qt::LeftButton, {}, up);
   EXPECT_GT(held.events.size(), 1u);
 
@@ -277,7 +298,8 @@ TEST(TSpinBox, HeldButtonRepeatsUntilAStepFails) {
     if (failing.box.Value() > 10) throw std::runtime_error("render failed");  // from the first repeat on
   };
   QTest::mousePress(&failing.box, Qt::LeftButton, {}, up);
-  QTest::qWait(800);
+  EXPECT_TRUE(QTest::qWaitFor([&reports] { return reports > 0; }));
+  EXPECT_FALSE(QTest::qWaitFor([&reports] { return reports > 1; }, 300)) << "the repeat went on";
   EXPECT_EQ(reports, 1);
   EXPECT_EQ(failing.box.Value(), 11.0f);
   SetFailureReporter(nullptr);

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeySequence>
 #include <QMouseEvent>
 #include <QTest>
 #include <cmath>
 #include <limits>
 #include <vector>
 
+#include "CaseName.h"
 #include "TTrackBar.h"
 
 namespace tracella {
@@ -30,6 +32,10 @@ struct SetValueCase {
   int events;
 };
 
+void PrintTo(const SetValueCase& c, std::ostream* out) {
+  *out << "from " << c.start << " set " << c.set << ": value " << c.value << ", " << c.events << " event(s)";
+}
+
 class TTrackBarSetValue : public testing::TestWithParam<SetValueCase> {};
 
 TEST_P(TTrackBarSetValue, ClampsAndRaisesWhenTheStoredValueChanges) {
@@ -46,13 +52,22 @@ INSTANTIATE_TEST_SUITE_P(Table, TTrackBarSetValue,
                                          SetValueCase{9, 33, 30, 1},      //
                                          SetValueCase{30, 31, 30, 0},     // clamped to where it is
                                          SetValueCase{9, -2, 3, 1},       //
-                                         SetValueCase{9, std::numeric_limits<float>::quiet_NaN(), 9, 0}));
+                                         SetValueCase{9, std::numeric_limits<float>::quiet_NaN(), 9, 0}),
+                         [](const testing::TestParamInfo<SetValueCase>& param) {
+                           return "From" + CaseName(param.param.start) + "Set" + CaseName(param.param.set);
+                         });
 
 struct KeyCase {
   float start;
   Qt::Key key;
   float value;
 };
+
+std::string KeyName(Qt::Key key) { return QKeySequence(key).toString().toStdString(); }
+
+void PrintTo(const KeyCase& c, std::ostream* out) {
+  *out << KeyName(c.key) << " from " << c.start << ": value " << c.value;
+}
 
 class TTrackBarKeys : public testing::TestWithParam<KeyCase> {};
 
@@ -70,7 +85,10 @@ INSTANTIATE_TEST_SUITE_P(Table, TTrackBarKeys,
                                          KeyCase{9.5f, Qt::Key_Right, 10.5f}, KeyCase{3.5f, Qt::Key_Left, 3},
                                          KeyCase{3, Qt::Key_Up, 3}, KeyCase{29.5f, Qt::Key_Down, 30},
                                          KeyCase{9, Qt::Key_Home, 3}, KeyCase{9, Qt::Key_End, 30},
-                                         KeyCase{30, Qt::Key_End, 30}));
+                                         KeyCase{30, Qt::Key_End, 30}),
+                         [](const testing::TestParamInfo<KeyCase>& param) {
+                           return "From" + CaseName(param.param.start) + KeyName(param.param.key);
+                         });
 
 TEST(TTrackBar, ClickOnTheTrackSetsTheValueThere) {
   RecordedTrackBar track(9);

@@ -45,15 +45,14 @@ class RealWindowTest : public testing::Test {
     delete platform;
   }
 
-  // Answers the next file dialog by typing a name into it and pressing Return.
+  // Answers the next file dialog, once it is shown, by typing a name into it and pressing Return.
   static void AnswerNextDialog(const QString& name, QStringList* listed = nullptr) {
-    QTimer::singleShot(300, [name, listed] {
-      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      ASSERT_NE(dialog, nullptr);
+    OnNextModal<QFileDialog>([name, listed](QFileDialog* dialog) {
       if (listed) {
-        QTest::qWait(500);  // the folder is read in the background
         const QAbstractItemModel* model = dialog->findChild<QListView*>(QStringLiteral("listView"))->model();
         const QModelIndex root = dialog->findChild<QListView*>(QStringLiteral("listView"))->rootIndex();
+        // The folder is read in the background; a folder this small arrives in one batch.
+        ASSERT_TRUE(QTest::qWaitFor([model, root] { return model->rowCount(root) > 0; }));
         for (int row = 0; row < model->rowCount(root); ++row) *listed << model->index(row, 0, root).data().toString();
       }
       auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));

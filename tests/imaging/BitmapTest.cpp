@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "Bitmap.h"
 #include "Exception.h"
@@ -31,6 +34,60 @@ TEST(BitmapTest, AssignCopiesSizeAndEveryByte) {
   ASSERT_EQ(destination.Width(), 7);
   ASSERT_EQ(destination.Height(), 5);
   EXPECT_EQ(0, std::memcmp(destination.Pixels(), source.Pixels(), source.PixelCount() * 4));
+}
+
+// Assign shares the pixels until one side writes; whichever side writes, and however, the other
+// keeps what it had.
+TEST(BitmapTest, AChangeAfterAssignNeverShowsInTheOther) {
+  const std::vector<std::pair<const char*, void (*)(TBitmap&)>> changes = {
+      {"Pixels", [](TBitmap& b) { b.Pixels()[4] = 1; }},
+      {"ScanLine", [](TBitmap& b) { b.ScanLine(1)[0] = 1; }},
+      {"PixelsToOverwrite", [](TBitmap& b) { std::fill_n(b.PixelsToOverwrite(), b.PixelCount(), 1u); }},
+      {"Clear", [](TBitmap& b) { b.Clear(claBlack); }},
+      {"SetPixel", [](TBitmap& b) {
+         TBitmapData data;
+         b.Map(TMapAccess::Write, data);
+         data.SetPixel(2, 2, 1);
+         b.Unmap(data);
+       }},
+      {"SetSize", [](TBitmap& b) { b.SetSize(3, 3); }},
+  };
+  for (const auto& [name, change] : changes) {
+    for (const bool changeTheCopy : {false, true}) {
+      const TBitmap original = RandomImage(4, 4, 3);
+      TBitmap source = RandomImage(4, 4, 3), copy;
+      copy.Assign(source);
+      change(changeTheCopy ? copy : source);
+      const TBitmap& unchanged = changeTheCopy ? source : copy;
+      ASSERT_EQ(unchanged.Width(), 4) << name;
+      EXPECT_EQ(0, std::memcmp(unchanged.Pixels(), original.Pixels(), original.PixelCount() * 4))
+          << name << (changeTheCopy ? " on the copy" : " on the source");
+    }
+  }
+}
+
+TEST(BitmapTest, ReadingAfterAssignCopiesNothing) {
+  const TBitmap source = RandomImage(64, 64, 4);
+  TBitmap copy;
+  copy.Assign(source);
+  EXPECT_EQ(std::as_const(copy).Pixels(), source.Pixels());
+  TBitmapData data;
+  ASSERT_TRUE(copy.Map(TMapAccess::Read, data));
+  EXPECT_EQ(data.Data, source.Pixels());
+  copy.Unmap(data);
+}
+
+// Changing between picture sizes costs no fresh memory once the larger has been held.
+TEST(BitmapTest, KeepsItsMemoryWhenItShrinksAndGrowsBack) {
+  TBitmap bitmap(6000, 4000);
+  const TAlphaColor* memory = bitmap.Pixels();
+  bitmap.SetSize(4243, 2828);
+  EXPECT_EQ(bitmap.Pixels(), memory);
+  bitmap.SetWidth(6000);
+  bitmap.SetHeight(4000);
+  EXPECT_EQ(bitmap.Pixels(), memory);
+  bitmap.SetSize(0, 0);
+  EXPECT_EQ(bitmap.Pixels(), nullptr);  // an empty bitmap holds nothing
 }
 
 TEST(BitmapTest, SettingTheCurrentSizeKeepsEveryPixel) {

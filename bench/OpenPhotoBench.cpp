@@ -1,0 +1,34 @@
+// What the user waits for when opening a 24 MP photograph: the main window's open command, from
+// the dialog's answer to the sketch in the picture control. Every iteration first opens the same
+// photograph at 12 MP (not timed), so each timed open changes the picture's size, as a user's
+// session does.
+#include "BenchPictures.h"
+#include "FakePlatform.h"
+#include "Faqja1.h"
+
+namespace tracella::bench {
+namespace {
+
+void BM_OpenPhoto(benchmark::State& state) {
+  const QString photo = BenchPhoto(state), smaller = BenchPhoto(state, "TRACELLA_BENCH_PHOTO_12MP");
+  if (photo.isEmpty() || smaller.isEmpty()) return;
+  FakePlatform platform;
+  TForm1 form(platform);
+  form.show();
+  auto open = [&](const QString& path) {
+    platform.openAnswers.push_back(path);
+    form.MenuItem21Click();
+  };
+  for (auto _ : state) {
+    state.PauseTiming();
+    open(smaller);
+    state.ResumeTiming();
+    open(photo);
+  }
+  if (form.SourceImage.Width() != 6000 || !platform.failures.isEmpty())
+    state.SkipWithError("the photograph did not open");
+}
+BENCHMARK(BM_OpenPhoto)->Name("OpenPhoto24MP")->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tracella::bench
