@@ -1,8 +1,5 @@
 #include "JpegDecoder.h"
 
-#include <sys/mman.h>
-
-#include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>  // jpeglib.h needs FILE
@@ -123,39 +120,6 @@ int OrientationOf(const jpeg_decompress_struct& decoder) {
   return 1;
 }
 
-// A fresh bitmap costs the kernel a fault and a zeroed page per 4 KiB written, about a third of
-// the load of a large photograph. Its pages are asked for as huge ones where the kernel has them,
-// and faulted in a few megabytes at a time, just ahead of the rows being written, so that a file
-// that fails early has still touched little more than it decoded. Both are hints: a kernel
-// without them costs only the two calls.
-class PagesAhead {
- public:
-  explicit PagesAhead(TBitmap& bitmap)
-      : next_(reinterpret_cast<char*>(bitmap.Pixels())), end_(reinterpret_cast<char*>(bitmap.Pixels() + bitmap.PixelCount())) {
-    constexpr std::size_t hugePage = 2 << 20;
-    char* const from = next_ + (hugePage - OffsetIn(next_, hugePage)) % hugePage;
-    char* const to = end_ - OffsetIn(end_, hugePage);
-    if (to > from) ::madvise(from, std::size_t(to - from), MADV_HUGEPAGE);
-  }
-
-  void Reach(const void* row) {
-    if (row < next_ || next_ >= end_) return;
-    constexpr std::size_t chunk = 8 << 20, page = 4096;
-    char* const from = next_ - OffsetIn(next_, page);
-    char* const to = std::min(end_, next_ + chunk);
-    ::madvise(from, std::size_t(to - from), MADV_POPULATE_WRITE);
-    next_ = to;
-  }
-
- private:
-  static std::size_t OffsetIn(const char* at, std::size_t alignment) {
-    return reinterpret_cast<std::uintptr_t>(at) % alignment;
-  }
-
-  char* next_;
-  char* end_;
-};
-
 // Sets up libjpeg over the bytes and tears it down. Each phase that calls into libjpeg sets the
 // point its errors jump back to and holds nothing with a destructor, so a jump skips none.
 class JpegDecompression {
@@ -271,12 +235,7 @@ std::optional<TBitmap> DecodeJpeg(const QByteArray& bytes) {
   std::vector<JSAMPLE> inks(cmyk ? static_cast<std::size_t>(width) * 4 : 0);
   if (!jpeg.Start()) return Refused(jpeg.Reason());
 
-  PagesAhead pages(bitmap);
-  const auto pixelsFor = [&](JDIMENSION y) {
-    if (reduce) return row.data();
-    pages.Reach(bitmap.ScanLine(int(y)));
-    return bitmap.ScanLine(int(y));
-  };
+  const auto pixelsFor = [&](JDIMENSION y) { return reduce ? row.data() : bitmap.ScanLine(int(y)); };
   const auto rowFor = [&](JDIMENSION y) { return cmyk ? inks.data() : reinterpret_cast<JSAMPROW>(pixelsFor(y)); };
   const auto done = [&](JDIMENSION y, JSAMPROW) {
     TAlphaColor* pixels = pixelsFor(y);
