@@ -46,7 +46,7 @@ int main(int argc, char* argv[]) {
                 (ResidentBytes() - baseline) / bitmap);
   };
   open(argv[1]);
-  if (form.SourceImage.Width() != 6000) {
+  if (form.Pipeline.SourceImage.Width() != 6000) {
     std::fprintf(stderr, "%s did not open as a 6000 x 4000 picture\n", argv[1]);
     return 1;
   }

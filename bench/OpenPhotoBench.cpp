@@ -15,6 +15,8 @@ void BM_OpenPhoto(benchmark::State& state) {
   FakePlatform platform;
   TForm1 form(platform);
   form.show();
+  benchmark::IterationCount renderings = 0;
+  form.Pipeline.OnRendered = [&](float) { ++renderings; };
   auto open = [&](const QString& path) {
     platform.openAnswers.push_back(path);
     form.MenuItem21Click();
@@ -25,8 +27,10 @@ void BM_OpenPhoto(benchmark::State& state) {
     state.ResumeTiming();
     open(photo);
   }
-  if (form.SourceImage.Width() != 6000 || !platform.failures.isEmpty())
+  if (form.Pipeline.SourceImage.Width() != 6000 || !platform.failures.isEmpty())
     state.SkipWithError("the photograph did not open");
+  else if (renderings != 2 * state.iterations())
+    state.SkipWithError("an open did not render once");
 }
 BENCHMARK(BM_OpenPhoto)->Name("OpenPhoto24MP")->Unit(benchmark::kMillisecond);
 

@@ -18,7 +18,6 @@
 #include "Links.h"
 #include "LocalPath.h"
 #include "PictureFiles.h"
-#include "SketchPasses.h"
 #include "TComboColorBox.h"
 #include "TImage.h"
 #include "TScrollBar.h"
@@ -178,34 +177,34 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 // --- Sketch ---------------------------------------------------------------------------------
 
-void TForm1::MakeGray() { tracella::MakeGray(SourceImage, GrayImage, GrayPlane); }
+void TForm1::MakeGray() { Pipeline.MakeGray(); }
 
 // Image1 shows SketchImage's own pixels (ShowSketch shares them). It lets go of them while the next
 // sketch is drawn, so that the render reuses that memory rather than taking fresh pages, and
 // ShowSketch shares the new sketch again. Only sizing the sketch can fail, and then SketchImage is
 // as it was: Image1 takes it back.
 void TForm1::RenderSketch() {
-  const bool shown = Image1->Bitmap.SharesPixelsWith(SketchImage);
+  const bool shown = Image1->Bitmap.SharesPixelsWith(Pipeline.SketchImage);
   if (shown) Image1->Bitmap = TBitmap();
   try {
-    tracella::RenderSketch(GrayPlane, SpinBox1->Value(), ComboColorBox1->Color(), SketchImage);
+    Pipeline.RenderSketch(SpinBox1->Value(), ComboColorBox1->Color());
   } catch (...) {
-    if (shown) Image1->Bitmap.Assign(SketchImage);
+    if (shown) Image1->Bitmap.Assign(Pipeline.SketchImage);
     throw;
   }
 }
 
 void TForm1::ShowSketch() {
-  Image1->Bitmap.Assign(SketchImage);
+  Image1->Bitmap.Assign(Pipeline.SketchImage);
   Image1->BitmapChanged();
 }
 
 void TForm1::FormShow() {
-  SourceImage.Assign(Image1->Bitmap);
+  Pipeline.SourceImage.Assign(Image1->Bitmap);
   MakeGray();
   RenderSketch();
-  Image1->SetWidth(SketchImage.Width());
-  Image1->SetHeight(SketchImage.Height());
+  Image1->SetWidth(Pipeline.SketchImage.Width());
+  Image1->SetHeight(Pipeline.SketchImage.Height());
   ShowSketch();
   CentrePicture();
   SetVerticalRange();
@@ -232,15 +231,17 @@ void TForm1::MenuItem27Click() { SpinBox1->SetValue(13); }
 
 // --- Picture view -------------------------------------------------------------------------
 
-void TForm1::CentrePicture() { Image1->SetX(Half(CentreSpan) - Half(SourceImage.Width())); }
+void TForm1::CentrePicture() { Image1->SetX(Half(CentreSpan) - Half(Pipeline.SourceImage.Width())); }
 
 void TForm1::SetVerticalRange() {
-  ScrollBar1->SetMax(SourceImage.Height() > ViewportHeight ? SourceImage.Height() - ViewportHeight : 1);
+  const int pictureHeight = Pipeline.SourceImage.Height();
+  ScrollBar1->SetMax(pictureHeight > ViewportHeight ? pictureHeight - ViewportHeight : 1);
 }
 
 void TForm1::SetHorizontalRange() {
-  if (SourceImage.Width() > ViewportWidth) {
-    ScrollBar2->SetMax(SourceImage.Width() - ViewportWidth);
+  const int pictureWidth = Pipeline.SourceImage.Width();
+  if (pictureWidth > ViewportWidth) {
+    ScrollBar2->SetMax(pictureWidth - ViewportWidth);
     ScrollBar2->SetValue(std::trunc(ScrollBar2->Max() * 0.5));
   } else {
     ScrollBar2->SetMax(1);
@@ -252,13 +253,14 @@ void TForm1::FormResize() {
   Panel1->resize(std::max(w - 16, 0), Panel1->height());
   TrackBar1->resize(std::max(w - 172, 0), TrackBar1->height());
   CentreSpan = w - 33;
-  Image1->SetWidth(SourceImage.Width());
-  Image1->SetHeight(SourceImage.Height());
+  Image1->SetWidth(Pipeline.SourceImage.Width());
+  Image1->SetHeight(Pipeline.SourceImage.Height());
   CentrePicture();
   ViewportHeight = h - 125;
   ViewportWidth = w - 34;
   ScrollBar1->setGeometry(ViewportWidth, ScrollBar1->y(), ScrollBar1->width(), std::max(ViewportHeight, 0));
-  ScrollBar2->setGeometry(ScrollBar2->x(), ViewportHeight + kStripHeight, std::max(ViewportWidth, 0), ScrollBar2->height());
+  ScrollBar2->setGeometry(ScrollBar2->x(), ViewportHeight + kStripHeight, std::max(ViewportWidth, 0),
+                          ScrollBar2->height());
   ScrollBar1->SetValue(0);
   ScrollBar2->SetValue(0);
   SetVerticalRange();
@@ -290,14 +292,15 @@ void TForm1::MenuItem21Click() {
     SpinBox1->SetValue(kOpeningThreshold);
     {
       const WaitCursor waiting;
-      LoadFromFile(SourceImage, OpenDialog1.FileName);
+      Pipeline.Load(OpenDialog1.FileName);
       MakeGray();
       RenderSketch();
     }
-    Image1->SetWidth(SourceImage.Width());
-    Image1->SetHeight(SourceImage.Height());
+    Image1->SetWidth(Pipeline.SourceImage.Width());
+    Image1->SetHeight(Pipeline.SourceImage.Height());
     ShowSketch();
-    if (SourceImage.Width() < kNarrowestWithoutWarning) platform_.ShowError(kNarrowPictureWarning, QStringLiteral("Tracella"));
+    if (Pipeline.SourceImage.Width() < kNarrowestWithoutWarning)
+      platform_.ShowError(kNarrowPictureWarning, QStringLiteral("Tracella"));
     setWindowTitle(QStringLiteral("Tracella - ") + DisplayedPath(OpenDialog1.FileName));
     LastOpenedPath = OpenDialog1.FileName;
     CentrePicture();

@@ -4,9 +4,8 @@
 #include <QWidget>
 #include <cstddef>
 
-#include "Bitmap.h"
-#include "GrayPlane.h"
 #include "Platform.h"
+#include "SketchPipeline.h"
 
 class QAction;
 class QMenu;
@@ -43,7 +42,7 @@ class TForm1 : public QWidget {
   QAction *MenuItem21, *MenuItem22, *MenuItem23;
   QMenu* MenuItem24;  // "Edit"
   QAction *MenuItem25, *MenuItem26, *MenuItem27;
-  QMenu* MenuItem28;  // "Facebook"
+  QMenu* MenuItem28;    // "Facebook"
   QAction* MenuItem29;  // "About Tracella"
   QAction *MenuItem30, *MenuItem31, *MenuItem32, *MenuItem33, *MenuItem34, *MenuItem35, *MenuItem36, *MenuItem37,
       *MenuItem38;
@@ -77,11 +76,10 @@ class TForm1 : public QWidget {
 
   // The sketch passes over the working images, with the controls' threshold and colour.
   void MakeGray();
-  virtual void RenderSketch();  // virtual so that tests can count renderings
+  void RenderSketch();
 
-  // The window's working state. GrayPlane holds GrayImage's greys one byte each, for the edge pass.
-  TBitmap SourceImage, GrayImage, SketchImage;
-  TGrayPlane GrayPlane;
+  // The window's working state: the working images live in the pipeline.
+  SketchPipeline Pipeline;
   int ViewportWidth = 0, ViewportHeight = 0, CentreSpan = 0;
   QString LastOpenedPath;
   QString RememberedSaveName;

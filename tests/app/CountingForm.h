@@ -3,19 +3,16 @@
 #include <vector>
 
 #include "Faqja1.h"
-#include "TSpinBox.h"
 
 namespace tracella {
 
 // The main window with its renderings counted, each with the threshold it used.
 class CountingForm : public TForm1 {
  public:
-  using TForm1::TForm1;
-  std::vector<float> renderings;
-  void RenderSketch() override {
-    renderings.push_back(SpinBox1->Value());
-    TForm1::RenderSketch();
+  explicit CountingForm(Platform& platform) : TForm1(platform) {
+    Pipeline.OnRendered = [this](float threshold) { renderings.push_back(threshold); };
   }
+  std::vector<float> renderings;
 };
 
 }  // namespace tracella

@@ -77,7 +77,7 @@ TEST_F(FileCommandsTest, OpeningShowsTheSketchAtItsOwnSizeWithTheCaptionAndWarns
     platform.errors.clear();
     const QString path = MakePicture(QStringLiteral("p%1x%2.png").arg(c.width).arg(c.height), c.width, c.height);
     Open(path);
-    EXPECT_EQ(form.SourceImage.Width(), c.width);
+    EXPECT_EQ(form.Pipeline.SourceImage.Width(), c.width);
     EXPECT_EQ(form.Image1->Width(), c.width);
     EXPECT_EQ(form.Image1->Height(), c.height);
     EXPECT_EQ(form.Image1->Bitmap.Width(), c.width);
@@ -132,10 +132,10 @@ TEST_F(FileCommandsTest, CancellingStillSetsTheHorizontalRange) {
 TEST_F(FileCommandsTest, ExtensionsMatchInAnyCaseAndTheContentDecidesTheFormat) {
   const QString upper = MakePicture(QStringLiteral("PHOTO.JPG"), 820, 400, "JPG");
   Open(upper);
-  EXPECT_EQ(form.SourceImage.Width(), 820);
+  EXPECT_EQ(form.Pipeline.SourceImage.Width(), 820);
   const QString pngNamedJpg = MakePicture(QStringLiteral("png-inside.jpg"), 830, 400, "PNG");
   Open(pngNamedJpg);
-  EXPECT_EQ(form.SourceImage.Width(), 830);
+  EXPECT_EQ(form.Pipeline.SourceImage.Width(), 830);
 }
 
 TEST_F(FileCommandsTest, FailedOpenLeavesThePreviousPictureAndReportsWithThePath) {
@@ -160,7 +160,7 @@ TEST_F(FileCommandsTest, FailedOpenLeavesThePreviousPictureAndReportsWithThePath
       EXPECT_EQ(error.what(), c.message);
     }
     EXPECT_EQ(form.SpinBox1->Value(), 9.0f);
-    EXPECT_EQ(form.SourceImage.Width(), 900);
+    EXPECT_EQ(form.Pipeline.SourceImage.Width(), 900);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Tracella - ") + good);
     EXPECT_EQ(form.LastOpenedPath, good);
     form.MenuItem27Click();

@@ -45,8 +45,8 @@ class MainWindowTest : public testing::Test {
 
   // A source picture of the given size (its pixels do not matter to the layout).
   void UsePicture(int width, int height) {
-    form.SourceImage.SetSize(width, height);
-    form.SourceImage.Clear(claWhite);
+    form.Pipeline.SourceImage.SetSize(width, height);
+    form.Pipeline.SourceImage.Clear(claWhite);
   }
 
   FakePlatform platform;
@@ -58,11 +58,11 @@ TEST_F(MainWindowTest, StartsWithTheSketchOfTheSamplePhotographAtNineInBlack) {
   EXPECT_EQ(form.SpinBox1->Text(), QStringLiteral("9"));
   EXPECT_EQ(form.TrackBar1->Value(), 9.0f);
   EXPECT_EQ(form.ComboColorBox1->Color(), claBlack);
-  ASSERT_EQ(form.SourceImage.Width(), 800);
-  ASSERT_EQ(form.SourceImage.Height(), 885);
+  ASSERT_EQ(form.Pipeline.SourceImage.Width(), 800);
+  ASSERT_EQ(form.Pipeline.SourceImage.Height(), 885);
 
   TBitmap source, gray, sketch;
-  source.Assign(form.SourceImage);
+  source.Assign(form.Pipeline.SourceImage);
   reference::MakeGray(source, gray);
   reference::RenderSketch(gray, 9.0f, claBlack, sketch);
   ASSERT_EQ(form.Image1->Bitmap.Width(), 800);
@@ -316,15 +316,15 @@ TEST_F(MainWindowTest, NewColourRepaintsTheSamePixels) {
 // The picture control shows the sketch's own pixels, and a new rendering draws into that memory:
 // neither a copy nor fresh pages per change.
 TEST_F(MainWindowTest, ARenderingDrawsIntoTheMemoryOnScreen) {
-  ASSERT_TRUE(form.Image1->Bitmap.SharesPixelsWith(form.SketchImage));
+  ASSERT_TRUE(form.Image1->Bitmap.SharesPixelsWith(form.Pipeline.SketchImage));
   const TAlphaColor* shown = std::as_const(form.Image1->Bitmap).Pixels();
   form.MenuItem27Click();
   EXPECT_EQ(form.renderings, std::vector<float>{13.0f});
-  EXPECT_TRUE(form.Image1->Bitmap.SharesPixelsWith(form.SketchImage));
+  EXPECT_TRUE(form.Image1->Bitmap.SharesPixelsWith(form.Pipeline.SketchImage));
   EXPECT_EQ(std::as_const(form.Image1->Bitmap).Pixels(), shown);
-  for (int y = 0; y < form.GrayImage.Height(); y += 97)
-    for (int x = 0; x < form.GrayImage.Width(); x += 89)
-      ASSERT_EQ(form.GrayPlane.Row(y)[x], GreenOf(form.GrayImage.ScanLine(y)[x])) << x << ", " << y;
+  for (int y = 0; y < form.Pipeline.GrayImage.Height(); y += 97)
+    for (int x = 0; x < form.Pipeline.GrayImage.Width(); x += 89)
+      ASSERT_EQ(form.Pipeline.GrayPlane.Row(y)[x], GreenOf(form.Pipeline.GrayImage.ScanLine(y)[x])) << x << ", " << y;
 }
 
 TEST_F(MainWindowTest, EachLinkEntryOpensItsAddressOncePerClickAndChangesNothingElse) {

@@ -135,7 +135,7 @@ TEST_F(RealWindowTest, OpensAPictureThroughTheDialogListingEveryCaseAndSavesTheS
   listed.sort();
   EXPECT_EQ(listed, (QStringList{"UPPER.PNG", "lower.jpg"}));
   EXPECT_EQ(form->windowTitle(), QStringLiteral("Tracella - ") + folder.filePath("UPPER.PNG"));
-  EXPECT_EQ(form->SourceImage.Width(), 900);
+  EXPECT_EQ(form->Pipeline.SourceImage.Width(), 900);
 
   AnswerNextDialog(folder.filePath("sketch"));
   form->MenuItem22->trigger();

@@ -12,8 +12,8 @@
 
 #include "Application.h"
 #include "CodecFixtures.h"
-#include "Faqja1.h"
 #include "FakePlatform.h"
+#include "Faqja1.h"
 #include "TImage.h"
 
 namespace tracella {
@@ -85,14 +85,18 @@ TEST_F(UsableAfterFailureTest, AHostileFileIsReportedAndTheNextGoodOneOpensRende
   } cases[] = {
       {cut, nullptr, "Loading bitmap failed (" + cut + ")."},
       {bomb, nullptr, "Loading bitmap failed (" + bomb + ")."},
-      {vanishing, [&] { QFile::remove(vanishing); }, "Cannot open file \"" + vanishing + "\". No such file or directory."},
-      {turnsIntoFolder, [&] { QFile::remove(turnsIntoFolder);
-                                 QDir().mkdir(turnsIntoFolder); },
+      {vanishing, [&] { QFile::remove(vanishing); },
+       "Cannot open file \"" + vanishing + "\". No such file or directory."},
+      {turnsIntoFolder,
+       [&] {
+         QFile::remove(turnsIntoFolder);
+         QDir().mkdir(turnsIntoFolder);
+       },
        "Cannot open file \"" + turnsIntoFolder + "\". Is a directory."},
       {turnsDamaged, [&] { QFile(turnsDamaged).resize(100); }, "Loading bitmap failed (" + turnsDamaged + ")."},
   };
   const QString caption = Form().windowTitle();
-  const int sampleWidth = Form().SourceImage.Width();
+  const int sampleWidth = Form().Pipeline.SourceImage.Width();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path.toStdString());
     platform.afterOpenDialog = c.between;
@@ -100,7 +104,7 @@ TEST_F(UsableAfterFailureTest, AHostileFileIsReportedAndTheNextGoodOneOpensRende
     EXPECT_EQ(platform.fake.failures, QStringList{c.report});
     platform.fake.failures.clear();
     EXPECT_EQ(Form().windowTitle(), caption);
-    EXPECT_EQ(Form().SourceImage.Width(), sampleWidth);
+    EXPECT_EQ(Form().Pipeline.SourceImage.Width(), sampleWidth);
   }
 
   const QString good = Write("good.png", test::Encoded(Stripes(900, 300), "png"));
