@@ -60,9 +60,9 @@ int RunSketchCommand(const QStringList& arguments, QTextStream& output, QTextStr
       return kProgram +
              QStringLiteral("%1 skipped: %2 is sketched to %3 too.").arg(job.input, jobs[earlier[i]].input, job.output);
     try {
-      TBitmap photo;
-      LoadInput(photo, job.input);
-      WriteOutput(job.output, DrawSketchFile(photo, options), options.force);
+      SketchPipeline pipeline;
+      LoadInput(pipeline.SourceImage, job.input);
+      WriteOutput(job.output, DrawSketchFile(pipeline, options), options.force);
       return {};
     } catch (const std::exception& error) {
       return Reported(error);

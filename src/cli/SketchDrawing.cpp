@@ -1,9 +1,7 @@
 #include "SketchDrawing.h"
 
-#include "BlurGray.h"
 #include "FileErrors.h"
 #include "PictureFiles.h"
-#include "SketchPasses.h"
 #include "SvgTrace.h"
 
 namespace tracella {
@@ -21,16 +19,12 @@ void MakePaperTransparent(TBitmap& sketch, TAlphaColor line) {
 
 }  // namespace
 
-QByteArray DrawSketchFile(const TBitmap& photo, const SketchOptions& options) {
-  TBitmap gray, sketch;
-  TGrayPlane plane;
-  MakeGray(photo, gray, plane);
-  if (options.blur > 0) {
-    BlurGray(gray, options.blur);
-    MakeGray(gray, gray, plane);  // the plane of the smoothed greys; a grey pixel's grey is itself
-  }
+QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options) {
+  pipeline.MakeGray();
+  pipeline.BlurGray(options.blur);
   const bool onWhite = !options.transparent && options.format != u"svg";
-  RenderSketch(plane, options.threshold, onWhite ? options.color : kPaintedMark, sketch);
+  pipeline.RenderSketch(options.threshold, onWhite ? options.color : kPaintedMark);
+  TBitmap& sketch = pipeline.SketchImage;
   if (options.format == u"svg") {
     const std::optional<std::string> svg =
         TraceSvg(sketch, kPaintedMark, {options.color, !options.transparent, options.speckle});
