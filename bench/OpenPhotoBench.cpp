@@ -21,7 +21,7 @@ void BM_OpenPhoto(benchmark::State& state) {
     platform.openAnswers.push_back(path);
     form.MenuItem21Click();
   };
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     state.PauseTiming();
     open(smaller);
     state.ResumeTiming();

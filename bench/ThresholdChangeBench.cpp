@@ -16,7 +16,7 @@ void BM_ThresholdChange(benchmark::State& state) {
   form.SpinBox1Change();  // sizes the sketch and the control's copy once
   benchmark::IterationCount renderings = 0;
   form.Pipeline.OnRendered = [&](float) { ++renderings; };
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     form.SpinBox1Change();
     benchmark::ClobberMemory();
   }
