@@ -225,6 +225,7 @@ TEST_F(HostileFilesTest, EmptyAndRandomFilesFailWithTheLoadingMessageUnderEveryE
   for (char& byte : random) byte = char((state = state * 1664525u + 1013904223u) >> 24);
   for (const char* extension : kExtensions) {
     for (const auto& [stem, bytes] : {std::pair{"empty", QByteArray()}, std::pair{"random", random}}) {
+      SCOPED_TRACE(std::string(stem) + extension);
       const QString path = Write(stem + QString(extension), bytes);
       EXPECT_EQ(Failure(path), LoadingFailed(path));
     }
@@ -250,6 +251,7 @@ TEST_F(HostileFilesTest, FilesCutShortAnywhereFail) {
       {"rgb.wmp", test::MakeJpegXr(photo, dir_.path())},
   };
   for (const auto& file : files) {
+    SCOPED_TRACE(file.name);
     for (int percent = 5; percent < 100; percent += 9) {
       const QString path = Write(file.name, file.bytes.left(file.bytes.size() * percent / 100));
       EXPECT_EQ(Failure(path), LoadingFailed(path)) << "cut at " << percent << "%";
@@ -269,6 +271,7 @@ TEST_F(HostileFilesTest, GifsWhoseCodesDoNotCoverTheirFrameFail) {
       {"few-codes.gif", test::MakeGif(30, 20, {QByteArray(100, 3)})},  // codes for 100 of 600 pixels
   };
   for (const auto& file : files) {
+    SCOPED_TRACE(file.name);
     const QString path = Write(file.name, file.bytes);
     EXPECT_EQ(Failure(path), LoadingFailed(path));
   }
@@ -408,6 +411,7 @@ TEST_F(HostileFilesTest, DevicesSocketsAndDamagedJpegXrNeitherHangNorCrash) {
   ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   for (const auto& [name, reason] : {std::pair{"null.jpg", "Invalid argument"}, std::pair{"urandom.png", "Invalid argument"},
                                      std::pair{"socket.gif", "No such device or address"}}) {
+    SCOPED_TRACE(name);
     EXPECT_EQ(Failure(Path(name)), ("Cannot open file \"" + Path(name) + "\". " + reason).toStdString());
   }
   ::close(listener);
@@ -416,6 +420,7 @@ TEST_F(HostileFilesTest, DevicesSocketsAndDamagedJpegXrNeitherHangNorCrash) {
   const QStringList crashers = regressions.entryList({"libjxr-crash-*"}, QDir::Files);
   ASSERT_FALSE(crashers.isEmpty());
   for (const QString& crasher : crashers) {
+    SCOPED_TRACE(crasher.toStdString());
     QFile file(regressions.filePath(crasher));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString path = Write(crasher + ".wmp", file.readAll().mid(1));  // the fuzzer's first byte picks the extension
