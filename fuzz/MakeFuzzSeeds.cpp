@@ -76,7 +76,7 @@ QByteArray JpegXr(const QDir& folder, bool alpha) {
   if (alpha) arguments << "-c" << "22";
   QProcess::execute("JxrEncApp", arguments);
   QFile made(target);
-  const QByteArray bytes = made.open(QIODevice::ReadOnly) ? made.readAll() : QByteArray();
+  QByteArray bytes = made.open(QIODevice::ReadOnly) ? made.readAll() : QByteArray();
   QFile::remove(source);
   QFile::remove(target);
   if (bytes.isEmpty()) std::fprintf(stderr, "JxrEncApp (libjxr-tools) made no file\n");
