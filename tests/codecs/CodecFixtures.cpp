@@ -140,7 +140,7 @@ QByteArray MakeTiff(const QList<QImage>& pages, int orientation) {
   for (const QImage& page : pages) {
     const QImage rgb = page.convertToFormat(QImage::Format_RGB888);
     for (int y = 0; y < rgb.height(); ++y)
-      pixels.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
+      pixels.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), qsizetype(rgb.width()) * 3);
     layout.append({quint32(rgb.width()), quint32(rgb.height()), quint32(rgb.width() * rgb.height() * 3)});
   }
   return TiffDirectories(layout, orientation) + pixels;

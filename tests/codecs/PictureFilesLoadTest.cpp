@@ -89,7 +89,7 @@ TEST_F(PictureFilesLoadTest, LosslessFormatsArriveAsTheirExactPixels) {
 }
 
 TEST_F(PictureFilesLoadTest, GifAndJpegArriveAsTheirPictures) {
-  QByteArray frame(30 * 20, 10);  // palette entry 10 is grey 20
+  QByteArray frame(qsizetype{30} * 20, 10);  // palette entry 10 is grey 20
   frame[1] = 100;
   const TBitmap gif = Load("a.gif", test::MakeGif(30, 20, {frame}));
   ASSERT_EQ(gif.Width(), 30);
@@ -160,7 +160,7 @@ TEST_F(PictureFilesLoadTest, FirstPictureOfAFileWithSeveral) {
   second.fill(Qt::white);
   ExpectMarked(Load("pages.tif", test::MakeTiff({Marked(), second})));
   ExpectMarked(Load("sizes.ico", test::MakeIco({Marked(), second})));
-  QByteArray first(30 * 20, 10), next(30 * 20, 100);
+  QByteArray first(qsizetype{30} * 20, 10), next(qsizetype{30} * 20, 100);
   const TBitmap gif = Load("frames.gif", test::MakeGif(30, 20, {first, next}));
   EXPECT_EQ(gif.ScanLine(10)[10], 0xFF141414u);
 }
@@ -242,7 +242,7 @@ TEST_F(PictureFilesLoadTest, DamagedOrImpossibleFilesFailAndLeaveTheTargetAlone)
       {"cut-progressive.jpg", cut(test::ProgressiveJpeg(photo), 0.8)},
       {"cut.png", cut(Encoded(photo, "png"), 0.6)},
       {"cut.bmp", cut(Encoded(photo, "bmp"), 0.9)},
-      {"cut.gif", cut(test::MakeGif(200, 150, {QByteArray(200 * 150, 3)}), 0.6)},
+      {"cut.gif", cut(test::MakeGif(200, 150, {QByteArray(qsizetype{200} * 150, 3)}), 0.6)},
       {"cut.tif", cut(test::MakeTiff({photo}), 0.6)},
       {"cut.ico", cut(Encoded(photo, "ico"), 0.6)},
       {"cut.wmp", cut(JpegXr(photo), 0.6)},
@@ -329,7 +329,7 @@ TEST_F(PictureFilesLoadTest, AFileLargerThanAnyAcceptedPictureIsNotRead) {
 }
 
 TEST_F(PictureFilesLoadTest, AFileThatShrinksWhileMappedReadsAsZerosInsteadOfEndingTheProgram) {
-  const QString path = Write("shrinking.png", QByteArray(3 * 4096, 'x'));
+  const QString path = Write("shrinking.png", QByteArray(qsizetype{3} * 4096, 'x'));
   const std::unique_ptr<MappedFile> file = MapRegularFile(path, 1 << 20);
   EXPECT_EQ(file->Bytes().at(5000), 'x');
   EXPECT_FALSE(file->Shrank());

@@ -77,7 +77,7 @@ QByteArray CmykJpeg(int width, int height, const unsigned char (&inverted)[4]) {
   }
   jpeg_finish_compress(&info);
   jpeg_destroy_compress(&info);
-  const QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
+  QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
   std::free(buffer);
   return bytes;
 }
@@ -243,7 +243,7 @@ TEST_F(HostileFilesTest, FilesCutShortAnywhereFail) {
       {"progressive.jpg", test::ProgressiveJpeg(photo)},
       {"rgb.png", Encoded(photo, "png")},
       {"deep.png", Encoded(photo.convertToFormat(QImage::Format_RGBA64), "png")},
-      {"one-frame.gif", test::MakeGif(160, 120, {QByteArray(160 * 120, 5)})},
+      {"one-frame.gif", test::MakeGif(160, 120, {QByteArray(qsizetype{160} * 120, 5)})},
       {"plain.tif", test::MakeTiff({photo})},
       {"qt.tiff", Encoded(withAlpha, "tiff")},
       {"rgb.bmp", Encoded(photo, "bmp")},
@@ -325,7 +325,7 @@ TEST_F(HostileFilesTest, HeadersClaimingHugePicturesAreRefusedBeforeTheirPixelsA
       {"largest.tif", test::MakeTiffClaiming(0xFFFFFFFF, 0xFFFFFFFF)},
       {"wraps-to-small.tif", test::MakeTiffClaiming(0x10000, 0x10001)},  // 2^32 + 2^16 pixels
       // Qt's reader gave the 16 x 12 frame's size and then painted it on the 4096 x 64512 screen.
-      {"screen-4096x64512.gif", GifWithScreen(test::MakeGif(16, 12, {QByteArray(16 * 12, 1)}), 4096, 64512)},
+      {"screen-4096x64512.gif", GifWithScreen(test::MakeGif(16, 12, {QByteArray(qsizetype{16} * 12, 1)}), 4096, 64512)},
       // libjpeg would zero 6 GB of coefficients for this 600-byte file before reading a scan.
       {"progressive-32768-square.jpg", JpegClaiming(test::ProgressiveJpeg(small), 32768, 32768)},
       // Qt's icon reader decodes a PNG entry at whatever size the PNG claims.
@@ -341,7 +341,7 @@ TEST_F(HostileFilesTest, HeadersClaimingHugePicturesAreRefusedBeforeTheirPixelsA
           ::getrusage(RUSAGE_SELF, &before);
           const bool refused = Failure(path) == LoadingFailed(path);
           ::getrusage(RUSAGE_SELF, &after);
-          return refused && after.ru_maxrss - before.ru_maxrss < 64 * 1024;  // kilobytes
+          return refused && after.ru_maxrss - before.ru_maxrss < 64L * 1024;  // kilobytes
         },
         60);
     EXPECT_TRUE(refusedLean) << "not refused, or more than 64 MiB spent on it";

@@ -31,7 +31,7 @@ class SafeSavingTest : public ::testing::Test {
   // Mounts a file system of `type` on a new folder `name`; empty when this machine does not let
   // the test mount (not root, or no room for mounts in its container).
   QString Mount(const QString& name, const char* type, const char* source, unsigned long flags, const char* options) {
-    const QString target = Path(name);
+    QString target = Path(name);
     QDir().mkpath(target);
     if (::mount(source, QFile::encodeName(target).constData(), type, flags, options) != 0) return {};
     mounted_.push_back(target);
@@ -70,8 +70,9 @@ TEST_F(SafeSavingTest, OfManySaversRacingForOneNameExactlyOneWinsAndNothingElseI
     std::atomic<int> ready{0}, created{0};
     std::atomic<bool> otherWon{false};
     std::vector<std::string> failures(kSavers);
-    std::vector<std::thread> threads;
     const int participants = kSavers + (withOtherProgram ? 1 : 0);
+    std::vector<std::thread> threads;
+    threads.reserve(std::size_t(participants));
     const auto startTogether = [&] {
       ++ready;
       while (ready < participants) std::this_thread::yield();
@@ -128,7 +129,7 @@ TEST_F(SafeSavingTest, AFullDiskLeavesNoFileBehind) {
   rlimit original{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &original), 0);
   const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  const rlimit limited{16 * 1024, original.rlim_max};
+  const rlimit limited{rlim_t{16} * 1024, original.rlim_max};
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
   const std::string failure = CreateFailure([&] { SaveToFile(noise, target); });
   ::setrlimit(RLIMIT_FSIZE, &original);
