@@ -314,8 +314,8 @@ TEST_F(SketchCommandTest, JobsInParallelWriteTheSameBytesAsOneAtATime) {
   }
   for (const char* format : {"png", "jpg", "svg"}) {
     const QStringList common{"--threshold", "30", "--blur", "0.8", "--format", format};
-    ASSERT_EQ(Sketch(common + QStringList{"--jobs", "1", "--out-dir", Path("one")} + inputs).exitCode, 0);
-    ASSERT_EQ(Sketch(common + QStringList{"--jobs", "4", "--out-dir", Path("four")} + inputs).exitCode, 0);
+    ASSERT_EQ(Sketch(common + QStringList{"--jobs", "1", "--out-dir", Path("one")} + inputs).exitCode, 0) << format;
+    ASSERT_EQ(Sketch(common + QStringList{"--jobs", "4", "--out-dir", Path("four")} + inputs).exitCode, 0) << format;
   }
   const QStringList written = QDir(Path("one")).entryList(QDir::Files);
   ASSERT_EQ(written.size(), 24);
@@ -352,10 +352,10 @@ TEST_F(SketchCommandTest, DecodersSayNothingUnlessAskedAndThenSayWhy) {
   for (const char* format : {"bmp", "tiff", "png"}) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
-    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && photo.save(&buffer, format));
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && photo.save(&buffer, format)) << format;
     const QString path = Path(QStringLiteral("cut-%1.%1").arg(QLatin1String(format)));
     QFile cut(path);
-    ASSERT_TRUE(cut.open(QIODevice::WriteOnly) && cut.write(bytes.left(bytes.size() * 2 / 3)) > 0);
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly) && cut.write(bytes.left(bytes.size() * 2 / 3)) > 0) << format;
     arguments << path;
     expected += "tracella-sketch: Loading bitmap failed (" + path + ").\n";
   }

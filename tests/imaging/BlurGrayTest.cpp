@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <ostream>
 #include <vector>
 
 #include "BlurGray.h"
+#include "CaseName.h"
 #include "RandomImage.h"
 #include "SketchPasses.h"
 
@@ -49,6 +51,8 @@ struct BlurCase {
   float sigma;
 };
 
+void PrintTo(const BlurCase& c, std::ostream* out) { *out << c.width << "x" << c.height << ", sigma " << c.sigma; }
+
 // Each vector width the processor can run: 16 bytes always, 32 with AVX2, 64 with AVX-512BW.
 class BlurGrayMatches : public testing::TestWithParam<BlurCase> {};
 
@@ -87,7 +91,11 @@ TEST_P(BlurGrayMatches, TheGaussianWithEdgesExtendedToTheNearestGrey) {
 INSTANTIATE_TEST_SUITE_P(Table, BlurGrayMatches,
                          testing::Values(BlurCase{67, 23, 2}, BlurCase{130, 9, 0.3f}, BlurCase{1, 1, 2},
                                          BlurCase{1, 40, 1.5f}, BlurCase{40, 1, 1.5f}, BlurCase{70, 70, 10},
-                                         BlurCase{5, 3, 10}, BlurCase{64, 2, 2}));
+                                         BlurCase{5, 3, 10}, BlurCase{64, 2, 2}),
+                         [](const testing::TestParamInfo<BlurCase>& param) {
+                           const BlurCase& c = param.param;
+                           return CaseName(c.width) + "x" + CaseName(c.height) + "Sigma" + CaseName(c.sigma);
+                         });
 
 TEST(BlurGrayTest, AFlatGreyStaysTheSameGrey) {
   TBitmap flat(50, 20);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
+#include "CaseName.h"
 #include "MatchesReference.h"
 #include "RandomImage.h"
 
@@ -56,6 +58,11 @@ struct WorkedExampleCase {
   std::vector<TAlphaColor> expected;
 };
 
+void PrintTo(const WorkedExampleCase& c, std::ostream* out) {
+  *out << "threshold " << c.threshold << ":";
+  for (const TAlphaColor pixel : c.expected) *out << (pixel == B ? " line" : pixel == W ? " white" : " other");
+}
+
 class WorkedExampleTest : public testing::TestWithParam<WorkedExampleCase> {};
 
 TEST_P(WorkedExampleTest, PaintsTheLeftAndUpperPixelOfEveryPairBeyondTheThreshold) {
@@ -71,7 +78,10 @@ INSTANTIATE_TEST_SUITE_P(Thresholds, WorkedExampleTest,
                          testing::Values(WorkedExampleCase{9.0f, {B, B, B, W, B, W}},
                                          WorkedExampleCase{19.6f, {B, B, B, W, B, W}},
                                          WorkedExampleCase{20.0f, {W, W, W, W, B, W}},
-                                         WorkedExampleCase{33.0f, {W, W, W, W, B, W}}));
+                                         WorkedExampleCase{33.0f, {W, W, W, W, B, W}}),
+                         [](const testing::TestParamInfo<WorkedExampleCase>& param) {
+                           return "Threshold" + CaseName(param.param.threshold);
+                         });
 
 TEST(RenderSketchTest, EqualNeighboursNeverPaintAndOnlyTheStepPaints) {
   const TGrayPlane gray = GreyPlane(6, 1, {10, 10, 10, 50, 50, 50});
@@ -128,11 +138,18 @@ TEST(PaintingDifferenceTest, IsTheSmallestWholeDifferenceAboveTheThreshold) {
 
 // The fast passes against the per-pixel reference, on sizes that exercise vector tails and the
 // one-pixel edges, random thresholds included.
-class MatchesReferenceTest : public testing::TestWithParam<std::tuple<int, int>> {};
+struct PictureSize {
+  int width, height;
+};
+
+void PrintTo(const PictureSize& size, std::ostream* out) { *out << size.width << "x" << size.height; }
+
+class MatchesReferenceTest : public testing::TestWithParam<PictureSize> {};
 
 TEST_P(MatchesReferenceTest, OnRandomAndLowContrastImages) {
   const auto [width, height] = GetParam();
   for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
     TBitmap noisy = RandomImage(width, height, seed);
     ExpectSameAsReference(noisy, 200.5f, claBlack);
     // Greens within 0..31 put the differences around every threshold the controls allow.
@@ -144,8 +161,11 @@ TEST_P(MatchesReferenceTest, OnRandomAndLowContrastImages) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, MatchesReferenceTest,
-                         testing::Values(std::tuple{1, 1}, std::tuple{1, 37}, std::tuple{37, 1}, std::tuple{2, 2},
-                                         std::tuple{17, 9}, std::tuple{64, 3}, std::tuple{131, 67}));
+                         testing::Values(PictureSize{1, 1}, PictureSize{1, 37}, PictureSize{37, 1}, PictureSize{2, 2},
+                                         PictureSize{17, 9}, PictureSize{64, 3}, PictureSize{131, 67}),
+                         [](const testing::TestParamInfo<PictureSize>& param) {
+                           return CaseName(param.param.width) + "x" + CaseName(param.param.height);
+                         });
 
 // Outputs of 16 MiB and more are written with streaming stores, past the caches.
 TEST(MatchesReferenceTest, OnAPictureLargeEnoughToBeStreamed) {
