@@ -17,11 +17,13 @@ std::size_t RoundUp(std::size_t bytes, std::size_t unit) { return (bytes + unit 
 void* MapHugePages(std::size_t bytes) {
   void* const mapping = mmap(nullptr, bytes + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapping == MAP_FAILED) throw std::bad_alloc();
-  const auto start = reinterpret_cast<std::uintptr_t>(mapping);
-  const std::uintptr_t aligned = RoundUp(start, kHugePage);
-  if (aligned > start) munmap(mapping, aligned - start);
-  if (const std::size_t tail = start + kHugePage - aligned) munmap(reinterpret_cast<void*>(aligned + bytes), tail);
-  void* const data = reinterpret_cast<void*>(aligned);
+  // Offsets from the mapping rather than addresses made from integers, so the optimiser keeps
+  // track of where the pointers point.
+  const auto address = reinterpret_cast<std::uintptr_t>(mapping);
+  const std::size_t head = RoundUp(address, kHugePage) - address;
+  char* const data = static_cast<char*>(mapping) + head;
+  if (head > 0) munmap(mapping, head);
+  if (const std::size_t tail = kHugePage - head) munmap(data + bytes, tail);
   madvise(data, bytes, MADV_HUGEPAGE);  // only a hint: without huge pages it is simply refused
   return data;
 }
