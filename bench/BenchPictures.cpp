@@ -46,7 +46,7 @@ const TBitmap& BenchGray(int megapixels) { return BenchGrey(megapixels).image; }
 const TGrayPlane& BenchPlane(int megapixels) { return BenchGrey(megapixels).plane; }
 
 QString BenchPhoto(benchmark::State& state, const char* variable) {
-  const QString path = qEnvironmentVariable(variable);
+  QString path = qEnvironmentVariable(variable);
   if (path.isEmpty()) state.SkipWithError("no photograph named (bench/run-bench.sh makes them)");
   return path;
 }

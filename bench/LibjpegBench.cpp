@@ -51,7 +51,7 @@ void BM_DecodeOnlyLibjpeg(benchmark::State& state) {
     state.SkipWithError("libjpeg cannot decode the photograph");
     return;
   }
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     std::rewind(file.get());
     DecodeBgra(file.get(), pixels);
     benchmark::DoNotOptimize(pixels.data());

@@ -71,7 +71,7 @@ void BM_OpenCvSketch(benchmark::State& state) {
   TBitmap sketch;
   OpenCvSketch peer;
   peer.Render(gray, kThreshold, claBlack, sketch);
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     peer.Render(gray, kThreshold, claBlack, sketch);
     benchmark::DoNotOptimize(sketch.Pixels());
     benchmark::ClobberMemory();

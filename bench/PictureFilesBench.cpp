@@ -16,7 +16,7 @@ void BM_LoadJpeg(benchmark::State& state) {
   TBitmap picture;
   try {
     LoadFromFile(picture, photo);
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
       LoadFromFile(picture, photo);
       benchmark::DoNotOptimize(picture.Pixels());
     }
@@ -34,7 +34,7 @@ void BM_SaveJpeg(benchmark::State& state) {
   TBitmap picture;
   try {
     LoadFromFile(picture, photo);
-    for (auto _ : state) {
+    for ([[maybe_unused]] auto _ : state) {
       SaveToFile(picture, target);
       state.PauseTiming();
       QFile::remove(target);  // saving never replaces a file

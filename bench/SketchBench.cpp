@@ -18,7 +18,7 @@ void BM_MakeGray(benchmark::State& state) {
   TBitmap gray;
   TGrayPlane plane;
   MakeGray(source, gray, plane);  // the first call pays for the pages
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     MakeGray(source, gray, plane);
     benchmark::DoNotOptimize(gray.Pixels());
     benchmark::ClobberMemory();
@@ -31,7 +31,7 @@ void BM_RenderSketch(benchmark::State& state) {
   const TGrayPlane& gray = BenchPlane(Megapixels(state));
   TBitmap sketch;
   RenderSketch(gray, kThreshold, claBlack, sketch);
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     RenderSketch(gray, kThreshold, claBlack, sketch);
     benchmark::DoNotOptimize(sketch.Pixels());
     benchmark::ClobberMemory();
@@ -46,7 +46,7 @@ void BM_BlurGray(benchmark::State& state) {
   TBitmap gray;
   gray.Assign(BenchGray(Megapixels(state)));
   BlurGray(gray, 2.0f);
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     BlurGray(gray, 2.0f);
     benchmark::DoNotOptimize(gray.Pixels());
     benchmark::ClobberMemory();
@@ -60,7 +60,7 @@ void BM_RenderSketchReference(benchmark::State& state) {
   gray.Assign(BenchGray(Megapixels(state)));  // the reference maps its input, so it takes a mutable one
   TBitmap sketch;
   reference::RenderSketch(gray, kThreshold, claBlack, sketch);
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     reference::RenderSketch(gray, kThreshold, claBlack, sketch);
     benchmark::DoNotOptimize(sketch.Pixels());
     benchmark::ClobberMemory();
@@ -73,7 +73,7 @@ void BM_Memcpy(benchmark::State& state) {
   const TBitmap& source = BenchGray(Megapixels(state));
   TBitmap target(source.Width(), source.Height());
   const std::size_t bytes = source.PixelCount() * sizeof(TAlphaColor);
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     std::memcpy(target.Pixels(), source.Pixels(), bytes);
     benchmark::DoNotOptimize(target.Pixels());
     benchmark::ClobberMemory();
@@ -87,7 +87,7 @@ void BM_Memset(benchmark::State& state) {
   TBitmap target(size.width, size.height);
   target.Clear(claWhite);
   const std::size_t bytes = target.PixelCount() * sizeof(TAlphaColor);
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     std::memset(target.Pixels(), 0xFF, bytes);
     benchmark::DoNotOptimize(target.Pixels());
     benchmark::ClobberMemory();
