@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr const char* Extensions[] = {".bmp", ".jpg", ".jpeg", ".png", ".gif", ".tif", ".tiff", ".ico", ".wmp"};
-
 QString& WorkFolder() {
   static QString folder;
   return folder;
@@ -45,11 +43,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  const QString path = WorkFolder() + "/input" + QLatin1String(Extensions[data[0] % std::size(Extensions)]);
+  const QString path = WorkFolder() + "/input" +
+                       QLatin1String(tracella::PictureExtensions[data[0] % tracella::PictureExtensions.size()]);
   {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(reinterpret_cast<const char*>(data + 1), static_cast<qint64>(size - 1)) != static_cast<qint64>(size - 1))
+        file.write(reinterpret_cast<const char*>(data + 1), static_cast<qint64>(size - 1)) !=
+            static_cast<qint64>(size - 1))
       std::abort();
   }
   tracella::TBitmap bitmap;

@@ -8,11 +8,12 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QProcess>
+#include <algorithm>
 #include <cstdio>
 
-namespace {
+#include "PictureFiles.h"
 
-enum Extension : char { BmpFile, JpgFile, JpegFile, PngFile, GifFile, TifFile, TiffFile, IcoFile, WmpFile };
+namespace {
 
 QImage Gradient(int width, int height, QImage::Format format) {
   QImage image(width, height, QImage::Format_ARGB32);
@@ -73,7 +74,7 @@ QByteArray JpegXr(const QDir& folder, bool alpha) {
   const QString target = folder.filePath("jxr-made.jxr");
   Gradient(16, 12, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB888).save(source, alpha ? "tiff" : "bmp");
   QStringList arguments{"-i", source, "-o", target};
-  if (alpha) arguments << "-c" << "22";
+  if (alpha) arguments += {"-c", "22"};
   QProcess::execute("JxrEncApp", arguments);
   QFile made(target);
   QByteArray bytes = made.open(QIODevice::ReadOnly) ? made.readAll() : QByteArray();
@@ -83,9 +84,18 @@ QByteArray JpegXr(const QDir& folder, bool alpha) {
   return bytes;
 }
 
-bool Write(const QDir& folder, const QString& name, Extension extension, const QByteArray& bytes) {
+// The harness's first byte: where the name's extension stands in the loader's list.
+char ExtensionByte(const QString& name) {
+  const auto& extensions = tracella::PictureExtensions;
+  const QString extension = name.mid(name.lastIndexOf(u'.'));
+  return char(std::ranges::find_if(extensions, [&](const char* e) { return extension == QLatin1StringView(e); }) -
+              extensions.begin());
+}
+
+bool Write(const QDir& folder, const QString& name, const QByteArray& bytes) {
   QFile file(folder.filePath(name));
-  return !bytes.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(QByteArray(1, extension) + bytes) == bytes.size() + 1;
+  return !bytes.isEmpty() && file.open(QIODevice::WriteOnly) &&
+         file.write(QByteArray(1, ExtensionByte(name)) + bytes) == bytes.size() + 1;
 }
 
 }  // namespace
@@ -101,26 +111,25 @@ int main(int argc, char** argv) {
   const QImage alpha = Gradient(16, 12, QImage::Format_ARGB32);
   const struct {
     const char* name;
-    Extension extension;
     QByteArray bytes;
   } seeds[] = {
-      {"rgb.bmp", BmpFile, Encoded(rgb, "bmp")},
-      {"palette.bmp", BmpFile, Encoded(rgb.convertToFormat(QImage::Format_Indexed8), "bmp")},
-      {"rgb.jpg", JpgFile, Encoded(rgb, "jpeg")},
-      {"grey.jpg", JpgFile, Encoded(rgb.convertToFormat(QImage::Format_Grayscale8), "jpeg")},
-      {"progressive.jpeg", JpegFile, Encoded(rgb, "jpeg", {.progressive = true})},
-      {"alpha.png", PngFile, Encoded(alpha, "png")},
-      {"deep.png", PngFile, Encoded(alpha.convertToFormat(QImage::Format_RGBA64), "png")},
-      {"palette.png", PngFile, Encoded(rgb.convertToFormat(QImage::Format_Indexed8), "png")},
-      {"grey.png", PngFile, Encoded(rgb.convertToFormat(QImage::Format_Grayscale8), "png")},
-      {"frames.gif", GifFile, Gif(16, 12)},
-      {"rgb.tif", TifFile, Encoded(rgb, "tiff")},
-      {"lzw-alpha.tiff", TiffFile, Encoded(alpha, "tiff", {.compression = 1})},
-      {"alpha.ico", IcoFile, Encoded(alpha, "ico")},
-      {"rgb.wmp", WmpFile, JpegXr(folder, false)},
-      {"alpha.wmp", WmpFile, JpegXr(folder, true)},
+      {"rgb.bmp", Encoded(rgb, "bmp")},
+      {"palette.bmp", Encoded(rgb.convertToFormat(QImage::Format_Indexed8), "bmp")},
+      {"rgb.jpg", Encoded(rgb, "jpeg")},
+      {"grey.jpg", Encoded(rgb.convertToFormat(QImage::Format_Grayscale8), "jpeg")},
+      {"progressive.jpeg", Encoded(rgb, "jpeg", {.progressive = true})},
+      {"alpha.png", Encoded(alpha, "png")},
+      {"deep.png", Encoded(alpha.convertToFormat(QImage::Format_RGBA64), "png")},
+      {"palette.png", Encoded(rgb.convertToFormat(QImage::Format_Indexed8), "png")},
+      {"grey.png", Encoded(rgb.convertToFormat(QImage::Format_Grayscale8), "png")},
+      {"frames.gif", Gif(16, 12)},
+      {"rgb.tif", Encoded(rgb, "tiff")},
+      {"lzw-alpha.tiff", Encoded(alpha, "tiff", {.compression = 1})},
+      {"alpha.ico", Encoded(alpha, "ico")},
+      {"rgb.wmp", JpegXr(folder, false)},
+      {"alpha.wmp", JpegXr(folder, true)},
   };
   bool written = true;
-  for (const auto& seed : seeds) written = Write(folder, seed.name, seed.extension, seed.bytes) && written;
+  for (const auto& seed : seeds) written = Write(folder, seed.name, seed.bytes) && written;
   return written ? 0 : 1;
 }

@@ -28,9 +28,16 @@ namespace tracella {
 
 namespace {
 
-const QString kOpenFilter = QStringLiteral(
-    "All files (*.Bmp *.Jpg *.Jpeg *.Png *.Gif *.Tif *.Tiff *.Ico *.Wmp)| "
-    "*.Bmp;*.Jpg;*.Jpeg;*.Png;*.Gif;*.Tif;*.Tiff;*.Ico;*.Wmp");
+// "All files (*.Bmp *.Jpg ...)| *.Bmp;*.Jpg;...": each picture extension with a capital initial.
+QString OpenFilter() {
+  QStringList patterns;
+  for (const char* extension : PictureExtensions) {
+    const QString name = QString::fromLatin1(extension + 1);
+    patterns << "*." + name.left(1).toUpper() + name.mid(1);
+  }
+  return "All files (" + patterns.join(u' ') + ")| " + patterns.join(u';');
+}
+
 const QString kSaveFilter = QStringLiteral("*.Jpg | *.Jpg");
 const QString kNarrowPictureWarning = QStringLiteral(
     "Image is smaller than 800 pixel for width! For better result you need to resize to minimum: width = 800 pixel..");
@@ -285,7 +292,7 @@ void TForm1::Image1MouseWheel(int WheelDelta) {
 // --- Files ---------------------------------------------------------------------------------
 
 void TForm1::MenuItem21Click() {
-  OpenDialog1.Filter = kOpenFilter;
+  OpenDialog1.Filter = OpenFilter();
   const QString photoFolder = platform_.ExecutableFolder() + QStringLiteral("/Images");
   OpenDialog1.InitialDir = LastOpenedPath.isEmpty() ? photoFolder : FolderPart(LastOpenedPath);
   if (platform_.ExecuteOpenDialog(OpenDialog1)) {

@@ -6,6 +6,7 @@
 
 #include "BlurGray.h"
 #include "ColorText.h"
+#include "PictureFiles.h"
 
 namespace tracella {
 namespace {
@@ -147,6 +148,14 @@ std::optional<QString> SettleFiles(SketchOptions& options, QStringList positiona
   return std::nullopt;
 }
 
+// ".bmp, .jpg, ... or .wmp".
+QString PictureExtensionList() {
+  QStringList extensions;
+  for (const char* extension : PictureExtensions) extensions << QString::fromLatin1(extension);
+  const QString last = extensions.takeLast();
+  return extensions.join(", ") + " or " + last;
+}
+
 }  // namespace
 
 std::variant<SketchOptions, SketchUsageError> ParseSketchOptions(const QStringList& arguments) {
@@ -207,7 +216,7 @@ QString SketchVersion() {
 }
 
 QString SketchUsage() {
-  return QStringLiteral(
+  const QString text = QStringLiteral(
       "Usage: tracella-sketch [OPTION]... INPUT OUTPUT\n"
       "  or:  tracella-sketch [OPTION]... --out-dir DIR INPUT...\n"
       "  or:  tracella-sketch [OPTION]... --out-dir DIR --from FILE [INPUT]...\n"
@@ -217,7 +226,7 @@ QString SketchUsage() {
       "lower neighbour's by more than the threshold; every other pixel is white, or transparent\n"
       "with --background none.\n"
       "\n"
-      "INPUT is a .bmp, .jpg, .jpeg, .png, .gif, .tif, .tiff, .ico or .wmp file (any letter case),\n"
+      "INPUT is a %1 file (any letter case),\n"
       "or - for standard input (any of those formats, recognised from the content). OUTPUT ending\n"
       "in .jpg or .jpeg is written as JPEG (as the window's Save As writes it); in .png, as PNG\n"
       "holding the drawing's pixels exactly, alpha included; in .svg, as SVG: the painted pixels\n"
@@ -263,6 +272,7 @@ QString SketchUsage() {
       "  find photos -name '*.jpg' -print0 | tracella-sketch --out-dir sketches --from - -0\n"
       "\n"
       "  cat photo.jpg | tracella-sketch --format png - - > sketch.png\n");
+  return text.arg(PictureExtensionList());
 }
 
 }  // namespace tracella

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <algorithm>
 #include <new>
 
 #include "BitmapImage.h"
@@ -26,8 +27,8 @@ QString ExtensionOf(const QString& path) {
 }
 
 bool IsPictureExtension(const QString& extension) {
-  static const QStringList accepted{".bmp", ".jpg", ".jpeg", ".png", ".gif", ".tif", ".tiff", ".ico", ".wmp"};
-  return accepted.contains(extension);
+  return std::ranges::any_of(PictureExtensions,
+                             [&](const char* accepted) { return extension == QLatin1StringView(accepted); });
 }
 
 std::optional<TBitmap> Decode(const QByteArray& bytes) {

@@ -89,6 +89,11 @@ TEST(SketchOptionsTest, HelpAndVersionWinOverEverythingElse) {
   EXPECT_TRUE(std::get<SketchOptions>(version).version);
 }
 
+TEST(SketchOptionsTest, UsageNamesEveryExtensionTheLoaderOpens) {
+  EXPECT_TRUE(SketchUsage().contains(
+      "\nINPUT is a .bmp, .jpg, .jpeg, .png, .gif, .tif, .tiff, .ico or .wmp file (any letter case),\n"));
+}
+
 struct UsageErrorCase {
   const char* name;
   QStringList arguments;

@@ -5,8 +5,8 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <unistd.h>
 #include <tiffio.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <QDir>
@@ -27,8 +27,6 @@ namespace tracella {
 namespace {
 
 using test::Encoded;
-
-const char* const kExtensions[] = {".bmp", ".jpg", ".jpeg", ".png", ".gif", ".tif", ".tiff", ".ico", ".wmp"};
 
 // Colour and brightness change over the whole picture, so that every part of a compressed file
 // holds pixels and a cut anywhere takes some away.
@@ -179,7 +177,8 @@ qint64 PeakBytesOf(const std::function<void()>& work) {
     QFile status("/proc/self/status");
     if (!status.open(QIODevice::ReadOnly)) return qint64{-1};
     for (const QByteArray& line : status.readAll().split('\n'))
-      if (line.startsWith(key)) return line.mid(qsizetype(std::strlen(key))).trimmed().split(' ').first().toLongLong() * 1024;
+      if (line.startsWith(key))
+        return line.mid(qsizetype(std::strlen(key))).trimmed().split(' ').first().toLongLong() * 1024;
     return qint64{-1};
   };
   if (!reset.open(QIODevice::WriteOnly) || reset.write("5") != 1) return -1;  // restarts the peak count
@@ -214,7 +213,9 @@ class HostileFilesTest : public ::testing::Test {
     return message;
   }
 
-  static std::string LoadingFailed(const QString& path) { return ("Loading bitmap failed (" + path + ").").toStdString(); }
+  static std::string LoadingFailed(const QString& path) {
+    return ("Loading bitmap failed (" + path + ").").toStdString();
+  }
 
   QTemporaryDir dir_;
 };
@@ -223,7 +224,7 @@ TEST_F(HostileFilesTest, EmptyAndRandomFilesFailWithTheLoadingMessageUnderEveryE
   QByteArray random(5000, 0);
   std::uint32_t state = 12345;
   for (char& byte : random) byte = char((state = state * 1664525u + 1013904223u) >> 24);
-  for (const char* extension : kExtensions) {
+  for (const char* extension : PictureExtensions) {
     for (const auto& [stem, bytes] : {std::pair{"empty", QByteArray()}, std::pair{"random", random}}) {
       SCOPED_TRACE(std::string(stem) + extension);
       const QString path = Write(stem + QString(extension), bytes);
@@ -409,8 +410,9 @@ TEST_F(HostileFilesTest, DevicesSocketsAndDamagedJpegXrNeitherHangNorCrash) {
   ASSERT_LT(socketPath.size(), qsizetype(sizeof address.sun_path));
   std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
   ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  for (const auto& [name, reason] : {std::pair{"null.jpg", "Invalid argument"}, std::pair{"urandom.png", "Invalid argument"},
-                                     std::pair{"socket.gif", "No such device or address"}}) {
+  for (const auto& [name, reason] :
+       {std::pair{"null.jpg", "Invalid argument"}, std::pair{"urandom.png", "Invalid argument"},
+        std::pair{"socket.gif", "No such device or address"}}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(Failure(Path(name)), ("Cannot open file \"" + Path(name) + "\". " + reason).toStdString());
   }

@@ -1,14 +1,20 @@
 #pragma once
 
 #include <QString>
+#include <array>
 
 #include "Bitmap.h"
 #include "FileErrors.h"
 
 namespace tracella {
 
-// Decodes the first picture of a ".bmp", ".jpg", ".jpeg", ".png", ".gif", ".tif", ".tiff", ".ico" or
-// ".wmp" file (extension in any case; the content decides the format) into premultiplied BGRA,
+// The extensions of the pictures LoadFromFile opens, in lower case. The open dialog's filter, the
+// sketch command's usage text and the fuzzer follow this list.
+inline constexpr std::array<const char*, 9> PictureExtensions{".bmp", ".jpg",  ".jpeg", ".png", ".gif",
+                                                              ".tif", ".tiff", ".ico",  ".wmp"};
+
+// Decodes the first picture of a file named with one of PictureExtensions (in any case; the
+// content decides the format) into premultiplied BGRA,
 // upright and fitted within MaxBitmapSize. Throws EBitmapLoadingFailed (another extension, or
 // content that cannot be decoded whole) or EFOpenError; `target` changes only on success.
 void LoadFromFile(TBitmap& target, const QString& path);
