@@ -28,10 +28,11 @@ struct ConverterReleaser {
 // libjxr's Copy succeeds on a cut-off file and leaves garbage, so the container's own byte
 // counts are checked against the file instead. libjxr's encoder stores the end of the alpha
 // plane where its byte count belongs, so either reading is taken for the alpha plane.
-bool HoldsWholePicture(const PKImageDecode& decoder, qsizetype fileSize) {
+bool ByteCountsWithinFile(const PKImageDecode& decoder, qsizetype fileSize) {
   const WmpDEMisc& layout = decoder.WMP.wmiDEMisc;
   const auto within = [fileSize](std::int64_t end) { return end <= fileSize; };
-  const bool imageWhole = layout.uImageByteCount > 0 && within(std::int64_t{layout.uImageOffset} + layout.uImageByteCount);
+  const bool imageWhole =
+      layout.uImageByteCount > 0 && within(std::int64_t{layout.uImageOffset} + layout.uImageByteCount);
   const bool alphaWhole = layout.uAlphaByteCount == 0 ||
                           within(std::int64_t{layout.uAlphaOffset} + layout.uAlphaByteCount) ||
                           (layout.uAlphaByteCount > layout.uAlphaOffset && within(layout.uAlphaByteCount));
@@ -69,7 +70,7 @@ bool DecodeInto(const QByteArray& bytes, SharedPicture& picture) {
   PKImageDecode* rawDecoder = nullptr;
   if (Failed(PKImageDecode_Create_WMP(&rawDecoder))) return false;
   const std::unique_ptr<PKImageDecode, DecoderReleaser> decoder(rawDecoder);
-  if (Failed(decoder->Initialize(decoder.get(), stream.get())) || !HoldsWholePicture(*decoder, bytes.size()))
+  if (Failed(decoder->Initialize(decoder.get(), stream.get())) || !ByteCountsWithinFile(*decoder, bytes.size()))
     return false;
 
   I32 width = 0, height = 0;
@@ -96,7 +97,7 @@ bool DecodeInto(const QByteArray& bytes, SharedPicture& picture) {
   std::vector<U8> rows(static_cast<std::size_t>(stride * height));
   const PKRect all{0, 0, width, height};
   if (Failed(converter->Copy(converter.get(), &all, rows.data(), static_cast<U32>(stride)))) return false;
-  TAlphaColor* out = picture.Resize(width, height);
+  TAlphaColor* out = picture.StartWriting(width, height);
   if (out == nullptr) return false;
   ToPremultiplied(rows, width, height, static_cast<std::size_t>(stride), hasAlpha, out);
   return true;

@@ -11,9 +11,10 @@
 namespace tracella {
 namespace {
 
-bool IsAcceptedFormat(const QByteArray& format) {
-  static const QByteArrayList accepted{"bmp", "gif", "ico"};
-  return accepted.contains(format);
+// The formats none of our own decoders read.
+bool IsFormatLeftToQt(const QByteArray& format) {
+  static const QByteArrayList leftToQt{"bmp", "gif", "ico"};
+  return leftToQt.contains(format);
 }
 
 std::optional<TBitmap> Refused(const QByteArray& format, const QString& reason) {
@@ -29,7 +30,9 @@ QSize PaintedSize(const QByteArray& format, const QByteArray& bytes, QSize repor
   const auto byte = [&bytes](qint64 at) { return at >= 0 && at < bytes.size() ? quint32(uchar(bytes[at])) : 0u; };
   const auto little16 = [&byte](qint64 at) { return byte(at) | byte(at + 1) << 8; };
   const auto little32 = [&](qint64 at) { return little16(at) | little16(at + 2) << 16; };
-  const auto big32 = [&byte](qint64 at) { return byte(at) << 24 | byte(at + 1) << 16 | byte(at + 2) << 8 | byte(at + 3); };
+  const auto big32 = [&byte](qint64 at) {
+    return byte(at) << 24 | byte(at + 1) << 16 | byte(at + 2) << 8 | byte(at + 3);
+  };
   if (format == "bmp") return QSize(reported.width(), std::abs(reported.height()));
   if (format == "gif") return reported.expandedTo(QSize(int(little16(6)), int(little16(8))));
   if (format == "ico") {
@@ -67,12 +70,14 @@ std::optional<TBitmap> DecodeWithQt(const QByteArray& bytes) {
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer);
   const QByteArray format = reader.format();
-  if (!IsAcceptedFormat(format)) return Refused(format, QStringLiteral("not a picture format that is read"));
+  if (!IsFormatLeftToQt(format)) return Refused(format, QStringLiteral("not a picture format that is read"));
   const QSize size = PaintedSize(format, bytes, reader.size());
   if (size.isEmpty()) return Refused(format, QStringLiteral("no picture size in its header"));
   if (std::int64_t{size.width()} * size.height() > MaxDecodePixels)
-    return Refused(format, QStringLiteral("%1 x %2 is beyond the decoding budget").arg(size.width()).arg(size.height()));
-  if (!HoldsWholePicture(format, bytes)) return Refused(format, QStringLiteral("the file ends or breaks off before its picture does"));
+    return Refused(format,
+                   QStringLiteral("%1 x %2 is beyond the decoding budget").arg(size.width()).arg(size.height()));
+  if (!HoldsWholePicture(format, bytes))
+    return Refused(format, QStringLiteral("the file ends or breaks off before its picture does"));
   if (FittedSize(size) == size) return ReadInto(reader, format, size);
   const QImage image = reader.read();
   if (image.isNull()) return Refused(format, reader.errorString());

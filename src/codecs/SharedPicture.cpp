@@ -18,7 +18,8 @@ void Unmap(void* header) { ::munmap(header, MappedBytes); }
 }  // namespace
 
 SharedPicture::SharedPicture() {
-  void* memory = ::mmap(nullptr, MappedBytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  void* memory =
+      ::mmap(nullptr, MappedBytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (memory == MAP_FAILED) throw std::bad_alloc();
   header_ = static_cast<Header*>(memory);
   *header_ = {0, 0};
@@ -28,7 +29,7 @@ SharedPicture::~SharedPicture() {
   if (header_ != nullptr) Unmap(header_);
 }
 
-TAlphaColor* SharedPicture::Resize(int width, int height) {
+TAlphaColor* SharedPicture::StartWriting(int width, int height) {
   if (width <= 0 || height <= 0 || std::int64_t{width} * height > MaxDecodePixels) return nullptr;
   *header_ = {width, height};
   return reinterpret_cast<TAlphaColor*>(reinterpret_cast<unsigned char*>(header_) + PixelsOffset);

@@ -16,8 +16,9 @@ class SharedPicture {
   SharedPicture& operator=(const SharedPicture&) = delete;
   ~SharedPicture();
 
-  // Sets the picture's size and gives its first pixel, rows packed; nullptr when it cannot fit.
-  TAlphaColor* Resize(int width, int height);
+  // Sets the picture's size and gives its first pixel to write the picture into, rows packed;
+  // nullptr when it cannot fit.
+  TAlphaColor* StartWriting(int width, int height);
 
   // The picture as an image that takes over the memory; a null image when no size was set.
   // Nothing is left here afterwards.
