@@ -9,10 +9,14 @@ namespace tracella::bench {
 
 PictureSize SizeOf(int megapixels) {
   switch (megapixels) {
-    case 1: return {1224, 816};
-    case 12: return {4243, 2828};
-    case 24: return {6000, 4000};
-    default: return {0, 0};
+    case 1:
+      return {1224, 816};
+    case 12:
+      return {4243, 2828};
+    case 24:
+      return {6000, 4000};
+    default:
+      return {0, 0};
   }
 }
 
@@ -28,22 +32,22 @@ const TBitmap& BenchSource(int megapixels) {
 }
 
 namespace {
-struct Grey {
+struct GrayOutputs {
   TBitmap image;
   TGrayPlane plane;
 };
 
-const Grey& BenchGrey(int megapixels) {
-  static std::map<int, Grey> greys;
-  auto [it, made] = greys.try_emplace(megapixels);
+const GrayOutputs& GrayOutputsOf(int megapixels) {
+  static std::map<int, GrayOutputs> cache;
+  auto [it, made] = cache.try_emplace(megapixels);
   if (made) MakeGray(BenchSource(megapixels), it->second.image, it->second.plane);
   return it->second;
 }
 }  // namespace
 
-const TBitmap& BenchGray(int megapixels) { return BenchGrey(megapixels).image; }
+const TBitmap& BenchGray(int megapixels) { return GrayOutputsOf(megapixels).image; }
 
-const TGrayPlane& BenchPlane(int megapixels) { return BenchGrey(megapixels).plane; }
+const TGrayPlane& BenchPlane(int megapixels) { return GrayOutputsOf(megapixels).plane; }
 
 QString BenchPhoto(benchmark::State& state, const char* variable) {
   QString path = qEnvironmentVariable(variable);
@@ -55,8 +59,6 @@ void CountPictureBytes(benchmark::State& state, const TBitmap& picture) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(picture.PixelCount() * sizeof(TAlphaColor)));
 }
 
-void PictureSizes(benchmark::internal::Benchmark* b) {
-  b->Arg(1)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond);
-}
+void PictureSizes(benchmark::internal::Benchmark* b) { b->Arg(1)->Arg(12)->Arg(24)->Unit(benchmark::kMillisecond); }
 
 }  // namespace tracella::bench

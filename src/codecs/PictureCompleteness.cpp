@@ -11,7 +11,9 @@ class ByteReader {
  public:
   explicit ByteReader(const QByteArray& bytes) : bytes_(bytes) {}
   std::int64_t size() const { return bytes_.size(); }
-  unsigned At(std::int64_t i) const { return i >= 0 && i < size() ? static_cast<unsigned char>(bytes_.at(static_cast<qsizetype>(i))) : 0u; }
+  unsigned At(std::int64_t i) const {
+    return i >= 0 && i < size() ? static_cast<unsigned char>(bytes_.at(static_cast<qsizetype>(i))) : 0u;
+  }
   unsigned Big16(std::int64_t i) const { return At(i) << 8 | At(i + 1); }
   unsigned Little16(std::int64_t i) const { return At(i) | At(i + 1) << 8; }
   std::uint32_t Little32(std::int64_t i) const { return Little16(i) | std::uint32_t{Little16(i + 2)} << 16; }
@@ -35,7 +37,7 @@ std::int64_t SkipGifBlocks(const ByteReader& in, std::int64_t at) {
   return -1;
 }
 
-std::int64_t GifColourTableSize(unsigned flags) { return flags & 0x80 ? 3 * (2 << (flags & 7)) : 0; }
+std::int64_t GifColorTableSize(unsigned flags) { return flags & 0x80 ? 3 * (2 << (flags & 7)) : 0; }
 
 // The bits of a chain of GIF data sub-blocks, least significant first.
 class GifDataBits {
@@ -86,9 +88,12 @@ std::int64_t GifLzwPixels(GifDataBits bits, unsigned minimumCodeSize) {
       continue;
     }
     std::int64_t length = 0;
-    if (code < clear || (previous > 0 && code < next)) length = lengths[code];
-    else if (previous > 0 && code == next) length = previous + 1;
-    else break;
+    if (code < clear || (previous > 0 && code < next))
+      length = lengths[code];
+    else if (previous > 0 && code == next)
+      length = previous + 1;
+    else
+      break;
     if (previous > 0 && next < tableSize) {
       lengths[next++] = previous + 1;
       if (next == 1u << codeSize && codeSize < 12) ++codeSize;
@@ -100,7 +105,7 @@ std::int64_t GifLzwPixels(GifDataBits bits, unsigned minimumCodeSize) {
 }
 
 bool GifHoldsFirstPicture(const ByteReader& in) {
-  std::int64_t at = 13 + GifColourTableSize(in.At(10));
+  std::int64_t at = 13 + GifColorTableSize(in.At(10));
   while (at >= 0 && at < in.size()) {
     switch (in.At(at)) {
       case 0x21:  // extension: label, then sub-blocks
@@ -108,7 +113,7 @@ bool GifHoldsFirstPicture(const ByteReader& in) {
         break;
       case 0x2C: {  // image descriptor, local colour table, LZW code size, then the data
         const std::int64_t framePixels = std::int64_t{in.Little16(at + 5)} * in.Little16(at + 7);
-        at += 10 + GifColourTableSize(in.At(at + 9));
+        at += 10 + GifColorTableSize(in.At(at + 9));
         const unsigned minimumCodeSize = in.At(at++);
         // Qt fills what the codes leave out with the background and calls it a picture.
         return minimumCodeSize >= 2 && minimumCodeSize <= 8 && SkipGifBlocks(in, at) >= 0 &&
@@ -124,7 +129,8 @@ bool GifHoldsFirstPicture(const ByteReader& in) {
 // Walks an RLE8 or RLE4 stream: every run must stay within its row and every jump within the
 // picture, and the stream must reach its end-of-picture code or fill the last row; a stream cut
 // short fails.
-bool RleCoversPicture(const ByteReader& in, std::int64_t at, std::int64_t width, std::int64_t height, int bitsPerPixel) {
+bool RleCoversPicture(const ByteReader& in, std::int64_t at, std::int64_t width, std::int64_t height,
+                      int bitsPerPixel) {
   std::int64_t x = 0, y = 0;
   const auto bytesFor = [bitsPerPixel](std::int64_t pixels) { return bitsPerPixel == 8 ? pixels : (pixels + 1) / 2; };
   while (at + 2 <= in.size() && y < height) {

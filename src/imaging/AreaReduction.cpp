@@ -5,11 +5,11 @@
 namespace tracella {
 namespace {
 
-void AddWeighted(std::uint32_t* sums, TAlphaColor colour, std::uint32_t weight) {
-  sums[0] += BlueOf(colour) * weight;
-  sums[1] += GreenOf(colour) * weight;
-  sums[2] += RedOf(colour) * weight;
-  sums[3] += AlphaOf(colour) * weight;
+void AddWeighted(std::uint32_t* sums, TAlphaColor color, std::uint32_t weight) {
+  sums[0] += BlueOf(color) * weight;
+  sums[1] += GreenOf(color) * weight;
+  sums[2] += RedOf(color) * weight;
+  sums[3] += AlphaOf(color) * weight;
 }
 
 }  // namespace
@@ -47,7 +47,8 @@ void TAreaReduction::AddRow(const TAlphaColor* row) {
   const std::int64_t start = sourceRow_ * unitsPerSourceRow, end = start + unitsPerSourceRow;
   const std::int64_t targetRow = start / unitsPerTargetRow, targetEnd = (targetRow + 1) * unitsPerTargetRow;
   const auto addRow = [this](std::int64_t weight) {
-    for (std::size_t i = 0; i < rowSums_.size(); ++i) areaSums_[i] += std::uint64_t{rowSums_[i]} * std::uint64_t(weight);
+    for (std::size_t i = 0; i < rowSums_.size(); ++i)
+      areaSums_[i] += std::uint64_t{rowSums_[i]} * std::uint64_t(weight);
   };
   addRow(std::min(end, targetEnd) - start);
   if (end >= targetEnd) {

@@ -39,9 +39,9 @@ inline const void* Ahead(const void* input) {
 
 inline int Difference(int a, int b) { return a > b ? a - b : b - a; }
 
-inline std::uint8_t GreyOf(TAlphaColor pixel) { return static_cast<std::uint8_t>(pixel >> 8); }
+inline std::uint8_t GrayOf(TAlphaColor pixel) { return static_cast<std::uint8_t>(pixel >> 8); }
 
-inline TAlphaColor GrayPixel(std::uint8_t grey) { return 0xFF000000u | grey * 0x010101u; }
+inline TAlphaColor GrayPixel(std::uint8_t gray) { return 0xFF000000u | gray * 0x010101u; }
 
 // The larger of a pixel's differences to its right and lower neighbours.
 inline int Steeper(const std::uint8_t* row, const std::uint8_t* below, int x) {
@@ -108,7 +108,7 @@ void GrayRows(const TBitmap& source, TBitmap& gray, TGrayPlane& plane) {
     TAlphaColor* grayRow = gray.ScanLine(y);
     std::uint8_t* planeRow = plane.Row(y);
     auto one = [&](int x) {
-      planeRow[x] = GreyOf(in[x]);
+      planeRow[x] = GrayOf(in[x]);
       grayRow[x] = GrayPixel(planeRow[x]);
     };
     // Streaming stores need whole vectors at aligned addresses. Both images start on a cache

@@ -278,9 +278,9 @@ TEST_F(SaveTest, WritesTheSketchOnScreen) {
   for (int y = 0; y < 885; y += 7)
     for (int x = 0; x < 800; x += 7) {
       const TAlphaColor shown = form.Image1->Bitmap.ScanLine(y)[x];
-      const int grey = qGreen(saved.pixel(x, y));
+      const int gray = qGreen(saved.pixel(x, y));
       ++compared;
-      agreeing += (shown == claWhite) == (grey > 128);
+      agreeing += (shown == claWhite) == (gray > 128);
     }
   EXPECT_GT(agreeing, compared * 9 / 10);
 }

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,9 +78,8 @@ TEST_F(PictureFilesLoadTest, LosslessFormatsArriveAsTheirExactPixels) {
     const char* name;
     QByteArray bytes;
   } files[] = {
-      {"a.bmp", Encoded(Marked(), "bmp")},   {"a.png", Encoded(Marked(), "png")},
-      {"a.tif", Encoded(Marked(), "tiff")},  {"a.tiff", test::MakeTiff({Marked()})},
-      {"a.ico", Encoded(Marked(), "ico")},   {"a.wmp", JpegXr(Marked())},
+      {"a.bmp", Encoded(Marked(), "bmp")},    {"a.png", Encoded(Marked(), "png")}, {"a.tif", Encoded(Marked(), "tiff")},
+      {"a.tiff", test::MakeTiff({Marked()})}, {"a.ico", Encoded(Marked(), "ico")}, {"a.wmp", JpegXr(Marked())},
   };
   for (const auto& file : files) {
     SCOPED_TRACE(file.name);
@@ -109,12 +108,12 @@ TEST_F(PictureFilesLoadTest, GifAndJpegArriveAsTheirPictures) {
     EXPECT_NEAR(GreenOf(pixel), 100, 3);
     EXPECT_NEAR(BlueOf(pixel), 50, 3);
   }
-  QImage grey(16, 16, QImage::Format_Grayscale8);
-  grey.fill(120);
-  const TBitmap greyJpeg = Load("grey.jpg", Encoded(grey, "jpeg"));
-  EXPECT_EQ(AlphaOf(greyJpeg.ScanLine(8)[8]), 0xFF);
-  EXPECT_NEAR(GreenOf(greyJpeg.ScanLine(8)[8]), 120, 2);
-  EXPECT_EQ(RedOf(greyJpeg.ScanLine(8)[8]), GreenOf(greyJpeg.ScanLine(8)[8]));
+  QImage gray(16, 16, QImage::Format_Grayscale8);
+  gray.fill(120);
+  const TBitmap grayJpeg = Load("grey.jpg", Encoded(gray, "jpeg"));
+  EXPECT_EQ(AlphaOf(grayJpeg.ScanLine(8)[8]), 0xFF);
+  EXPECT_NEAR(GreenOf(grayJpeg.ScanLine(8)[8]), 120, 2);
+  EXPECT_EQ(RedOf(grayJpeg.ScanLine(8)[8]), GreenOf(grayJpeg.ScanLine(8)[8]));
 }
 
 TEST_F(PictureFilesLoadTest, AlphaIsPremultiplied) {
@@ -178,8 +177,8 @@ TEST_F(PictureFilesLoadTest, ExifOrientationIsApplied) {
     const TBitmap bitmap = Load(name, bytes);
     ASSERT_EQ(bitmap.Width(), 16);
     ASSERT_EQ(bitmap.Height(), 32);
-    EXPECT_LT(GreenOf(bitmap.ScanLine(4)[12]), 60);   // red: top right
-    EXPECT_GT(GreenOf(bitmap.ScanLine(4)[4]), 200);   // white: top left
+    EXPECT_LT(GreenOf(bitmap.ScanLine(4)[12]), 60);    // red: top right
+    EXPECT_GT(GreenOf(bitmap.ScanLine(4)[4]), 200);    // white: top left
     EXPECT_GT(GreenOf(bitmap.ScanLine(28)[12]), 200);  // white: bottom right
   }
 }
@@ -205,9 +204,9 @@ TEST_F(PictureFilesLoadTest, PalettePicturesBeyondTheLargestBitmapAreAveragedInF
   // A grey ramp in palette entries: fitted, it must stay a smooth ramp, neighbours at most one
   // level apart, leaving the edge pass nothing to draw.
   QImage ramp(9000, 40, QImage::Format_Indexed8);
-  QList<QRgb> greys;
-  for (int i = 0; i < 256; ++i) greys.append(qRgb(i, i, i));
-  ramp.setColorTable(greys);
+  QList<QRgb> grays;
+  for (int i = 0; i < 256; ++i) grays.append(qRgb(i, i, i));
+  ramp.setColorTable(grays);
   for (int y = 0; y < ramp.height(); ++y)
     for (int x = 0; x < ramp.width(); ++x) ramp.setPixel(x, y, uint(x * 255 / (ramp.width() - 1)));
   for (const char* format : {"png", "bmp", "tiff"}) {
@@ -227,7 +226,9 @@ TEST_F(PictureFilesLoadTest, PalettePicturesBeyondTheLargestBitmapAreAveragedInF
 }
 
 TEST_F(PictureFilesLoadTest, DamagedOrImpossibleFilesFailAndLeaveTheTargetAlone) {
-  const auto cut = [](const QByteArray& bytes, double kept) { return bytes.left(qsizetype(double(bytes.size()) * kept)); };
+  const auto cut = [](const QByteArray& bytes, double kept) {
+    return bytes.left(qsizetype(double(bytes.size()) * kept));
+  };
   // Big enough that a cut lands in the pixels, not in a header.
   QImage photo = Marked(200, 150);
   for (int y = 0; y < photo.height(); ++y)
@@ -275,9 +276,12 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
   QImage photo(200, 150, QImage::Format_RGB32);
   for (int y = 0; y < photo.height(); ++y)
     for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb(x, y, (x * y) & 0xFF));
-  const QByteArray jpeg = Encoded(photo, "jpeg"), progressive = test::ProgressiveJpeg(photo), png = Encoded(photo, "png");
+  const QByteArray jpeg = Encoded(photo, "jpeg"), progressive = test::ProgressiveJpeg(photo),
+                   png = Encoded(photo, "png");
   const QByteArray endMarker("\xFF\xD9", 2);
-  const auto cut = [](const QByteArray& bytes, double kept) { return bytes.left(qsizetype(double(bytes.size()) * kept)); };
+  const auto cut = [](const QByteArray& bytes, double kept) {
+    return bytes.left(qsizetype(double(bytes.size()) * kept));
+  };
   // 4 x 2: the bottom row (first in the file) grey 10, the top row grey 20.
   const QByteArray bottomRow("\x04\x0A\x00\x00", 4), topRow("\x04\x14", 2), endOfPicture("\x00\x01", 2);
   QImage rlePicture(4, 2, QImage::Format_RGB32);
@@ -299,7 +303,8 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
       {"progressive JPEG without its end marker", progressive.chopped(2), progressive},
       {"PNG without its end chunk", png.chopped(12), png},
       {"RLE8 BMP", test::MakeRle8Bmp(4, 2, bottomRow + topRow + endOfPicture), Encoded(rlePicture, "png")},
-      {"RLE8 BMP without its end-of-picture code", test::MakeRle8Bmp(4, 2, bottomRow + topRow), Encoded(rlePicture, "png")},
+      {"RLE8 BMP without its end-of-picture code", test::MakeRle8Bmp(4, 2, bottomRow + topRow),
+       Encoded(rlePicture, "png")},
       {"RLE8 BMP cut short", test::MakeRle8Bmp(4, 2, bottomRow + topRow.left(1)), {}},
       {"RLE8 BMP jumping past its top row", test::MakeRle8Bmp(4, 2, bottomRow + jumpPastTheTop + endOfPicture), {}},
       {"top-down BMP", test::TopDownBmp(Encoded(Marked(), "bmp")), Encoded(Marked(), "png")},
@@ -380,14 +385,13 @@ TEST_F(PictureFilesLoadTest, AnUnreadableFileCannotBeOpened) {
             ("Cannot open file \"" + path + "\". Permission denied").toStdString());
 }
 
-TEST_F(PictureFilesLoadTest, FullUnicodeNamesOpen) {
-  ExpectMarked(Load("Фото ✓ 写真.png", Encoded(Marked(), "png")));
-}
+TEST_F(PictureFilesLoadTest, FullUnicodeNamesOpen) { ExpectMarked(Load("Фото ✓ 写真.png", Encoded(Marked(), "png"))); }
 
 TEST_F(PictureFilesLoadTest, NamesThatAreNotUtf8OpenAndTheirMessagesKeepTheBytes) {
   const QByteArray folder = QFile::encodeName(dir_.path()) + '/';
   const QByteArray png = Encoded(Marked(), "png");
-  for (const QByteArray& name : {QByteArray("caf\xE9.png"), QByteArray("\xFF\xFE.PNG"), QByteArray("\xED\xB2\x80.png")}) {
+  for (const QByteArray& name :
+       {QByteArray("caf\xE9.png"), QByteArray("\xFF\xFE.PNG"), QByteArray("\xED\xB2\x80.png")}) {
     SCOPED_TRACE(name.toHex().toStdString());
     const int fd = ::open((folder + name).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
     ASSERT_GE(fd, 0);

@@ -37,16 +37,16 @@ QImage Busy(int width = 160, int height = 120) {
   return image;
 }
 
-QImage Flat(QRgb colour) {
+QImage Flat(QRgb color) {
   QImage image(12, 8, QImage::Format_ARGB32);
-  image.fill(colour);
+  image.fill(color);
   return image;
 }
 
 // One palette entry: Qt's own conversion would quantise the colour.
-QImage FlatPalette(QRgb colour) {
+QImage FlatPalette(QRgb color) {
   QImage image(12, 8, QImage::Format_Indexed8);
-  image.setColorTable({colour});
+  image.setColorTable({color});
   image.fill(0);
   return image;
 }
@@ -279,8 +279,8 @@ TEST_F(HostileFilesTest, GifsWhoseCodesDoNotCoverTheirFrameFail) {
 }
 
 TEST_F(HostileFilesTest, DeepGreyPaletteAndCmykPicturesArriveAsTheirColours) {
-  const QImage colour = Flat(qRgb(200, 100, 50));
-  const QImage grey = Flat(qRgb(90, 90, 90));
+  const QImage color = Flat(qRgb(200, 100, 50));
+  const QImage gray = Flat(qRgb(90, 90, 90));
   const unsigned char invertedCmykRed[] = {255, 0, 0, 255};  // C, M, Y, K stored inverted: pure red
   const struct {
     const char* name;
@@ -288,15 +288,15 @@ TEST_F(HostileFilesTest, DeepGreyPaletteAndCmykPicturesArriveAsTheirColours) {
     QRgb expected;
     int tolerance;
   } files[] = {
-      {"16-bit.png", Encoded(colour.convertToFormat(QImage::Format_RGBA64), "png"), colour.pixel(0, 0), 0},
-      {"16-bit.tif", Encoded(colour.convertToFormat(QImage::Format_RGBA64), "tiff"), colour.pixel(0, 0), 0},
-      {"grey.png", Encoded(grey.convertToFormat(QImage::Format_Grayscale8), "png"), grey.pixel(0, 0), 0},
-      {"grey-16-bit.png", Encoded(grey.convertToFormat(QImage::Format_Grayscale16), "png"), grey.pixel(0, 0), 0},
-      {"grey.jpg", Encoded(grey.convertToFormat(QImage::Format_Grayscale8), "jpeg"), grey.pixel(0, 0), 2},
-      {"grey.tif", Encoded(grey.convertToFormat(QImage::Format_Grayscale8), "tiff"), grey.pixel(0, 0), 0},
-      {"palette.png", Encoded(FlatPalette(colour.pixel(0, 0)), "png"), colour.pixel(0, 0), 0},
-      {"palette.bmp", Encoded(FlatPalette(colour.pixel(0, 0)), "bmp"), colour.pixel(0, 0), 0},
-      {"palette.tif", Encoded(FlatPalette(colour.pixel(0, 0)), "tiff"), colour.pixel(0, 0), 0},
+      {"16-bit.png", Encoded(color.convertToFormat(QImage::Format_RGBA64), "png"), color.pixel(0, 0), 0},
+      {"16-bit.tif", Encoded(color.convertToFormat(QImage::Format_RGBA64), "tiff"), color.pixel(0, 0), 0},
+      {"grey.png", Encoded(gray.convertToFormat(QImage::Format_Grayscale8), "png"), gray.pixel(0, 0), 0},
+      {"grey-16-bit.png", Encoded(gray.convertToFormat(QImage::Format_Grayscale16), "png"), gray.pixel(0, 0), 0},
+      {"grey.jpg", Encoded(gray.convertToFormat(QImage::Format_Grayscale8), "jpeg"), gray.pixel(0, 0), 2},
+      {"grey.tif", Encoded(gray.convertToFormat(QImage::Format_Grayscale8), "tiff"), gray.pixel(0, 0), 0},
+      {"palette.png", Encoded(FlatPalette(color.pixel(0, 0)), "png"), color.pixel(0, 0), 0},
+      {"palette.bmp", Encoded(FlatPalette(color.pixel(0, 0)), "bmp"), color.pixel(0, 0), 0},
+      {"palette.tif", Encoded(FlatPalette(color.pixel(0, 0)), "tiff"), color.pixel(0, 0), 0},
       {"cmyk.jpg", CmykJpeg(12, 8, invertedCmykRed), qRgb(255, 0, 0), 3},
   };
   for (const auto& file : files) {

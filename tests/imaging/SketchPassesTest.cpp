@@ -12,11 +12,11 @@ namespace {
 
 constexpr TAlphaColor W = claWhite, B = claBlack;
 
-TGrayPlane GreyPlane(int width, int height, const std::vector<int>& greys) {
+TGrayPlane GrayPlaneOf(int width, int height, const std::vector<int>& grays) {
   TGrayPlane plane;
   plane.SetSize(width, height);
-  for (std::size_t i = 0; i < greys.size(); ++i)
-    plane.Row(static_cast<int>(i) / width)[static_cast<int>(i) % width] = static_cast<std::uint8_t>(greys[i]);
+  for (std::size_t i = 0; i < grays.size(); ++i)
+    plane.Row(static_cast<int>(i) / width)[static_cast<int>(i) % width] = static_cast<std::uint8_t>(grays[i]);
   return plane;
 }
 
@@ -66,7 +66,7 @@ void PrintTo(const WorkedExampleCase& c, std::ostream* out) {
 class WorkedExampleTest : public testing::TestWithParam<WorkedExampleCase> {};
 
 TEST_P(WorkedExampleTest, PaintsTheLeftAndUpperPixelOfEveryPairBeyondTheThreshold) {
-  const TGrayPlane gray = GreyPlane(3, 2, {10, 30, 30, 10, 10, 50});
+  const TGrayPlane gray = GrayPlaneOf(3, 2, {10, 30, 30, 10, 10, 50});
   TBitmap sketch;
   RenderSketch(gray, GetParam().threshold, claBlack, sketch);
   ASSERT_EQ(sketch.Width(), 3);
@@ -84,28 +84,28 @@ INSTANTIATE_TEST_SUITE_P(Thresholds, WorkedExampleTest,
                          });
 
 TEST(RenderSketchTest, EqualNeighboursNeverPaintAndOnlyTheStepPaints) {
-  const TGrayPlane gray = GreyPlane(6, 1, {10, 10, 10, 50, 50, 50});
+  const TGrayPlane gray = GrayPlaneOf(6, 1, {10, 10, 10, 50, 50, 50});
   TBitmap sketch;
   RenderSketch(gray, 9.0f, claBlack, sketch);
   EXPECT_EQ(PixelsOf(sketch), (std::vector<TAlphaColor>{W, W, B, W, W, W}));
 }
 
 TEST(RenderSketchTest, OnePixelPictureIsWhite) {
-  const TGrayPlane gray = GreyPlane(1, 1, {0});
+  const TGrayPlane gray = GrayPlaneOf(1, 1, {0});
   TBitmap sketch;
   RenderSketch(gray, 3.0f, claBlack, sketch);
   EXPECT_EQ(PixelsOf(sketch), std::vector<TAlphaColor>{W});
 }
 
 TEST(RenderSketchTest, OnePixelWideUsesOnlyTheLowerNeighbour) {
-  const TGrayPlane gray = GreyPlane(1, 3, {0, 100, 100});
+  const TGrayPlane gray = GrayPlaneOf(1, 3, {0, 100, 100});
   TBitmap sketch;
   RenderSketch(gray, 9.0f, claBlack, sketch);
   EXPECT_EQ(PixelsOf(sketch), (std::vector<TAlphaColor>{B, W, W}));
 }
 
 TEST(RenderSketchTest, LineColourIsStoredUnchangedWithItsAlpha) {
-  const TGrayPlane gray = GreyPlane(2, 1, {0, 200});
+  const TGrayPlane gray = GrayPlaneOf(2, 1, {0, 200});
   TBitmap sketch;
   RenderSketch(gray, 9.0f, 0x80FF0000u, sketch);
   EXPECT_EQ(PixelsOf(sketch), (std::vector<TAlphaColor>{0x80FF0000u, W}));
