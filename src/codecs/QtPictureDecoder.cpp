@@ -63,8 +63,12 @@ std::optional<TBitmap> ReadInto(QImageReader& reader, const QByteArray& format, 
 }  // namespace
 
 std::optional<TBitmap> DecodeWithQt(const QByteArray& bytes) {
-  // Qt refuses larger pictures itself; the budget below is the real limit.
-  QImageReader::setAllocationLimit(static_cast<int>(MaxDecodeBytes >> 20));
+  // Qt refuses larger pictures itself; the budget below is the real limit. Set once: the sketch
+  // command decodes on several threads, and the setting is a plain global.
+  [[maybe_unused]] static const bool limitSet = [] {
+    QImageReader::setAllocationLimit(static_cast<int>(MaxDecodeBytes >> 20));
+    return true;
+  }();
   QBuffer buffer;
   buffer.setData(bytes);
   buffer.open(QIODevice::ReadOnly);

@@ -44,7 +44,7 @@ inline std::uint8_t GrayOf(TAlphaColor pixel) { return static_cast<std::uint8_t>
 inline TAlphaColor GrayPixel(std::uint8_t gray) { return 0xFF000000u | gray * 0x010101u; }
 
 // The larger of a pixel's differences to its right and lower neighbours.
-inline int Steeper(const std::uint8_t* row, const std::uint8_t* below, int x) {
+inline int LargerNeighborDifference(const std::uint8_t* row, const std::uint8_t* below, int x) {
   return std::max(Difference(row[x], row[x + 1]), Difference(row[x], below[x]));
 }
 
@@ -169,7 +169,7 @@ void EdgeRows(const TGrayPlane& gray, int paint, TAlphaColor line, TBitmap& sket
     // which never decides: at a painting difference of 0 every right neighbour paints anyway.
     const std::uint8_t* below = gray.Row(std::min(y + 1, lastRow));
     TAlphaColor* out = sketch.ScanLine(y);
-    auto one = [&](int x) { out[x] = Steeper(row, below, x) >= paint ? line : claWhite; };
+    auto one = [&](int x) { out[x] = LargerNeighborDifference(row, below, x) >= paint ? line : claWhite; };
     int x = 0;
     if constexpr (kStream) {
       for (; x < last && !AlignedTo(out + x, n * sizeof(TAlphaColor)); ++x) one(x);
