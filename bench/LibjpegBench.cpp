@@ -1,7 +1,8 @@
 // The floor for loading a JPEG: libjpeg-turbo alone decoding straight into BGRA.
+#include <jpeglib.h>
+
 #include <csetjmp>
 #include <cstdio>
-#include <jpeglib.h>
 #include <memory>
 #include <vector>
 
@@ -21,7 +22,9 @@ bool DecodeBgra(std::FILE* file, std::vector<unsigned char>& pixels) {
   jpeg_decompress_struct decoder{};
   JumpingErrors errors{};
   decoder.err = jpeg_std_error(&errors.manager);
-  errors.manager.error_exit = [](j_common_ptr common) { std::longjmp(reinterpret_cast<JumpingErrors*>(common->err)->back, 1); };
+  errors.manager.error_exit = [](j_common_ptr common) {
+    std::longjmp(reinterpret_cast<JumpingErrors*>(common->err)->back, 1);
+  };
   bool decoded = false;
   if (setjmp(errors.back) == 0) {
     jpeg_create_decompress(&decoder);
@@ -45,7 +48,8 @@ bool DecodeBgra(std::FILE* file, std::vector<unsigned char>& pixels) {
 void BM_DecodeOnlyLibjpeg(benchmark::State& state) {
   const QString photo = BenchPhoto(state);
   if (photo.isEmpty()) return;
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(photo.toLocal8Bit().constData(), "rb"), std::fclose);
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(photo.toLocal8Bit().constData(), "rb"),
+                                                             std::fclose);
   std::vector<unsigned char> pixels;
   if (!file || !DecodeBgra(file.get(), pixels)) {
     state.SkipWithError("libjpeg cannot decode the photograph");

@@ -1,8 +1,7 @@
 // The peer: the same sketch the way a capable OpenCV user writes it, on one thread.
+#include <algorithm>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
-
-#include <algorithm>
 
 #include "BenchPictures.h"
 #include "RandomImage.h"

@@ -1,8 +1,8 @@
 #include "FitPicture.h"
 
-#include "Guard.h"
-
 #include <QPainter>
+
+#include "Guard.h"
 
 namespace tracella {
 

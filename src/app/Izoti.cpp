@@ -1,10 +1,5 @@
 #include "Izoti.h"
 
-#include "FitPicture.h"
-#include "Guard.h"
-#include "Links.h"
-#include "Platform.h"
-
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -12,8 +7,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-
 #include <utility>
+
+#include "FitPicture.h"
+#include "Guard.h"
+#include "Links.h"
+#include "Platform.h"
 
 namespace tracella {
 

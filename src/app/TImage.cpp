@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QWheelEvent>
 #include <algorithm>
-#include <utility>
 #include <cmath>
+#include <utility>
 
 #include "BitmapImage.h"
 #include "Guard.h"

@@ -82,8 +82,8 @@ void MakeFolder(const QString& path) {
 }
 
 QStringList ReadNames(const QString& from, char separator) {
-  const QByteArray bytes = IsStandardStream(from) ? ReadAllOf(STDIN_FILENO, "standard input", MaxPictureFileBytes)
-                                                  : ContentOf(from);
+  const QByteArray bytes =
+      IsStandardStream(from) ? ReadAllOf(STDIN_FILENO, "standard input", MaxPictureFileBytes) : ContentOf(from);
   QStringList names;
   for (const QByteArray& name : bytes.split(separator))
     if (!name.isEmpty()) names << LocalPathText(name);

@@ -30,7 +30,8 @@ TBitmap FittedBitmap(const QImage& image) {
   for (int top = 0; top < image.height(); top += bandRows) {
     const QImage band = image.copy(0, top, image.width(), std::min(bandRows, image.height() - top))
                             .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < band.height(); ++y) reduction.AddRow(reinterpret_cast<const TAlphaColor*>(band.constScanLine(y)));
+    for (int y = 0; y < band.height(); ++y)
+      reduction.AddRow(reinterpret_cast<const TAlphaColor*>(band.constScanLine(y)));
   }
   return bitmap;
 }

@@ -41,14 +41,14 @@ TBitmap Oriented(const TBitmap& stored, int orientation) {
     std::ptrdiff_t first, dx, dy;
   };
   const Walk walks[] = {
-      {0, 1, w},                     // 1: as stored
-      {w - 1, -1, w},                // 2: mirrored left to right
+      {0, 1, w},                      // 1: as stored
+      {w - 1, -1, w},                 // 2: mirrored left to right
       {(h - 1) * w + w - 1, -1, -w},  // 3: half a turn
-      {(h - 1) * w, 1, -w},          // 4: mirrored top to bottom
-      {0, w, 1},                     // 5: mirrored along the main diagonal
-      {(h - 1) * w, -w, 1},          // 6: a quarter turn clockwise
+      {(h - 1) * w, 1, -w},           // 4: mirrored top to bottom
+      {0, w, 1},                      // 5: mirrored along the main diagonal
+      {(h - 1) * w, -w, 1},           // 6: a quarter turn clockwise
       {(h - 1) * w + w - 1, -w, -1},  // 7: mirrored along the other diagonal
-      {w - 1, w, -1},                // 8: a quarter turn anticlockwise
+      {w - 1, w, -1},                 // 8: a quarter turn anticlockwise
   };
   const Walk walk = walks[orientation >= 1 && orientation <= 8 ? orientation - 1 : 0];
   const bool turned = orientation >= 5 && orientation <= 8;

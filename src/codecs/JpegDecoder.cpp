@@ -1,9 +1,10 @@
 #include "JpegDecoder.h"
 
+#include <jpeglib.h>
+
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>  // jpeglib.h needs FILE
-#include <jpeglib.h>
 // after jpeglib.h, which it needs
 #include <jerror.h>
 
@@ -167,7 +168,8 @@ class JpegDecompression {
     if (!jpeg_has_multiple_scans(&decoder_)) return 0;
     std::int64_t bytes = 0;
     for (int c = 0; c < decoder_.num_components; ++c)
-      bytes += std::int64_t{decoder_.comp_info[c].width_in_blocks} * decoder_.comp_info[c].height_in_blocks * DCTSIZE2 * 2;
+      bytes +=
+          std::int64_t{decoder_.comp_info[c].width_in_blocks} * decoder_.comp_info[c].height_in_blocks * DCTSIZE2 * 2;
     return bytes;
   }
 

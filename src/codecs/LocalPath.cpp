@@ -12,11 +12,16 @@ int Utf8SequenceAt(const QByteArray& bytes, qsizetype at, char32_t& point) {
   const auto byte = [&](qsizetype i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u; };
   const unsigned lead = byte(at);
   int length;
-  if (lead < 0x80) length = 1, point = lead;
-  else if (lead >= 0xC2 && lead <= 0xDF) length = 2, point = lead & 0x1F;
-  else if (lead >= 0xE0 && lead <= 0xEF) length = 3, point = lead & 0x0F;
-  else if (lead >= 0xF0 && lead <= 0xF4) length = 4, point = lead & 0x07;
-  else return 0;
+  if (lead < 0x80)
+    length = 1, point = lead;
+  else if (lead >= 0xC2 && lead <= 0xDF)
+    length = 2, point = lead & 0x1F;
+  else if (lead >= 0xE0 && lead <= 0xEF)
+    length = 3, point = lead & 0x0F;
+  else if (lead >= 0xF0 && lead <= 0xF4)
+    length = 4, point = lead & 0x07;
+  else
+    return 0;
   for (int i = 1; i < length; ++i) {
     const unsigned next = byte(at + i);
     if ((next & 0xC0) != 0x80) return 0;
@@ -71,8 +76,10 @@ QByteArray LocalPathBytes(const QString& text) {
 QString DisplayedPath(const QString& text) {
   QString shown = text;
   for (qsizetype i = 0; i < shown.size(); ++i) {
-    if (shown[i].isHighSurrogate() && i + 1 < shown.size() && shown[i + 1].isLowSurrogate()) ++i;
-    else if (IsEscapedByte(shown[i])) shown[i] = QChar::ReplacementCharacter;
+    if (shown[i].isHighSurrogate() && i + 1 < shown.size() && shown[i + 1].isLowSurrogate())
+      ++i;
+    else if (IsEscapedByte(shown[i]))
+      shown[i] = QChar::ReplacementCharacter;
   }
   return shown;
 }

@@ -30,7 +30,8 @@ void OnWarning(png_structp, png_const_charp message) { qCWarning(lcCodecs) << "l
 
 void Read(png_structp png, png_bytep into, png_size_t count) {
   auto* input = static_cast<Input*>(png_get_io_ptr(png));
-  if (count > static_cast<png_size_t>(input->bytes.size() - input->at)) png_error(png, "the file ends inside the picture");
+  if (count > static_cast<png_size_t>(input->bytes.size() - input->at))
+    png_error(png, "the file ends inside the picture");
   std::memcpy(into, input->bytes.constData() + input->at, count);
   input->at += static_cast<qsizetype>(count);
 }

@@ -10,8 +10,8 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <mutex>
 #include <cstdio>  // renameat2
+#include <mutex>
 
 #include "CodecsLog.h"
 #include "FileErrors.h"

@@ -29,7 +29,8 @@ MemoryFile& FileOf(thandle_t handle) { return *static_cast<MemoryFile*>(handle);
 tmsize_t ReadBytes(thandle_t handle, void* into, tmsize_t count) {
   MemoryFile& file = FileOf(handle);
   const toff_t size = static_cast<toff_t>(file.bytes.size());
-  const toff_t got = std::min<toff_t>(static_cast<toff_t>(std::max<tmsize_t>(count, 0)), size - std::min(file.at, size));
+  const toff_t got =
+      std::min<toff_t>(static_cast<toff_t>(std::max<tmsize_t>(count, 0)), size - std::min(file.at, size));
   std::memcpy(into, file.bytes.constData() + file.at, got);
   file.at += got;
   return static_cast<tmsize_t>(got);
@@ -79,9 +80,7 @@ struct OptionsFreer {
 };
 
 // libtiff gives ABGR words, red in the low byte, alpha already premultiplied; we store BGRA.
-TAlphaColor FromTiff(std::uint32_t abgr) {
-  return (abgr & 0xFF00FF00u) | (abgr & 0xFFu) << 16 | (abgr >> 16 & 0xFFu);
-}
+TAlphaColor FromTiff(std::uint32_t abgr) { return (abgr & 0xFF00FF00u) | (abgr & 0xFFu) << 16 | (abgr >> 16 & 0xFFu); }
 
 std::optional<TBitmap> Refused(const QString& reason) {
   LogRefusal(QStringLiteral("TIFF: ") + reason);
@@ -91,8 +90,10 @@ std::optional<TBitmap> Refused(const QString& reason) {
 // Rows read per call: whole strips or rows of tiles, so that each is decoded once.
 int BandRows(TIFF* tiff, int height) {
   std::uint32_t rows = 0;
-  if (TIFFIsTiled(tiff)) TIFFGetField(tiff, TIFFTAG_TILELENGTH, &rows);
-  else TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rows);
+  if (TIFFIsTiled(tiff))
+    TIFFGetField(tiff, TIFFTAG_TILELENGTH, &rows);
+  else
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rows);
   rows = std::clamp<std::uint32_t>(rows, 1, static_cast<std::uint32_t>(height));
   return static_cast<int>(std::max<std::uint32_t>(rows, std::min<std::uint32_t>(64 / rows * rows, height)));
 }
@@ -116,7 +117,8 @@ std::optional<TBitmap> DecodeTiff(const QByteArray& bytes) {
     return Refused(QStringLiteral("%1 x %2 is beyond the decoding budget").arg(width).arg(height));
   char message[1024] = "";
   TIFFRGBAImage image{};
-  if (!TIFFRGBAImageOK(tiff.get(), message) || !TIFFRGBAImageBegin(&image, tiff.get(), 1, message)) return Refused(message);
+  if (!TIFFRGBAImageOK(tiff.get(), message) || !TIFFRGBAImageBegin(&image, tiff.get(), 1, message))
+    return Refused(message);
   const std::unique_ptr<TIFFRGBAImage, void (*)(TIFFRGBAImage*)> ending(&image, TIFFRGBAImageEnd);
   // Rows as stored, top first; the orientation is applied to the fitted bitmap.
   const int orientation = image.orientation;
@@ -135,7 +137,8 @@ std::optional<TBitmap> DecodeTiff(const QByteArray& bytes) {
     if (!TIFFRGBAImageGet(&image, band.data(), width, std::uint32_t(rows))) return Refused(file.lastError);
     for (int y = 0; y < rows; ++y) {
       const std::uint32_t* in = &band[std::size_t(y) * width];
-      TAlphaColor* out = reduction ? reinterpret_cast<TAlphaColor*>(const_cast<std::uint32_t*>(in)) : bitmap.ScanLine(top + y);
+      TAlphaColor* out =
+          reduction ? reinterpret_cast<TAlphaColor*>(const_cast<std::uint32_t*>(in)) : bitmap.ScanLine(top + y);
       std::transform(in, in + width, out, FromTiff);
       if (reduction) reduction->AddRow(out);
     }

@@ -6,9 +6,9 @@ namespace tracella {
 
 // A common file dialog's settings, kept between runs like the window's dialog components.
 struct FileDialog {
-  QString Filter;      // "description|pattern;pattern", one entry
+  QString Filter;  // "description|pattern;pattern", one entry
   QString InitialDir;
-  QString FileName;    // in: offered name; out: the full path chosen
+  QString FileName;  // in: offered name; out: the full path chosen
 };
 
 // The services of the desktop that handlers use: the real one is Qt's, tests script a fake.

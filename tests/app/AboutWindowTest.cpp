@@ -1,9 +1,3 @@
-#include "ApplicationIcon.h"
-#include "FakePlatform.h"
-#include "FitPicture.h"
-#include "Izoti.h"
-#include "Links.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,19 +6,24 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-
 #include <stdexcept>
+
+#include "ApplicationIcon.h"
+#include "FakePlatform.h"
+#include "FitPicture.h"
+#include "Izoti.h"
+#include "Links.h"
 
 namespace tracella {
 namespace {
 
 TEST(Links, NineSocialAddressesInMenuOrderWithVelmoraSwapped) {
   const QStringList expected{
-      "http://social.test/Moravel", "http://social.test/Quisten", "http://social.test/Darrow",
-      "http://social.test/Frondel", "http://social.test/Maskelo", "http://social.test/Tiberne",
+      "http://social.test/Moravel", "http://social.test/Quisten",  "http://social.test/Darrow",
+      "http://social.test/Frondel", "http://social.test/Maskelo",  "http://social.test/Tiberne",
       "http://social.test/Olvash",  "http://social.test/Tracella", "http://social.test/Pennica",
   };
-  const QStringList texts{"Velmora", "Quisten", "Darrow", "Frondel", "Maskelo",
+  const QStringList texts{"Velmora", "Quisten", "Darrow",   "Frondel", "Maskelo",
                           "Tiberne", "Olvash",  "Tracella", "Pennica"};
   ASSERT_EQ(Links.size(), 9u);
   for (std::size_t i = 0; i < Links.size(); ++i) {
@@ -34,9 +33,7 @@ TEST(Links, NineSocialAddressesInMenuOrderWithVelmoraSwapped) {
   EXPECT_THROW(LinkAddress(9), std::out_of_range);
 }
 
-TEST(Links, DonationAddressIsOnTheMakersSite) {
-  EXPECT_EQ(DonationAddress(), "http://tracella.test/donate.html");
-}
+TEST(Links, DonationAddressIsOnTheMakersSite) { EXPECT_EQ(DonationAddress(), "http://tracella.test/donate.html"); }
 
 TEST(FitPicture, ShrinksKeepingProportionsNeverEnlargesAndCentres) {
   struct Case {
@@ -44,10 +41,10 @@ TEST(FitPicture, ShrinksKeepingProportionsNeverEnlargesAndCentres) {
     QRectF expected;
   };
   const Case cases[] = {
-      {{256, 256}, {256, 256}, {0, 0, 256, 256}},                        // exact fit: 1:1
+      {{256, 256}, {256, 256}, {0, 0, 256, 256}},                                            // exact fit: 1:1
       {{332, 117}, {330, 120}, {0, (120 - 117 * 330.0 / 332) / 2, 330, 117 * 330.0 / 332}},  // too wide
-      {{100, 300}, {200, 150}, {75, 0, 50, 150}},                        // too tall
-      {{100, 50}, {330, 120}, {115, 35, 100, 50}},                       // small: kept, centred
+      {{100, 300}, {200, 150}, {75, 0, 50, 150}},                                            // too tall
+      {{100, 50}, {330, 120}, {115, 35, 100, 50}},                                           // small: kept, centred
   };
   for (const Case& c : cases) {
     const QRectF r = FitPicture::FitRect(c.picture, c.control);
@@ -91,8 +88,8 @@ TEST_F(AboutWindow, ControlsSitBackToFrontWithTheirTextsAndPictures) {
     QRect geometry;
   };
   const Row rows[] = {
-      {about.Image1, &about, {0, 0, 256, 256}},       {about.Image2, &about, {264, 16, 330, 120}},
-      {about.GroupBox1, &about, {264, 142, 329, 83}}, {about.Label1, about.GroupBox1, {8, 16, 313, 17}},
+      {about.Image1, &about, {0, 0, 256, 256}},          {about.Image2, &about, {264, 16, 330, 120}},
+      {about.GroupBox1, &about, {264, 142, 329, 83}},    {about.Label1, about.GroupBox1, {8, 16, 313, 17}},
       {about.Label2, about.GroupBox1, {8, 32, 313, 17}}, {about.Label3, about.GroupBox1, {8, 48, 313, 17}},
       {about.Label4, about.GroupBox1, {8, 64, 120, 17}}, {about.Button2, &about, {384, 234, 209, 22}},
       {about.Button1, &about, {264, 234, 113, 22}},

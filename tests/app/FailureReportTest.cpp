@@ -26,9 +26,15 @@ std::exception_ptr Nested(const std::string& outer, const std::string& inner) {
 
 TEST(FailureTextTest, AppendsAFullStopAfterCharactersAboveIt) {
   const std::pair<std::string, QString> cases[] = {
-      {"Disk on fire", "Disk on fire."}, {"Done.", "Done."},       {"Really?", "Really?."},
-      {"Stop!", "Stop!"},                {"Ends in comma,", "Ends in comma,"}, {"trailing blank ", "trailing blank "},
-      {"Code 42", "Code 42."},           {"Colon:", "Colon:."},     {"", ""},
+      {"Disk on fire", "Disk on fire."},
+      {"Done.", "Done."},
+      {"Really?", "Really?."},
+      {"Stop!", "Stop!"},
+      {"Ends in comma,", "Ends in comma,"},
+      {"trailing blank ", "trailing blank "},
+      {"Code 42", "Code 42."},
+      {"Colon:", "Colon:."},
+      {"", ""},
   };
   for (const auto& [message, shown] : cases) EXPECT_EQ(FailureText(Failure(message)), shown) << message;
 }

@@ -194,7 +194,9 @@ QByteArray MakeJpegXr(const QImage& image, const QString& workFolder, bool alpha
   const QImage pixels = image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB888);
   EXPECT_TRUE(pixels.save(source, alpha ? "tiff" : "bmp"));
   QStringList arguments{"-i", source, "-o", target, "-q", "1"};
-  if (alpha) arguments << "-c" << "22";
+  if (alpha)
+    arguments << "-c"
+              << "22";
   QProcess encoder;
   encoder.start("JxrEncApp", arguments);
   EXPECT_TRUE(encoder.waitForFinished(60000)) << "JxrEncApp (package libjxr-tools) did not run";

@@ -112,7 +112,8 @@ TEST_F(SafeSavingTest, OfManySaversRacingForOneNameExactlyOneWinsAndNothingElseI
       EXPECT_EQ(QImage::fromData(content, "jpeg").size(), QSize(64, 48));
     }
   }
-  EXPECT_EQ(Entries(dir_.path()).size(), kRounds) << "temporary files were left: " << Entries(dir_.path()).join(' ').toStdString();
+  EXPECT_EQ(Entries(dir_.path()).size(), kRounds)
+      << "temporary files were left: " << Entries(dir_.path()).join(' ').toStdString();
 }
 
 TEST_F(SafeSavingTest, AFullDiskLeavesNoFileBehind) {

@@ -44,7 +44,8 @@ TEST(BitmapTest, AChangeAfterAssignNeverShowsInTheOther) {
       {"ScanLine", [](TBitmap& b) { b.ScanLine(1)[0] = 1; }},
       {"PixelsToOverwrite", [](TBitmap& b) { std::fill_n(b.PixelsToOverwrite(), b.PixelCount(), 1u); }},
       {"Clear", [](TBitmap& b) { b.Clear(claBlack); }},
-      {"SetPixel", [](TBitmap& b) {
+      {"SetPixel",
+       [](TBitmap& b) {
          TBitmapData data;
          b.Map(TMapAccess::Write, data);
          data.SetPixel(2, 2, 1);

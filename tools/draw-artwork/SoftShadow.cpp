@@ -1,7 +1,6 @@
 #include "SoftShadow.h"
 
 #include <QColor>
-
 #include <algorithm>
 #include <vector>
 

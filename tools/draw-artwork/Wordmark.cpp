@@ -1,11 +1,11 @@
 #include "Wordmark.h"
 
-#include "SoftShadow.h"
-
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPainterPath>
 #include <stdexcept>
+
+#include "SoftShadow.h"
 
 namespace {
 constexpr QSize WordmarkSize(332, 117);

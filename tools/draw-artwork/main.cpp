@@ -1,16 +1,15 @@
 // Draws the emblem, the wordmark and the application icons into a folder:
 //   tracella-draw-artwork <output folder> <TrueType font file>
-#include "Emblem.h"
-#include "Wordmark.h"
-
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
-
 #include <array>
 #include <cstdio>
 #include <exception>
 #include <stdexcept>
+
+#include "Emblem.h"
+#include "Wordmark.h"
 
 namespace {
 
