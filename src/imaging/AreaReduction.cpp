@@ -5,7 +5,9 @@
 namespace tracella {
 namespace {
 
-void AddWeighted(std::uint32_t* sums, TAlphaColor color, std::uint32_t weight) {
+// A target column gathers up to 255 x sourceWidth per channel: more than 32 bits hold once a
+// row is wider than 2^24 pixels.
+void AddWeighted(std::uint64_t* sums, TAlphaColor color, std::uint64_t weight) {
   sums[0] += BlueOf(color) * weight;
   sums[1] += GreenOf(color) * weight;
   sums[2] += RedOf(color) * weight;
@@ -34,11 +36,11 @@ TAreaReduction::TAreaReduction(int sourceWidth, int sourceHeight, TBitmap& targe
 
 void TAreaReduction::AddRow(const TAlphaColor* row) {
   if (sourceRow_ >= sourceHeight_) return;
-  std::fill(rowSums_.begin(), rowSums_.end(), 0u);
+  std::fill(rowSums_.begin(), rowSums_.end(), std::uint64_t{0});
   const auto unitsPerSourceColumn = static_cast<std::uint32_t>(target_.Width());
   for (int x = 0; x < sourceWidth_; ++x) {
     const ColumnShare share = columns_[x];
-    std::uint32_t* sums = &rowSums_[static_cast<std::size_t>(share.target) * 4];
+    std::uint64_t* sums = &rowSums_[static_cast<std::size_t>(share.target) * 4];
     AddWeighted(sums, row[x], share.weight);
     if (share.weight < unitsPerSourceColumn) AddWeighted(sums + 4, row[x], unitsPerSourceColumn - share.weight);
   }
@@ -47,8 +49,7 @@ void TAreaReduction::AddRow(const TAlphaColor* row) {
   const std::int64_t start = sourceRow_ * unitsPerSourceRow, end = start + unitsPerSourceRow;
   const std::int64_t targetRow = start / unitsPerTargetRow, targetEnd = (targetRow + 1) * unitsPerTargetRow;
   const auto addRow = [this](std::int64_t weight) {
-    for (std::size_t i = 0; i < rowSums_.size(); ++i)
-      areaSums_[i] += std::uint64_t{rowSums_[i]} * std::uint64_t(weight);
+    for (std::size_t i = 0; i < rowSums_.size(); ++i) areaSums_[i] += rowSums_[i] * std::uint64_t(weight);
   };
   addRow(std::min(end, targetEnd) - start);
   if (end >= targetEnd) {

@@ -32,7 +32,7 @@ class TAreaReduction {
   int sourceWidth_, sourceHeight_;
   TBitmap& target_;
   std::vector<ColumnShare> columns_;
-  std::vector<std::uint32_t> rowSums_;   // four channels per target pixel
+  std::vector<std::uint64_t> rowSums_;   // four channels per target pixel
   std::vector<std::uint64_t> areaSums_;  // the same, weighted by the rows' vertical shares
   int sourceRow_ = 0;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "AreaReduction.h"
@@ -31,6 +32,16 @@ TEST(AreaReductionTest, EachTargetPixelAveragesTheAreaItCoversPartPixelsByTheirP
   const TBitmap copy = Reduced(same, 2, 2, 1);
   EXPECT_EQ(copy.ScanLine(0)[0], same[0]);
   EXPECT_EQ(copy.ScanLine(0)[1], same[1]);
+}
+
+TEST(AreaReductionTest, RowsWiderThan2To24PixelsStillAverageRight) {
+  // Half white, half black: each half sums past 32 bits within one target pixel.
+  const int width = 17'000'000;
+  std::vector<TAlphaColor> row(width, 0xFFFFFFFF);
+  std::fill(row.begin() + width / 2, row.end(), 0xFF000000);
+  const TBitmap reduced = Reduced(row, width, 2, 1);
+  EXPECT_EQ(reduced.ScanLine(0)[0], 0xFFFFFFFFu);
+  EXPECT_EQ(reduced.ScanLine(0)[1], 0xFF000000u);
 }
 
 }  // namespace
