@@ -1,12 +1,11 @@
 // The floor for loading a JPEG: libjpeg-turbo alone decoding straight into BGRA.
-#include <jpeglib.h>
-
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
 #include "BenchPictures.h"
+#include "JpegLib.h"
 
 namespace tracella::bench {
 namespace {

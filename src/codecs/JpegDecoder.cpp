@@ -1,20 +1,15 @@
 #include "JpegDecoder.h"
 
-#include <jpeglib.h>
-
+#include <QString>
 #include <csetjmp>
 #include <cstdint>
-#include <cstdio>  // jpeglib.h needs FILE
-// after jpeglib.h, which it needs
-#include <jerror.h>
-
-#include <QString>
 #include <vector>
 
 #include "AreaReduction.h"
 #include "CodecsLog.h"
 #include "DecodeBudget.h"
 #include "ExifOrientation.h"
+#include "JpegLib.h"
 
 namespace tracella {
 namespace {

@@ -1,7 +1,6 @@
 // Files a user (or an attacker) may hand the loader: every one either loads as the picture it is
 // or fails with the loading or the cannot-open message, promptly, leaving the target alone.
 #include <gtest/gtest.h>
-#include <jpeglib.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -20,6 +19,7 @@
 #include <vector>
 
 #include "CodecFixtures.h"
+#include "JpegLib.h"
 #include "PictureFiles.h"
 #include "RunInChild.h"
 
