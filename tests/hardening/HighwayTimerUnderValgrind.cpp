@@ -6,6 +6,4 @@
 
 #include <cstdint>
 
-extern "C" std::uint64_t I_REPLACE_SONAME_FNNAME_ZU(libhwyZdsoZd1, _ZN3hwy8platform15TimerResolutionEv)() {
-  return 1;
-}
+extern "C" std::uint64_t I_REPLACE_SONAME_FNNAME_ZU(libhwyZdsoZd1, _ZN3hwy8platform15TimerResolutionEv)() { return 1; }

@@ -9,6 +9,7 @@
 
 #include "BlurGray.h"
 #include "CaseName.h"
+#include "PinnedTarget.h"
 #include "RandomImage.h"
 #include "SketchPasses.h"
 
@@ -65,7 +66,7 @@ TEST_P(BlurGrayMatches, TheGaussianWithEdgesExtendedToTheNearestGrey) {
   const double tolerance = 0.5 + 0.25;
   std::vector<TAlphaColor> first;
   for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
-    hwy::SetSupportedTargetsForTest(target);
+    const PinnedTarget pinned(target);
     const char* const targetName = hwy::TargetName(target);
     TBitmap blurred;
     blurred.Assign(original);
@@ -85,7 +86,6 @@ TEST_P(BlurGrayMatches, TheGaussianWithEdgesExtendedToTheNearestGrey) {
     if (first.empty()) first = pixels;
     EXPECT_EQ(pixels, first) << "on " << targetName;
   }
-  hwy::SetSupportedTargetsForTest(0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, BlurGrayMatches,

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "PinnedTarget.h"
 #include "SketchPasses.h"
 #include "SketchReference.h"
 
@@ -23,7 +24,7 @@ inline void ExpectSameAsReference(TBitmap& source, float threshold, TAlphaColor 
   std::vector<std::uint8_t> referencePlane;
   for (const TAlphaColor pixel : PixelsOf(referenceGray)) referencePlane.push_back(GreenOf(pixel));
   for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
-    hwy::SetSupportedTargetsForTest(target);
+    const PinnedTarget pinned(target);
     TBitmap gray, sketch;
     TGrayPlane plane;
     MakeGray(source, gray, plane);
@@ -37,7 +38,6 @@ inline void ExpectSameAsReference(TBitmap& source, float threshold, TAlphaColor 
     ASSERT_EQ(PixelsOf(sketch), PixelsOf(referenceSketch))
         << "threshold " << threshold << ", " << hwy::TargetName(target);
   }
-  hwy::SetSupportedTargetsForTest(0);
 }
 
 }  // namespace tracella
