@@ -14,6 +14,7 @@
 #include "LocalPath.h"
 #include "PictureFiles.h"
 #include "RegularFile.h"
+#include "UnprivilegedFileAccess.h"
 
 namespace tracella {
 namespace {
@@ -377,9 +378,9 @@ TEST_F(PictureFilesLoadTest, TheOpenMessageNamesTheAbsolutePath) {
 }
 
 TEST_F(PictureFilesLoadTest, AnUnreadableFileCannotBeOpened) {
-  if (::geteuid() == 0) GTEST_SKIP() << "file permissions do not stop root";
   const QString path = Write("locked.png", Encoded(Marked(), "png"));
   ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0), 0);
+  const test::UnprivilegedFileAccess asUser(QFile::encodeName(dir_.path()).toStdString());
   TBitmap bitmap;
   EXPECT_EQ(MessageOf<EFOpenError>([&] { LoadFromFile(bitmap, path); }),
             ("Cannot open file \"" + path + "\". Permission denied").toStdString());
