@@ -103,16 +103,19 @@ void WriteThenPublish(const QString& path, const QByteArray& bytes,
 
 }  // namespace
 
-namespace {
-
-// The mappings being read, for the bus-error handler below; pictures may load on several threads.
+// The mappings being read, for the bus-error handler below; pictures may load on many threads at
+// once. Slots are never freed, only reused, so the handler can walk the list while loads come and
+// go; it grows to the most mappings ever read at once.
 struct MappingSlot {
   std::atomic<char*> start{nullptr};
   std::atomic<std::size_t> size{0};
   std::atomic<bool> shrank{false};
+  MappingSlot* next = nullptr;
 };
-constexpr int MappingSlots = 64;
-MappingSlot mappings[MappingSlots];
+
+namespace {
+
+std::atomic<MappingSlot*> mappings{nullptr};
 std::mutex slotsTaken;
 struct sigaction previousBusAction {};
 const std::size_t pageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
@@ -122,20 +125,20 @@ const std::size_t pageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
 // previous handler's, which the faulting instruction meets again when it is retried.
 void OnBusError(int, siginfo_t* info, void*) {
   char* const at = static_cast<char*>(info->si_addr);
-  for (MappingSlot& slot : mappings) {
-    char* const start = slot.start.load();
-    if (start == nullptr || at < start || at >= start + slot.size.load()) continue;
+  for (MappingSlot* slot = mappings.load(); slot != nullptr; slot = slot->next) {
+    char* const start = slot->start.load();
+    if (start == nullptr || at < start || at >= start + slot->size.load()) continue;
     char* const page = start + std::size_t(at - start) / pageSize * pageSize;
     if (::mmap(page, pageSize, PROT_READ, MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) == MAP_FAILED) break;
-    slot.shrank = true;
+    slot->shrank = true;
     return;
   }
   ::sigaction(SIGBUS, &previousBusAction, nullptr);
 }
 
-// A free slot for the mapping, the handler installed with the first; -1 when all are taken, and
-// the mapping then goes unguarded.
-int TakeSlot(char* start, std::size_t size) {
+// A free slot for the mapping (a new one when all are taken), the handler installed with the
+// first; null when the handler could not be installed, and the mapping then goes unguarded.
+MappingSlot* TakeSlot(char* start, std::size_t size) {
   const std::lock_guard lock(slotsTaken);
   static const bool installed = [] {
     struct sigaction handler {};
@@ -144,14 +147,18 @@ int TakeSlot(char* start, std::size_t size) {
     sigemptyset(&handler.sa_mask);
     return ::sigaction(SIGBUS, &handler, &previousBusAction) == 0;
   }();
-  for (int i = 0; installed && i < MappingSlots; ++i) {
-    if (mappings[i].start.load() != nullptr) continue;
-    mappings[i].size = size;
-    mappings[i].shrank = false;
-    mappings[i].start = start;
-    return i;
+  if (!installed) return nullptr;
+  MappingSlot* slot = mappings.load();
+  while (slot != nullptr && slot->start.load() != nullptr) slot = slot->next;
+  if (slot == nullptr) {
+    slot = new MappingSlot;  // lives as long as the process, for the handler
+    slot->next = mappings.load();
+    mappings = slot;
   }
-  return -1;
+  slot->size = size;
+  slot->shrank = false;
+  slot->start = start;
+  return slot;
 }
 
 }  // namespace
@@ -163,14 +170,14 @@ MappedFile::MappedFile(void* address, qint64 size)
 
 MappedFile::~MappedFile() {
   if (address_ == nullptr) return;
-  if (slot_ >= 0) {
+  if (slot_ != nullptr) {
     const std::lock_guard lock(slotsTaken);
-    mappings[slot_].start = nullptr;
+    slot_->start = nullptr;
   }
   ::munmap(address_, static_cast<size_t>(size_));
 }
 
-bool MappedFile::Shrank() const { return slot_ >= 0 && mappings[slot_].shrank; }
+bool MappedFile::Shrank() const { return slot_ != nullptr && slot_->shrank; }
 
 std::unique_ptr<MappedFile> MapRegularFile(const QString& path, qint64 maxBytes) {
   const QByteArray name = LocalPathBytes(path);

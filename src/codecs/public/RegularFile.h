@@ -6,6 +6,8 @@
 
 namespace tracella {
 
+struct MappingSlot;
+
 // A regular file's content, mapped read-only: a page is read only when a decoder reaches it, so
 // a decoder that gives up early has read little, whatever the file's size. A file that another
 // program shortens meanwhile reads as zeros past its new end instead of ending the process with
@@ -27,7 +29,7 @@ class MappedFile {
   void* address_;
   qint64 size_;
   QByteArray bytes_;
-  int slot_ = -1;  // where the bus-error handler finds it
+  MappingSlot* slot_ = nullptr;  // where the bus-error handler finds it
 };
 
 // Maps a regular file. A folder, FIFO, socket or device is refused without reading (a FIFO would
