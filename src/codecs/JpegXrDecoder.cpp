@@ -1,106 +1,130 @@
 #include "JpegXrDecoder.h"
 
-#include <JXRGlue.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <memory>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <utility>
 
-#include "AlphaColor.h"
+#include "CodecsLog.h"
 #include "DecodeBudget.h"
-#include "RunInChild.h"
-#include "SharedPicture.h"
+
+extern char** environ;
 
 namespace tracella {
 namespace {
 
-// Longer than the largest accepted picture takes; a decoder still busy then is stuck.
-constexpr unsigned DecodeSeconds = 60;
-
-struct StreamCloser {
-  void operator()(WMPStream* stream) const { stream->Close(&stream); }
-};
-struct DecoderReleaser {
-  void operator()(PKImageDecode* decoder) const { decoder->Release(&decoder); }
-};
-struct ConverterReleaser {
-  void operator()(PKFormatConverter* converter) const { converter->Release(&converter); }
-};
-
-// libjxr's Copy succeeds on a cut-off file and leaves garbage, so the container's own byte
-// counts are checked against the file instead. libjxr's encoder stores the end of the alpha
-// plane where its byte count belongs, so either reading is taken for the alpha plane.
-bool ByteCountsWithinFile(const PKImageDecode& decoder, qsizetype fileSize) {
-  const WmpDEMisc& layout = decoder.WMP.wmiDEMisc;
-  const auto within = [fileSize](std::int64_t end) { return end <= fileSize; };
-  const bool imageWhole =
-      layout.uImageByteCount > 0 && within(std::int64_t{layout.uImageOffset} + layout.uImageByteCount);
-  const bool alphaWhole = layout.uAlphaByteCount == 0 ||
-                          within(std::int64_t{layout.uAlphaOffset} + layout.uAlphaByteCount) ||
-                          (layout.uAlphaByteCount > layout.uAlphaOffset && within(layout.uAlphaByteCount));
-  return imageWhole && alphaWhole;
+// The decoder program: beside the running program (the build tree, or wherever both were put),
+// else where it is installed.
+QByteArray DecoderProgram() {
+  const QString beside = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath() + "/tracella-jxr-decode";
+  if (QFileInfo(beside).isExecutable()) return QFile::encodeName(beside);
+  return TRACELLA_LIBEXEC_DIR "/tracella-jxr-decode";
 }
 
-// Bits per pixel of the decoder's own format; 0 when libjxr does not know it.
-U32 NativeBitsPerPixel(const PKPixelFormatGUID& format, bool& hasAlpha) {
-  PKPixelInfo info{};
-  info.pGUIDPixFmt = &format;
-  if (Failed(PixelFormatLookup(&info, LOOKUP_FORWARD))) return 0;
-  hasAlpha = (info.grBit & PK_pixfmtHasAlpha) != 0;
-  return info.cbitUnit;
-}
-
-// Converts rows of 8-bit RGB or RGBA into packed rows of premultiplied ARGB32.
-void ToPremultiplied(const std::vector<U8>& rows, int width, int height, std::size_t stride, bool hasAlpha,
-                     TAlphaColor* out) {
-  const int channels = hasAlpha ? 4 : 3;
-  for (int y = 0; y < height; ++y) {
-    const U8* in = rows.data() + static_cast<std::size_t>(y) * stride;
-    for (int x = 0; x < width; ++x, in += channels, ++out) {
-      *out = Premultiply(MakeColor(hasAlpha ? in[3] : 0xFF, in[0], in[1], in[2]));
-    }
+// Closes the descriptor it holds when it goes out of scope.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd = -1) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() { Reset(); }
+  int get() const { return fd_; }
+  void Reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
   }
+  int Release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, const char* at, std::size_t size) {
+  while (size > 0) {
+    const ssize_t put = ::write(fd, at, size);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    at += put;
+    size -= static_cast<std::size_t>(put);
+  }
+  return true;
 }
 
-// The whole decode, left in `picture`; run in a child process.
-bool DecodeInto(const QByteArray& bytes, SharedPicture& picture) {
-  WMPStream* rawStream = nullptr;
-  // The memory stream only reads, whatever its signature says.
-  if (Failed(CreateWS_Memory(&rawStream, const_cast<char*>(bytes.constData()), static_cast<size_t>(bytes.size()))))
-    return false;
-  const std::unique_ptr<WMPStream, StreamCloser> stream(rawStream);
-  PKImageDecode* rawDecoder = nullptr;
-  if (Failed(PKImageDecode_Create_WMP(&rawDecoder))) return false;
-  const std::unique_ptr<PKImageDecode, DecoderReleaser> decoder(rawDecoder);
-  if (Failed(decoder->Initialize(decoder.get(), stream.get())) || !ByteCountsWithinFile(*decoder, bytes.size()))
-    return false;
-
-  I32 width = 0, height = 0;
-  PKPixelFormatGUID nativeFormat{};
-  if (Failed(decoder->GetSize(decoder.get(), &width, &height)) ||
-      Failed(decoder->GetPixelFormat(decoder.get(), &nativeFormat)) || width <= 0 || height <= 0)
-    return false;
-  bool hasAlpha = false;
-  const U32 nativeBits = NativeBitsPerPixel(nativeFormat, hasAlpha);
-  decoder->WMP.wmiSCP.uAlphaMode = hasAlpha ? 2 : 0;  // 2: the alpha plane too
-  // Copy writes the native pixels first and converts them in place, so rows hold the wider.
-  const std::int64_t bitsPerPixel = std::max<std::int64_t>(nativeBits, hasAlpha ? 32 : 24);
-  const std::int64_t stride = (std::int64_t{width} * bitsPerPixel + 7) / 8;
-  if (nativeBits == 0 || std::int64_t{width} * height > MaxDecodePixels || stride * height > MaxDecodeBytes)
-    return false;
-
-  // Its converter cannot produce BGRA, so it gives 8-bit RGB(A) and the rest is done here.
-  PKFormatConverter* rawConverter = nullptr;
-  if (Failed(PKCodecFactory_CreateFormatConverter(&rawConverter))) return false;
-  const std::unique_ptr<PKFormatConverter, ConverterReleaser> converter(rawConverter);
-  const PKPixelFormatGUID target = hasAlpha ? GUID_PKPixelFormat32bppRGBA : GUID_PKPixelFormat24bppRGB;
-  if (Failed(converter->Initialize(converter.get(), decoder.get(), nullptr, target))) return false;
-
-  std::vector<U8> rows(static_cast<std::size_t>(stride * height));
-  const PKRect all{0, 0, width, height};
-  if (Failed(converter->Copy(converter.get(), &all, rows.data(), static_cast<U32>(stride)))) return false;
-  TAlphaColor* out = picture.StartWriting(width, height);
-  if (out == nullptr) return false;
-  ToPremultiplied(rows, width, height, static_cast<std::size_t>(stride), hasAlpha, out);
+bool ReadAll(int fd, void* data, std::size_t size) {
+  char* at = static_cast<char*>(data);
+  while (size > 0) {
+    const ssize_t got = ::read(fd, at, size);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    at += got;
+    size -= static_cast<std::size_t>(got);
+  }
   return true;
+}
+
+// The file's bytes in an unnamed file, for the decoder's standard input.
+int BytesAsFile(const QByteArray& bytes) {
+  Descriptor file(::memfd_create("tracella-jxr", MFD_CLOEXEC));
+  if (file.get() < 0 || !WriteAll(file.get(), bytes.constData(), static_cast<std::size_t>(bytes.size())) ||
+      ::lseek(file.get(), 0, SEEK_SET) != 0)
+    return -1;
+  return file.Release();
+}
+
+// Starts the decoder reading `input`, writing into `output`; its process id, or -1.
+pid_t StartDecoder(const QByteArray& program, int input, int output) {
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawnattr_init(&attributes);
+  posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+  // Nothing of this process's signal handling is the decoder's.
+  sigset_t none, all;
+  sigemptyset(&none);
+  sigfillset(&all);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setsigdefault(&attributes, &all);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  char* const argv[] = {const_cast<char*>(program.constData()), nullptr};
+  pid_t child = -1;
+  const int error = ::posix_spawn(&child, program.constData(), &actions, &attributes, argv, environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) {
+    LogRefusal(QStringLiteral("JPEG XR: cannot start %1: %2").arg(QFile::decodeName(program), strerror(error)));
+    return -1;
+  }
+  return child;
+}
+
+// The picture the decoder writes: its size, then its rows; a null image when any of it is missing
+// or the size is not one the decoder could have made.
+QImage ReadPicture(int fd) {
+  std::int32_t size[2] = {0, 0};
+  if (!ReadAll(fd, size, sizeof size)) return {};
+  const auto [width, height] = size;
+  if (width <= 0 || height <= 0 || std::int64_t{width} * height > MaxDecodePixels) return {};
+  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+  if (image.isNull() || !ReadAll(fd, image.bits(), static_cast<std::size_t>(image.sizeInBytes()))) return {};
+  return image;
+}
+
+bool ExitedWell(pid_t child) {
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return false;
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace
@@ -108,12 +132,20 @@ bool DecodeInto(const QByteArray& bytes, SharedPicture& picture) {
 bool IsJpegXr(const QByteArray& bytes) { return bytes.startsWith(QByteArray("II\xBC", 3)); }
 
 std::optional<QImage> DecodeJpegXr(const QByteArray& bytes) {
-  // libjxr reads out of bounds and crashes on some damaged files, so it runs in a child process:
-  // a crash there is just a file that cannot be loaded.
-  SharedPicture picture;
-  if (!RunInChild([&] { return DecodeInto(bytes, picture); }, DecodeSeconds)) return std::nullopt;
-  QImage image = picture.TakeImage();
-  if (image.isNull()) return std::nullopt;
+  // A program of its own, started afresh rather than forked: a fork of this multi-threaded
+  // process could inherit a lock held by another thread and hang in libjxr's allocator.
+  const Descriptor input(BytesAsFile(bytes));
+  int pipe[2];
+  if (input.get() < 0 || ::pipe2(pipe, O_CLOEXEC) != 0) return std::nullopt;
+  Descriptor output(pipe[0]);
+  Descriptor decoderEnd(pipe[1]);
+  const pid_t child = StartDecoder(DecoderProgram(), input.get(), decoderEnd.get());
+  if (child < 0) return std::nullopt;
+  decoderEnd.Reset();
+  QImage image = ReadPicture(output.get());
+  output.Reset();  // a decoder still writing stops instead of waiting for a reader
+  const bool exitedWell = ExitedWell(child);
+  if (image.isNull() || !exitedWell) return std::nullopt;
   return image;
 }
 

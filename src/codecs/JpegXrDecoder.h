@@ -11,7 +11,8 @@ bool IsJpegXr(const QByteArray& bytes);
 
 // Decodes a JPEG XR picture at its own size as premultiplied ARGB32. Nothing when the file is
 // damaged or cut short, its pixel format cannot be converted to 8-bit RGB(A), or it claims more
-// pixels than the decode budget. libjxr runs in a child process, so its crashes stay there.
+// pixels than the decode budget. libjxr runs in a program of its own (tracella-jxr-decode), so
+// its crashes stay there.
 std::optional<QImage> DecodeJpegXr(const QByteArray& bytes);
 
 }  // namespace tracella
