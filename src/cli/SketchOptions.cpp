@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <optional>
+#include <type_traits>
+#include <variant>
 
 #include "BlurGray.h"
 #include "ColorText.h"
@@ -11,22 +13,42 @@
 namespace tracella {
 namespace {
 
-constexpr int MaxJobs = 1024;
-constexpr int MaxSpeckle = 1000000;
+// "3", "0.5", "1000000": a limit or a default as the user writes it.
+QString NumberText(double value) { return QString::number(value, 'g', 7); }
 
-std::optional<double> NumberWithin(const QString& text, double least, double most) {
-  bool ok = false;
-  const double value = text.toDouble(&ok);
-  if (!ok || !(value >= least && value <= most)) return std::nullopt;
-  return value;
-}
+// A number option: the field it sets and its inclusive limits; the field's type says whether
+// fractions are allowed, and its initial value is the default.
+struct NumberValue {
+  std::variant<float SketchOptions::*, int SketchOptions::*> field;
+  double least;
+  double most;
 
-std::optional<int> WholeNumberWithin(const QString& text, int least, int most) {
-  bool ok = false;
-  const int value = text.toInt(&ok);
-  if (!ok || value < least || value > most) return std::nullopt;
-  return value;
-}
+  bool Whole() const { return std::holds_alternative<int SketchOptions::*>(field); }
+  QString Expects() const {
+    return QStringLiteral("a %1number from %2 to %3").arg(Whole() ? "whole " : "", NumberText(least), NumberText(most));
+  }
+  QString Default() const {
+    const SketchOptions defaults;
+    return std::visit([&](auto member) { return NumberText(defaults.*member); }, field);
+  }
+  bool Take(const QString& text, SketchOptions& options) const {
+    bool ok = false;
+    const double value = Whole() ? text.toInt(&ok) : text.toDouble(&ok);
+    if (!ok || !(value >= least && value <= most)) return false;  // NaN fails too
+    std::visit([&](auto member) { options.*member = static_cast<std::decay_t<decltype(options.*member)>>(value); },
+               field);
+    return true;
+  }
+};
+
+// Any other value: what it expects, and how it is taken (false: refused).
+struct TextValue {
+  const char* expects;
+  bool (*take)(const QString& value, SketchOptions& options);
+};
+
+// An option without a value.
+using FlagValue = bool SketchOptions::*;
 
 // "jpg", "png" or "svg" for a format's name or a file name's extension, any case.
 QString FormatNamed(const QString& name) {
@@ -36,70 +58,123 @@ QString FormatNamed(const QString& name) {
   return {};
 }
 
-// An option with a value: what it expects, and how it takes the value (false: refused).
-struct ValueOption {
+// Every option, in the order the usage lists them. Its limits and default are written only here:
+// the parser, the error messages, the usage and so the manual page all come from this table. In
+// `help`, {range} stands for "3 to 33" and {default} for the field's initial value.
+struct Option {
+  const char* heading;  // starts a group of options in the usage
   const char* name;
-  const char* expects;
-  bool (*take)(const QString& value, SketchOptions& options);
+  const char* alias;
+  const char* placeholder;
+  std::variant<NumberValue, TextValue, FlagValue> value;
+  const char* help;
 };
 
-const ValueOption kValueOptions[] = {
-    {"--threshold", "a number from 3 to 33",
-     [](const QString& value, SketchOptions& options) {
-       const std::optional<double> threshold = NumberWithin(value, 3, 33);
-       if (threshold) options.threshold = static_cast<float>(*threshold);
-       return threshold.has_value();
-     }},
-    {"--color", "#RRGGBB, #AARRGGBB, a colour name, or 8 hex digits AARRGGBB",
-     [](const QString& value, SketchOptions& options) {
-       const std::optional<TAlphaColor> color = ParseColorText(value);
-       if (color) options.color = *color;
-       return color.has_value();
-     }},
-    {"--background", "white or none",
-     [](const QString& value, SketchOptions& options) {
-       options.transparent = value == u"none";
-       return value == u"none" || value == u"white";
-     }},
-    {"--blur", "a number from 0 to 10",
-     [](const QString& value, SketchOptions& options) {
-       const std::optional<double> sigma = NumberWithin(value, 0, MaxBlurSigma);
-       if (sigma) options.blur = static_cast<float>(*sigma);
-       return sigma.has_value();
-     }},
-    {"--speckle", "a whole number from 0 to 1000000",
-     [](const QString& value, SketchOptions& options) {
-       const std::optional<int> speckle = WholeNumberWithin(value, 0, MaxSpeckle);
-       if (speckle) options.speckle = *speckle;
-       return speckle.has_value();
-     }},
-    {"--jobs", "a whole number from 1 to 1024",
-     [](const QString& value, SketchOptions& options) {
-       const std::optional<int> jobs = WholeNumberWithin(value, 1, MaxJobs);
-       if (jobs) options.jobs = *jobs;
-       return jobs.has_value();
-     }},
-    {"--format", "jpg, png or svg",
-     [](const QString& value, SketchOptions& options) {
-       options.format = FormatNamed(value);
-       return !options.format.isEmpty();
-     }},
-    {"--out-dir", "a folder",
-     [](const QString& value, SketchOptions& options) {
-       options.outDir = value;
-       return !value.isEmpty();
-     }},
-    {"--from", "a file of names, or - for standard input",
-     [](const QString& value, SketchOptions& options) {
-       options.from = value;
-       return !value.isEmpty();
-     }},
+const Option kOptions[] = {
+    {"Drawing", "--threshold", nullptr, "T", NumberValue{&SketchOptions::threshold, 3, 33},
+     "{range}, fractions allowed (default {default})"},
+    {nullptr, "--color", nullptr, "COLOUR",
+     TextValue{"#RRGGBB, #AARRGGBB, a colour name, or 8 hex digits AARRGGBB",
+               [](const QString& value, SketchOptions& options) {
+                 const std::optional<TAlphaColor> color = ParseColorText(value);
+                 if (color) options.color = *color;
+                 return color.has_value();
+               }},
+     "line colour: #RRGGBB, #AARRGGBB, a name such as red or steelblue, or 8 hex digits read as AARRGGBB, alpha "
+     "first: 80FF0000 is half-transparent red, FF0000FF opaque blue (default black)"},
+    {nullptr, "--background", nullptr, "B",
+     TextValue{"white or none",
+               [](const QString& value, SketchOptions& options) {
+                 options.transparent = value == u"none";
+                 return value == u"none" || value == u"white";
+               }},
+     "white (default), or none: unpainted pixels fully transparent (PNG and SVG only)"},
+    {nullptr, "--blur", nullptr, "SIGMA", NumberValue{&SketchOptions::blur, 0, MaxBlurSigma},
+     "smooth the grey with a Gaussian of SIGMA pixels ({range}) before looking for edges; {default}, the default, is "
+     "off. On grass, feathers or JPEG noise try 2 with a lower threshold"},
+    {nullptr, "--speckle", nullptr, "N", NumberValue{&SketchOptions::speckle, 0, 1000000},
+     "SVG: drop painted specks of at most N pixels ({range}, default {default})"},
+    {"Input and output", "--format", nullptr, "FORMAT",
+     TextValue{"jpg, png or svg",
+               [](const QString& value, SketchOptions& options) {
+                 options.format = FormatNamed(value);
+                 return !options.format.isEmpty();
+               }},
+     "jpg, png or svg: what --out-dir (default jpg) or OUTPUT - gets"},
+    {nullptr, "--out-dir", nullptr, "DIR",
+     TextValue{"a folder",
+               [](const QString& value, SketchOptions& options) {
+                 options.outDir = value;
+                 return !value.isEmpty();
+               }},
+     "sketch many inputs into DIR"},
+    {nullptr, "--from", nullptr, "FILE",
+     TextValue{"a file of names, or - for standard input",
+               [](const QString& value, SketchOptions& options) {
+                 options.from = value;
+                 return !value.isEmpty();
+               }},
+     "also sketch the inputs named in FILE, one a line (- reads them from standard input)"},
+    {nullptr, "-0", nullptr, nullptr, &SketchOptions::namesEndInNul,
+     "the names in --from end with a NUL character (find -print0)"},
+    {nullptr, "--force", nullptr, nullptr, &SketchOptions::force,
+     "replace existing outputs; each new file is complete before it takes the name"},
+    {nullptr, "--jobs", nullptr, "N", NumberValue{&SketchOptions::jobs, 1, 1024},
+     "sketch N pictures at a time ({range}; default: one per processor); the files are the same as one at a time"},
+    {nullptr, "--help", "-h", nullptr, &SketchOptions::help, "show this help and exit"},
+    {nullptr, "--version", nullptr, nullptr, &SketchOptions::version, "show the version and exit"},
 };
 
-const ValueOption* ValueOptionNamed(const QString& name) {
-  for (const ValueOption& option : kValueOptions)
-    if (name == QLatin1String(option.name)) return &option;
+const Option* OptionNamed(const QString& name) {
+  for (const Option& option : kOptions)
+    if (name == QLatin1String(option.name) || (option.alias && name == QLatin1String(option.alias))) return &option;
   return nullptr;
+}
+
+// What a value option accepts: "a number from 3 to 33".
+QString Expects(const Option& option) {
+  if (const auto* number = std::get_if<NumberValue>(&option.value)) return number->Expects();
+  return QLatin1String(std::get<TextValue>(option.value).expects);
+}
+
+// Takes an option's value; false when refused.
+bool Take(const Option& option, const QString& value, SketchOptions& options) {
+  if (const auto* number = std::get_if<NumberValue>(&option.value)) return number->Take(value, options);
+  return std::get<TextValue>(option.value).take(value, options);
+}
+
+// The option's lines in the usage: its names, then its help wrapped beside them.
+QString UsageLines(const Option& option) {
+  constexpr qsizetype Indent = 23;
+  constexpr qsizetype Width = 88;
+  QString help = QLatin1String(option.help);
+  if (const auto* number = std::get_if<NumberValue>(&option.value))
+    help.replace("{range}", NumberText(number->least) + " to " + NumberText(number->most))
+        .replace("{default}", number->Default());
+  QString line = QStringLiteral("  ");
+  if (option.alias) line += QLatin1String(option.alias) + ", ";
+  line += QLatin1String(option.name);
+  if (option.placeholder) line += u' ' + QLatin1String(option.placeholder);
+  QString lines;
+  for (const QString& word : help.split(u' ')) {
+    if (line.size() >= Indent && line.size() + 1 + word.size() > Width) {
+      lines += line + u'\n';
+      line.clear();
+    }
+    line = line.size() < Indent ? line.leftJustified(Indent - 1) : line;
+    line += u' ' + word;
+  }
+  return lines + line + u'\n';
+}
+
+// Every option's usage, in its groups.
+QString OptionsUsage() {
+  QString usage;
+  for (const Option& option : kOptions) {
+    if (option.heading) usage += u'\n' + QLatin1String(option.heading) + ":\n";
+    usage += UsageLines(option);
+  }
+  return usage;
 }
 
 // Gives the value of an option written "--name value" or "--name=value", or why there is none.
@@ -108,9 +183,8 @@ class ArgumentCursor {
   explicit ArgumentCursor(const QStringList& arguments) : arguments_(arguments) {}
   bool AtEnd() const { return next_ >= arguments_.size(); }
   QString Take() { return arguments_[next_++]; }
-  std::optional<QString> ValueOf(const QString& argument, QString& name) {
+  std::optional<QString> ValueOf(const QString& argument) {
     const qsizetype equals = argument.indexOf(u'=');
-    name = argument.left(equals);
     if (equals >= 0) return argument.mid(equals + 1);
     if (AtEnd()) return std::nullopt;
     return Take();
@@ -170,25 +244,21 @@ std::variant<SketchOptions, SketchUsageError> ParseSketchOptions(const QStringLi
       positional << argument;
     } else if (argument == u"--") {
       optionsEnded = true;
-    } else if (argument == u"--help" || argument == u"-h") {
-      options.help = true;
-      return options;
-    } else if (argument == u"--version") {
-      options.version = true;
-      return options;
-    } else if (argument == u"--force") {
-      options.force = true;
-    } else if (argument == u"-0") {
-      options.namesEndInNul = true;
     } else {
-      QString name;
-      const std::optional<QString> value = cursor.ValueOf(argument, name);
-      const ValueOption* option = ValueOptionNamed(name);
+      const qsizetype equals = argument.indexOf(u'=');
+      const QString name = argument.left(equals);
+      const Option* option = OptionNamed(name);
       if (!option) return SketchUsageError{"unknown option " + name};
+      if (const auto* flag = std::get_if<FlagValue>(&option->value)) {
+        if (equals >= 0) return SketchUsageError{name + " takes no value"};
+        options.*(*flag) = true;
+        if (options.help || options.version) return options;
+        continue;
+      }
+      const std::optional<QString> value = cursor.ValueOf(argument);
       if (!value) return SketchUsageError{name + " needs a value"};
-      if (!option->take(*value, options))
-        return SketchUsageError{
-            QStringLiteral("%1 must be %2, not '%3'").arg(name, QLatin1String(option->expects), *value)};
+      if (!Take(*option, *value, options))
+        return SketchUsageError{QStringLiteral("%1 must be %2, not '%3'").arg(name, Expects(*option), *value)};
       speckleGiven |= name == u"--speckle";
     }
   }
@@ -235,32 +305,7 @@ QString SketchUsage() {
       "\n"
       "With --out-dir every INPUT is written to DIR/<INPUT's name without extension>.<format>;\n"
       "DIR is made when missing. An existing file is never written over unless --force is given.\n"
-      "\n"
-      "Drawing:\n"
-      "  --threshold T        3 to 33, fractions allowed (default 9)\n"
-      "  --color COLOUR       line colour: #RRGGBB, #AARRGGBB, a name such as red or steelblue,\n"
-      "                       or 8 hex digits read as AARRGGBB, alpha first: 80FF0000 is\n"
-      "                       half-transparent red, FF0000FF opaque blue (default black)\n"
-      "  --background B       white (default), or none: unpainted pixels fully transparent\n"
-      "                       (PNG and SVG only)\n"
-      "  --blur SIGMA         smooth the grey with a Gaussian of SIGMA pixels (0 to 10) before\n"
-      "                       looking for edges; 0, the default, is off. On grass, feathers or\n"
-      "                       JPEG noise try 2 with a lower threshold\n"
-      "  --speckle N          SVG: drop painted specks of at most N pixels (default 2)\n"
-      "\n"
-      "Input and output:\n"
-      "  --format FORMAT      jpg, png or svg: what --out-dir (default jpg) or OUTPUT - gets\n"
-      "  --out-dir DIR        sketch many inputs into DIR\n"
-      "  --from FILE          also sketch the inputs named in FILE, one a line (- reads them from\n"
-      "                       standard input)\n"
-      "  -0                   the names in --from end with a NUL character (find -print0)\n"
-      "  --force              replace existing outputs; each new file is complete before it\n"
-      "                       takes the name\n"
-      "  --jobs N             sketch N pictures at a time (default: one per processor); the\n"
-      "                       files are the same as one at a time\n"
-      "  -h, --help           show this help and exit\n"
-      "  --version            show the version and exit\n"
-      "\n"
+      "%2\n"
       "Exit status: 0 when every file was written, 1 when a file failed (the others are still\n"
       "done; the reason is printed), 2 for a usage error.\n"
       "\n"
@@ -272,7 +317,7 @@ QString SketchUsage() {
       "  find photos -name '*.jpg' -print0 | tracella-sketch --out-dir sketches --from - -0\n"
       "\n"
       "  cat photo.jpg | tracella-sketch --format png - - > sketch.png\n");
-  return text.arg(PictureExtensionList());
+  return text.arg(PictureExtensionList(), OptionsUsage());
 }
 
 }  // namespace tracella

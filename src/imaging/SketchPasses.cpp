@@ -9,7 +9,8 @@
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "SketchPasses.cpp"
 #include <hwy/cache_control.h>
-#include <hwy/foreach_target.h>  // must come before highway.h
+#include <hwy/foreach_target.h>
+// highway.h after foreach_target.h: this line keeps include sorting from swapping them.
 #include <hwy/highway.h>
 
 #ifndef TRACELLA_SKETCH_PASSES_ONCE

@@ -94,6 +94,16 @@ TEST(SketchOptionsTest, UsageNamesEveryExtensionTheLoaderOpens) {
       "\nINPUT is a .bmp, .jpg, .jpeg, .png, .gif, .tif, .tiff, .ico or .wmp file (any letter case),\n"));
 }
 
+// The limits and defaults the parser holds are the ones the usage (and so the manual) states.
+TEST(SketchOptionsTest, UsageStatesTheParsersLimitsAndDefaults) {
+  const QString usage = SketchUsage();
+  EXPECT_TRUE(usage.contains("\nDrawing:\n  --threshold T        3 to 33, fractions allowed (default 9)\n"));
+  EXPECT_TRUE(
+      usage.contains("\n  --blur SIGMA         smooth the grey with a Gaussian of SIGMA pixels (0 to 10) before\n"));
+  EXPECT_TRUE(usage.contains("\n  --jobs N             sketch N pictures at a time (1 to 1024; default: one per\n"));
+  EXPECT_TRUE(usage.contains("\n  -h, --help           show this help and exit\n"));
+}
+
 struct UsageErrorCase {
   const char* name;
   QStringList arguments;
@@ -186,6 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"FolderEmpty", {"--out-dir", "", "a.png"}, "--out-dir must be a folder, not ''"},
         UsageErrorCase{"FromWithoutFolder", {"--from", "list", "a.png", "b.png"}, "--from needs --out-dir"},
         UsageErrorCase{"NulWithoutFrom", {"-0", "a.png", "b.png"}, "-0 applies only with --from"},
+        UsageErrorCase{"FlagWithAValue", {"--force=yes", "a.png", "b.png"}, "--force takes no value"},
         UsageErrorCase{"UnknownOption", {"--bogus", "a.png", "b.png"}, "unknown option --bogus"}),
     [](const testing::TestParamInfo<UsageErrorCase>& param) { return std::string(param.param.name); });
 

@@ -175,12 +175,20 @@ QByteArray PngClaiming(const QImage& image, quint32 width, quint32 height) {
   return png;
 }
 
-QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation) {
-  QByteArray tiff("II*\0", 4);
-  Put32(tiff, 8);
-  Put16(tiff, 1);
-  PutEntry(tiff, 274, 3, quint32(orientation));
-  Put32(tiff, 0);
+QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian) {
+  QByteArray tiff(bigEndian ? "MM" : "II");
+  const auto put = [&](quint32 value, int bytes) {
+    for (int i = 0; i < bytes; ++i) tiff.append(char(value >> 8 * (bigEndian ? bytes - 1 - i : i)));
+  };
+  put(42, 2);
+  put(8, 4);  // the directory's offset
+  put(1, 2);  // one entry: orientation, SHORT, count 1
+  put(274, 2);
+  put(3, 2);
+  put(1, 4);
+  put(quint32(orientation), 2);
+  put(0, 2);
+  put(0, 4);  // no next directory
   const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
   QByteArray segment("\xFF\xE1", 2);
   segment.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF));

@@ -30,7 +30,7 @@ QByteArray MakeIco(const QList<QImage>& entries);
 QByteArray PngClaiming(const QImage& image, quint32 width, quint32 height);
 
 // The JPEG with an EXIF block carrying `orientation` inserted after its start marker.
-QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation);
+QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian = false);
 
 // A lossless JPEG XR file of `image` made by libjxr's own encoder (JxrEncApp) in `workFolder`;
 // with `alpha` the file carries an alpha plane.

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "CodecFixtures.h"
 #include "LocalPath.h"
@@ -165,22 +166,32 @@ TEST_F(PictureFilesLoadTest, FirstPictureOfAFileWithSeveral) {
   EXPECT_EQ(gif.ScanLine(10)[10], 0xFF141414u);
 }
 
-TEST_F(PictureFilesLoadTest, ExifOrientationIsApplied) {
-  // 32 x 16, white with a red 8 x 8 block at the top left. Orientation 6 turns it a quarter
-  // clockwise to be upright: 16 x 32 with the block at the top right.
+TEST_F(PictureFilesLoadTest, EveryExifOrientationIsAppliedInEitherByteOrder) {
+  // 32 x 16, white with a red 8 x 8 block at the top left; where each orientation puts it upright.
   QImage stored(32, 16, QImage::Format_RGB32);
   stored.fill(Qt::white);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) stored.setPixel(x, y, qRgb(255, 0, 0));
-  for (const auto& [name, bytes] : {std::pair{"turned.jpg", test::WithExifOrientation(Encoded(stored, "jpeg"), 6)},
-                                    std::pair{"turned.tif", test::MakeTiff({stored}, 6)}}) {
-    SCOPED_TRACE(name);
-    const TBitmap bitmap = Load(name, bytes);
-    ASSERT_EQ(bitmap.Width(), 16);
-    ASSERT_EQ(bitmap.Height(), 32);
-    EXPECT_LT(GreenOf(bitmap.ScanLine(4)[12]), 60);    // red: top right
-    EXPECT_GT(GreenOf(bitmap.ScanLine(4)[4]), 200);    // white: top left
-    EXPECT_GT(GreenOf(bitmap.ScanLine(28)[12]), 200);  // white: bottom right
+  const QByteArray jpeg = Encoded(stored, "jpeg");
+  struct Upright {
+    int orientation;
+    bool turned, right, bottom;
+  };
+  for (const Upright c : {Upright{1, false, false, false}, Upright{2, false, true, false},
+                          Upright{3, false, true, true}, Upright{4, false, false, true}, Upright{5, true, false, false},
+                          Upright{6, true, true, false}, Upright{7, true, true, true}, Upright{8, true, false, true}}) {
+    for (const auto& [name, bytes] : {std::pair{"little-endian.jpg", test::WithExifOrientation(jpeg, c.orientation)},
+                                      std::pair{"big-endian.jpg", test::WithExifOrientation(jpeg, c.orientation, true)},
+                                      std::pair{"tagged.tif", test::MakeTiff({stored}, c.orientation)}}) {
+      SCOPED_TRACE(std::string(name) + ", orientation " + std::to_string(c.orientation));
+      const TBitmap bitmap = Load(name, bytes);
+      const int width = c.turned ? 16 : 32, height = c.turned ? 32 : 16;
+      ASSERT_EQ(bitmap.Width(), width);
+      ASSERT_EQ(bitmap.Height(), height);
+      const int x = c.right ? width - 4 : 4, y = c.bottom ? height - 4 : 4;
+      EXPECT_LT(GreenOf(bitmap.ScanLine(y)[x]), 60);                            // red
+      EXPECT_GT(GreenOf(bitmap.ScanLine(height - 1 - y)[width - 1 - x]), 200);  // white
+    }
   }
 }
 
