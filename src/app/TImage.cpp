@@ -51,9 +51,12 @@ void TImage::paintEvent(QPaintEvent* event) {
 
 void TImage::wheelEvent(QWheelEvent* event) {
   Guarded([&] {
-    // Qt reports Alt + wheel on the horizontal axis: the turn counts on whichever axis it comes.
+    // Qt reports Alt + wheel on the horizontal axis, so only then does that axis count; a sideways
+    // tilt or swipe otherwise turns nothing.
     const QPoint turn = event->angleDelta();
-    if (OnMouseWheel) OnMouseWheel(turn.y() != 0 ? turn.y() : turn.x());
+    const bool altered = event->modifiers().testFlag(Qt::AltModifier);
+    const int delta = altered && turn.y() == 0 ? turn.x() : turn.y();
+    if (OnMouseWheel) OnMouseWheel(delta);
   });
 }
 

@@ -183,8 +183,9 @@ TEST_F(MainWindowTest, WheelStepsTwentyAndIsClampedToTheRange) {
   EXPECT_EQ(form.ScrollBar1->Value(), value);
 }
 
-// Qt turns Alt + wheel into a horizontal turn; every modifier still scrolls down or up by 20.
-TEST_F(MainWindowTest, WheelOverThePictureScrollsTwentyWithAnyModifierOnEitherAxis) {
+// Qt turns Alt + wheel into a horizontal turn; every modifier still scrolls down or up by 20, and
+// a sideways turn without Alt (a tilted wheel, a touchpad swipe) scrolls nothing.
+TEST_F(MainWindowTest, WheelOverThePictureScrollsTwentyWithAnyModifierButNeverSideways) {
   struct Case {
     const char* what;
     Qt::KeyboardModifiers modifiers;
@@ -198,6 +199,10 @@ TEST_F(MainWindowTest, WheelOverThePictureScrollsTwentyWithAnyModifierOnEitherAx
       {"Alt, horizontal", Qt::AltModifier, {-120, 0}, 80},
       {"Alt, away from the user", Qt::AltModifier, {120, 0}, 60},
       {"no turn", Qt::AltModifier, {0, 0}, 60},
+      {"tilted right", Qt::NoModifier, {-120, 0}, 60},
+      {"tilted left", Qt::NoModifier, {120, 0}, 60},
+      {"tilted right with Shift", Qt::ShiftModifier, {-120, 0}, 60},
+      {"diagonal swipe, its vertical part", Qt::NoModifier, {-40, -15}, 80},
   };
   for (const Case& c : cases) {
     const QPointF at(10, 10);

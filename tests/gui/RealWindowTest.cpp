@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -23,6 +24,7 @@
 #include "Faqja1.h"
 #include "QtPlatform.h"
 #include "TImage.h"
+#include "TScrollBar.h"
 
 namespace tracella {
 namespace {
@@ -142,6 +144,30 @@ TEST_F(RealWindowTest, OpensAPictureThroughTheDialogListingEveryCaseAndSavesTheS
   QImageReader saved(folder.filePath("sketch.jpg"));
   EXPECT_EQ(saved.format(), "jpeg");
   EXPECT_EQ(saved.size(), QSize(900, 600));
+}
+
+// Input as the X server delivers it, through xdotool.
+void Xdotool(const QStringList& arguments) { ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0); }
+
+// A tilted wheel (buttons 6 and 7) over the picture scrolls nothing; the plain wheel turn sent
+// after it shows that both arrived, and that only it moved the picture.
+TEST_F(RealWindowTest, SidewaysWheelOverThePictureNeverScrolls) {
+  TBitmap shown;
+  shown.Assign(form->Pipeline.SourceImage);
+  form->Pipeline.SourceImage.SetSize(900, 3000);
+  form->FormResize();
+  ASSERT_GT(form->ScrollBar1->Max(), 100);
+  ASSERT_EQ(form->ScrollBar1->Value(), 0.0);
+  const QPoint over = form->mapToGlobal(QPoint(form->ViewportWidth / 2, 300));
+  ASSERT_EQ(form->childAt(form->mapFromGlobal(over)), form->Image1);
+  Xdotool({"mousemove", QString::number(over.x()), QString::number(over.y())});
+  Xdotool({"click", "7", "click", "7", "click", "6", "click", "7"});
+  Xdotool({"click", "5"});
+  EXPECT_TRUE(QTest::qWaitFor([] { return form->ScrollBar1->Value() != 0.0; }));
+  EXPECT_EQ(form->ScrollBar1->Value(), 20.0);
+  EXPECT_EQ(form->Image1->Y(), 68 - 20);
+  form->Pipeline.SourceImage.Assign(shown);
+  form->FormResize();
 }
 
 // The text of one of a native window's properties, as the window manager reads it.
