@@ -8,7 +8,9 @@ namespace tracella {
 struct FileDialog {
   QString Filter;  // "description|pattern;pattern", one entry
   QString InitialDir;
-  QString FileName;  // in: offered name; out: the full path chosen
+  QString FileName;    // in: offered name; out: the full path chosen
+  QString LastFolder;  // out: the chosen name's folder, where the dialog goes back to when
+                       // InitialDir names no folder at all
 };
 
 // The services of the desktop that handlers use: the real one is Qt's, tests script a fake.

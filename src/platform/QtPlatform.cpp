@@ -34,6 +34,7 @@ bool ExecuteFileDialog(FileDialog& dialog, QFileDialog::AcceptMode mode, QWidget
   if (!start.name.isEmpty()) box.selectFile(start.name);
   if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
   dialog.FileName = box.selectedFiles().constFirst();
+  dialog.LastFolder = QFileInfo(dialog.FileName).absolutePath();
   return true;
 }
 
@@ -91,7 +92,12 @@ QString QtNameFilter(const QString& filter) {
 
 FileDialogStart StartOf(const FileDialog& dialog) {
   const QFileInfo offered(dialog.FileName);
-  if (QDir::isAbsolutePath(dialog.FileName) && offered.isFile()) return {offered.absolutePath(), offered.fileName()};
+  if (QDir::isAbsolutePath(dialog.FileName) && !offered.fileName().isEmpty() && !offered.isDir() &&
+      offered.dir().exists())
+    return {offered.absolutePath(), offered.fileName()};
+  if (!QDir::isAbsolutePath(dialog.InitialDir) && QDir::isAbsolutePath(dialog.LastFolder) &&
+      QFileInfo(dialog.LastFolder).isDir())
+    return {QDir::cleanPath(dialog.LastFolder), QString()};
   return {NearestFolder(dialog.InitialDir), QString()};
 }
 

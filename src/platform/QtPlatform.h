@@ -28,10 +28,11 @@ class QtPlatform final : public Platform {
 // "description|pattern;pattern" as a Qt name filter "description (pattern pattern)".
 QString QtNameFilter(const QString& filter);
 
-// Where a file dialog opens and what its name box holds. An offered name (FileName) is shown,
-// without its folder, in its own folder, and only while it names an existing file; otherwise
-// the dialog opens in InitialDir or, when that is no folder, in the nearest existing folder
-// above it (the home folder for a name without a folder), with an empty name box.
+// Where a file dialog opens and what its name box holds. An offered name (FileName), the user's
+// own earlier choice, is shown without its folder in its own folder while that folder exists,
+// whether or not the file does. Otherwise the name box is empty and the dialog opens in
+// InitialDir or, when that is no folder, in the nearest existing folder above it; a name without
+// a folder sends it back to the folder of the last choice (LastFolder), else home.
 struct FileDialogStart {
   QString folder;
   QString name;

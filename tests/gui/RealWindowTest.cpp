@@ -47,9 +47,19 @@ class RealWindowTest : public testing::Test {
     delete platform;
   }
 
+  // The folder a file dialog shows and the text of its name box.
+  struct DialogState {
+    QString folder, name;
+  };
+  static DialogState StateOf(const QFileDialog* dialog) {
+    const QLineEdit* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    return {dialog->directory().absolutePath(), nameBox->text()};
+  }
+
   // Answers the next file dialog, once it is shown, by typing a name into it and pressing Return.
-  static void AnswerNextDialog(const QString& name, QStringList* listed = nullptr) {
-    OnNextModal<QFileDialog>([name, listed](QFileDialog* dialog) {
+  static void AnswerNextDialog(const QString& name, QStringList* listed = nullptr, DialogState* seen = nullptr) {
+    OnNextModal<QFileDialog>([name, listed, seen](QFileDialog* dialog) {
+      if (seen) *seen = StateOf(dialog);
       if (listed) {
         const QAbstractItemModel* model = dialog->findChild<QListView*>(QStringLiteral("listView"))->model();
         const QModelIndex root = dialog->findChild<QListView*>(QStringLiteral("listView"))->rootIndex();
@@ -79,15 +89,11 @@ class RealWindowTest : public testing::Test {
     poll->start(50);
   }
 
-  // The folder a file dialog shows and the text of its name box; the dialog is then cancelled.
-  struct DialogState {
-    QString folder, name;
-  };
+  // Notes what the next file dialog shows, then cancels it.
   static void CancelNextDialog(DialogState& seen) {
     OnNextModal<QFileDialog>([&seen](QFileDialog* dialog) {
       QTest::qWait(200);
-      const QLineEdit* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-      seen = {dialog->directory().absolutePath(), nameBox->text()};
+      seen = StateOf(dialog);
       dialog->reject();
     });
   }
@@ -242,6 +248,16 @@ TEST_F(RealWindowTest, DialogsOpenInAnExistingFolderWithNothingInTheNameBoxThatT
   form->MenuItem21->trigger();
   EXPECT_EQ(seen.folder, folder->path());
   EXPECT_EQ(seen.name, QStringLiteral("cat.png"));
+  // A typed path that does not exist fails to open; the next Open offers it again.
+  const QString typed = folder->filePath(QStringLiteral("typo.png"));
+  OnNextModal<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
+  AnswerNextDialog(typed);
+  form->MenuItem21->trigger();
+  ASSERT_EQ(form->LastOpenedPath, picture);
+  CancelNextDialog(seen);
+  form->MenuItem21->trigger();
+  EXPECT_EQ(seen.folder, folder->path());
+  EXPECT_EQ(seen.name, QStringLiteral("typo.png"));
   const QString above = QFileInfo(folder->path()).path();
   folder.reset();
   CancelNextDialog(seen);
@@ -249,19 +265,21 @@ TEST_F(RealWindowTest, DialogsOpenInAnExistingFolderWithNothingInTheNameBoxThatT
   EXPECT_EQ(seen.folder, above);
   EXPECT_EQ(seen.name, QString());
 
-  // Save As: the dialog that opens again after "File name exists!" has an empty name box.
+  // Save As: the dialog that opens again after "File name exists!" is in the refused name's
+  // folder with an empty name box, so a bare new name lands beside the refused one.
   QTemporaryDir saves;
   const QString taken = saves.filePath(QStringLiteral("taken.jpg"));
   QFile(taken).open(QIODevice::WriteOnly);
   OnNextModal<QMessageBox>([&seen](QMessageBox* box) {
-    CancelNextDialog(seen);
+    AnswerNextDialog(QStringLiteral("fresh"), nullptr, &seen);
     QTest::keyClick(box, Qt::Key_Return);
   });
   AnswerNextDialog(taken);
   form->MenuItem22->trigger();
-  EXPECT_EQ(form->RememberedSaveName, QStringLiteral("taken.jpg"));
-  EXPECT_EQ(seen.folder, QDir::homePath());
+  EXPECT_EQ(seen.folder, saves.path());
   EXPECT_EQ(seen.name, QString());
+  EXPECT_EQ(QImageReader(saves.filePath(QStringLiteral("fresh.jpg"))).format(), "jpeg");
+  EXPECT_EQ(form->RememberedSaveName, QString());
 }
 
 }  // namespace
