@@ -49,6 +49,9 @@ bool TApplication::Start() {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     form1_->move(screen.center() - form1_->rect().center());
     form1_->showMaximized();
+    // The show handler runs once the window system has sized the window; a failure there is
+    // still a failure to start.
+    while (!form1_->Shown() && form1_->isVisible()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   });
   starting_ = false;
   return !failedToStart_;

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QResizeEvent>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -170,9 +171,30 @@ void TForm1::resizeEvent(QResizeEvent* event) {
   Guarded([this] { FormResize(); });
 }
 
+// A window shown maximised or full screen gets its size from the window system only after show()
+// has returned; that size has reached the size handler by the time the window is first exposed,
+// so the show handler waits for that.
 void TForm1::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (shown_ || event->spontaneous()) return;
+  if (shown_ || showing_ || event->spontaneous()) return;
+  if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+    showing_ = true;
+    windowHandle()->installEventFilter(this);
+  } else {
+    RunShowHandler();
+  }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (showing_ && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+    windowHandle()->removeEventFilter(this);
+    showing_ = false;
+    RunShowHandler();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::RunShowHandler() {
   shown_ = true;
   Guarded([this] { FormShow(); });
 }

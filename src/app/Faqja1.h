@@ -28,6 +28,9 @@ class TForm1 : public QWidget {
 
   void SetAboutWindow(TForm2* form2) { Form2 = form2; }
 
+  // True once the show handler has run (or failed): the window is up and placed.
+  bool Shown() const { return shown_; }
+
   // Controls, back to front.
   TImage* Image1;
   FileDialog OpenDialog1;
@@ -92,6 +95,7 @@ class TForm1 : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();
@@ -102,9 +106,11 @@ class TForm1 : public QWidget {
   void CentrePicture();
   void ShowSketch();
   void OpenLink(std::size_t index);
+  void RunShowHandler();
 
   Platform& platform_;
   TForm2* Form2 = nullptr;
+  bool showing_ = false;  // shown, the show handler waiting for the window system's size
   bool shown_ = false;
 };
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 #include <QWheelEvent>
 #include <utility>
@@ -69,6 +70,35 @@ TEST_F(MainWindowTest, StartsWithTheSketchOfTheSamplePhotographAtNineInBlack) {
   EXPECT_EQ(0, std::memcmp(form.Image1->Bitmap.Pixels(), sketch.Pixels(), sketch.PixelCount() * 4));
   EXPECT_EQ(form.Image1->Width(), 800);
   EXPECT_EQ(form.Image1->Height(), 885);
+}
+
+// The layout the show handler rendered with, and the window's outer size then.
+struct StartLayout {
+  QSize frame;
+  int viewportWidth, viewportHeight;
+  bool operator==(const StartLayout&) const = default;
+};
+
+void PrintTo(const StartLayout& l, std::ostream* out) {
+  *out << "frame " << l.frame.width() << "x" << l.frame.height() << ", viewport " << l.viewportWidth << "x"
+       << l.viewportHeight;
+}
+
+// Shown maximised, the window gets its size from the window system only after show() returns:
+// the show handler must wait for it, so that it places the picture with the final layout.
+TEST(MainWindowStartTest, ShowHandlerRunsOnceAfterTheSizeHandlerHasSeenTheMaximisedSize) {
+  FakePlatform platform;
+  TForm1 form(platform);
+  std::vector<StartLayout> rendered;
+  form.Pipeline.OnRendered = [&](float) {
+    rendered.push_back({form.frameGeometry().size(), form.ViewportWidth, form.ViewportHeight});
+  };
+  form.showMaximized();
+  const QSize maximised = form.screen()->availableGeometry().size();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !rendered.empty() && form.frameGeometry().size() == maximised; }));
+  ASSERT_EQ(rendered.size(), 1u);
+  EXPECT_EQ(rendered[0], (StartLayout{maximised, form.OuterWidth() - 34, form.OuterHeight() - 125}));
+  EXPECT_EQ(form.Image1->X(), (form.OuterWidth() - 33) / 2 - 400);
 }
 
 TEST_F(MainWindowTest, MenusHoldTheirEntriesInOrder) {

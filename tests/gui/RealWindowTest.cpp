@@ -21,6 +21,7 @@
 #include <functional>
 
 #include "Application.h"
+#include "FakePlatform.h"
 #include "Faqja1.h"
 #include "QtPlatform.h"
 #include "TImage.h"
@@ -37,6 +38,7 @@ class RealWindowTest : public testing::Test {
     application->Initialize();
     ASSERT_TRUE(application->Start());
     form = application->Form1();
+    ASSERT_TRUE(form->Shown());
     // The window manager maximises the window once it is mapped.
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
     ASSERT_TRUE(QTest::qWaitFor([] { return form->isMaximized() && form->width() > 1000; }, 10000));
@@ -123,6 +125,21 @@ TEST_F(RealWindowTest, ComesUpMaximisedWithItsCaptionAndTheSketchOnScreen) {
       ++compared;
     }
   EXPECT_GT(compared, 10000);
+}
+
+// The window manager maximises a window only once it is mapped, after show() has returned; the
+// show handler still renders and places with the maximised layout, once.
+TEST_F(RealWindowTest, ShowHandlerRunsOnceWithTheMaximisedLayout) {
+  FakePlatform fake;
+  TForm1 second(fake);
+  std::vector<std::pair<int, int>> rendered;
+  second.Pipeline.OnRendered = [&](float) { rendered.emplace_back(second.ViewportWidth, second.ViewportHeight); };
+  second.showMaximized();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !rendered.empty(); }));
+  EXPECT_EQ(second.frameGeometry(), form->frameGeometry());
+  ASSERT_EQ(rendered.size(), 1u);
+  EXPECT_EQ(rendered[0], std::make_pair(second.OuterWidth() - 34, second.OuterHeight() - 125));
+  EXPECT_EQ(rendered[0], std::make_pair(form->ViewportWidth, form->ViewportHeight));
 }
 
 TEST_F(RealWindowTest, OpensAPictureThroughTheDialogListingEveryCaseAndSavesTheSketch) {
