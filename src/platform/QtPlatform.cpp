@@ -57,8 +57,9 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
 // _NET_WM_NAME, which window managers prefer.
 void ClearTitleOnX11(const QWindow* window) {
   const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  if (!x11 || !window) return;
-  xcb_connection_t* connection = x11->connection();
+  // The offscreen platform answers for X11 too, without a connection.
+  xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+  if (!connection || !window) return;
   xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window->winId()),
                       Atom(connection, "_NET_WM_NAME"), Atom(connection, "UTF8_STRING"), 8, 0, nullptr);
   xcb_flush(connection);

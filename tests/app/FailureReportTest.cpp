@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
 #include <stdexcept>
 
 #include "Application.h"
 #include "FakePlatform.h"
 #include "Guard.h"
+#include "QtPlatform.h"
 
 namespace tracella {
 namespace {
@@ -58,6 +63,33 @@ TEST(FailureReportTest, AnExceptionEscapingAGuardedCallIsReportedAndTheCallerGoe
   EXPECT_TRUE(before);
   EXPECT_FALSE(after);
   EXPECT_EQ(platform.failures, QStringList{QStringLiteral("Handler failed.")});
+}
+
+// The report's box shows on any platform (the offscreen one claims to be X11 but has no
+// connection), centred on the window it belongs to wherever that lies.
+TEST(FailureReportTest, BoxIsCentredOnTheActiveWindowAlsoOffscreen) {
+  QtPlatform platform;
+  QWidget owner;
+  for (const QRect place : {QRect(0, 0, 818, 600), QRect(37, 11, 1001, 703), QRect(300, 200, 401, 301)}) {
+    owner.setGeometry(place);
+    owner.show();
+    owner.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+    QRectF box;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&box, &poll] {
+      auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!shown || !shown->windowHandle()->isExposed()) return;
+      poll.stop();
+      box = shown->frameGeometry();
+      shown->accept();
+    });
+    poll.start(10);
+    platform.ShowFailure(QStringLiteral("Disk on fire."));
+    const QPointF offset = box.center() - QRectF(owner.frameGeometry()).center();
+    EXPECT_LE(std::abs(offset.x()), 0.5) << place.x() << "," << place.y();
+    EXPECT_LE(std::abs(offset.y()), 0.5) << place.x() << "," << place.y();
+  }
 }
 
 }  // namespace
