@@ -65,9 +65,19 @@ void ClearTitleOnX11(const QWindow* window) {
   xcb_flush(connection);
 }
 
+// The frame a window manager put around a window: its frame geometry less its own.
+QMargins FrameOf(const QWidget* window) {
+  const QRect frame = window->frameGeometry(), client = window->geometry();
+  return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+          frame.bottom() - client.bottom()};
+}
+
 // The failure report's box, untitled on X11 too: its title is cleared once Qt has made the native
 // window, before it is mapped. (Asking the widget for its window id instead would turn every
 // child of the owner into a native window.)
+// It is centred on its owner, frame on frame. Qt's own placement guesses the box's frame from
+// other windows; here the box's frame is taken to be like its owner's until it is mapped, and
+// the box is placed again once the window manager has framed it.
 class UntitledMessageBox final : public QMessageBox {
  public:
   using QMessageBox::QMessageBox;
@@ -76,6 +86,27 @@ class UntitledMessageBox final : public QMessageBox {
   void showEvent(QShowEvent* event) override {
     QMessageBox::showEvent(event);
     ClearTitleOnX11(windowHandle());
+    if (!parentWidget()) return;
+    CentreOnOwner(FrameOf(parentWidget()->window()));
+    windowHandle()->installEventFilter(this);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+      windowHandle()->removeEventFilter(this);
+      CentreOnOwner(FrameOf(this));
+    }
+    return QMessageBox::eventFilter(watched, event);
+  }
+
+ private:
+  void CentreOnOwner(const QMargins& frame) {
+    const QRect owner = parentWidget()->window()->frameGeometry();
+    const QSize outer = size().grownBy(frame);
+    const QPoint frameCorner(owner.left() + (owner.width() - outer.width()) / 2,
+                             owner.top() + (owner.height() - outer.height()) / 2);
+    const QRect placed(frameCorner + QPoint(frame.left(), frame.top()), size());
+    if (placed != geometry()) setGeometry(placed);
   }
 };
 

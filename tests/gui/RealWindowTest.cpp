@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 
@@ -209,15 +210,27 @@ QByteArray WindowProperty(WId window, const char* name) {
   return value;
 }
 
+// How far a window's frame centre lies from another's, in each direction.
+QPointF CentreOffset(const QWidget* window, const QWidget* from) {
+  return QRectF(window->frameGeometry()).center() - QRectF(from->frameGeometry()).center();
+}
+
+bool CentredOn(const QWidget* window, const QWidget* on) {
+  const QPointF offset = CentreOffset(window, on);
+  return std::abs(offset.x()) <= 0.5 && std::abs(offset.y()) <= 0.5;
+}
+
 // A file that cannot be opened, chosen just after the dialog closed: the report is untitled for
-// the window manager too, has no icon anywhere, and belongs to the main window.
+// the window manager too, has no icon anywhere, belongs to the main window and is centred on it,
+// frame on frame, with the main window maximised and at its design size.
 TEST_F(RealWindowTest, FailureReportIsUntitledWithoutIconsAndOwnedByTheMainWindow) {
   QTemporaryDir folder;
   const QString missing = folder.filePath(QStringLiteral("missing.png"));
   QString text, title;
   QByteArray netTitle, plainTitle, transientFor;
   const QWidget* owner = nullptr;
-  bool iconless = false;
+  bool iconless = false, centred = false;
+  QPointF offset;
   OnNextModal<QMessageBox>([&](QMessageBox* box) {
     text = box->text();
     title = box->windowTitle();
@@ -226,6 +239,8 @@ TEST_F(RealWindowTest, FailureReportIsUntitledWithoutIconsAndOwnedByTheMainWindo
     transientFor = WindowProperty(box->windowHandle()->winId(), "WM_TRANSIENT_FOR");
     owner = box->parentWidget();
     iconless = box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1 && box->buttons()[0]->icon().isNull();
+    centred = QTest::qWaitFor([box] { return CentredOn(box, form); });
+    offset = CentreOffset(box, form);
     QTest::keyClick(box, Qt::Key_Return);
   });
   AnswerNextDialog(missing);
@@ -239,6 +254,20 @@ TEST_F(RealWindowTest, FailureReportIsUntitledWithoutIconsAndOwnedByTheMainWindo
   const auto formWindow = static_cast<xcb_window_t>(form->winId());
   EXPECT_EQ(transientFor, QByteArray(reinterpret_cast<const char*>(&formWindow), sizeof formWindow));
   EXPECT_TRUE(iconless);
+  EXPECT_TRUE(centred) << "off by " << offset.x() << ", " << offset.y();
+
+  form->showNormal();
+  ASSERT_TRUE(QTest::qWaitFor([] { return form->size() == QSize(818, 600) && form->isVisible(); }));
+  OnNextModal<QMessageBox>([&](QMessageBox* box) {
+    centred = QTest::qWaitFor([box] { return CentredOn(box, form); });
+    offset = CentreOffset(box, form);
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  AnswerNextDialog(missing);
+  form->MenuItem21->trigger();
+  EXPECT_TRUE(centred) << "off by " << offset.x() << ", " << offset.y() << " at the design size";
+  form->showMaximized();
+  ASSERT_TRUE(QTest::qWaitFor([] { return form->width() > 1000; }));
 }
 
 // The dialogs open in a folder that exists and their name box holds only what the user chose.
