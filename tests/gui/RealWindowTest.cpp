@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QImage>
@@ -59,7 +60,9 @@ class RealWindowTest : public testing::Test {
     return {dialog->directory().absolutePath(), nameBox->text()};
   }
 
-  // Answers the next file dialog, once it is shown, by typing a name into it and pressing Return.
+  // Answers the next file dialog, once it is shown, by putting a name into its name box and
+  // pressing Return once the dialog takes it. Typed key by key, the name would race the
+  // completer's popup and the dialog's background check of the folder for that Return.
   static void AnswerNextDialog(const QString& name, QStringList* listed = nullptr, DialogState* seen = nullptr) {
     OnNextModal<QFileDialog>([name, listed, seen](QFileDialog* dialog) {
       if (seen) *seen = StateOf(dialog);
@@ -72,8 +75,11 @@ class RealWindowTest : public testing::Test {
       }
       auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
       ASSERT_NE(edit, nullptr);
-      edit->clear();
-      QTest::keyClicks(edit, name);
+      edit->setText(name);
+      const QAbstractButton* confirm = dialog->findChild<QDialogButtonBox*>()->button(
+          dialog->acceptMode() == QFileDialog::AcceptOpen ? QDialogButtonBox::Open : QDialogButtonBox::Save);
+      ASSERT_NE(confirm, nullptr);
+      ASSERT_TRUE(QTest::qWaitFor([confirm] { return confirm->isEnabled(); }));
       QTest::keyClick(edit, Qt::Key_Return);
     });
   }
