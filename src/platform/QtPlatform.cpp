@@ -65,12 +65,10 @@ void ClearTitleOnX11(const QWindow* window) {
   xcb_flush(connection);
 }
 
-// The frame a window manager put around a window: its frame geometry less its own.
-QMargins FrameOf(const QWidget* window) {
-  const QRect frame = window->frameGeometry(), client = window->geometry();
-  return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
-          frame.bottom() - client.bottom()};
-}
+// The frame a window manager put around a shown window, as the window system reports it now: the
+// widget's own copy is brought up to date only when the window moves or changes size, which a
+// window placed before it was framed may never do.
+QMargins FrameOf(const QWidget* window) { return window->windowHandle()->frameMargins(); }
 
 // The failure report's box, untitled on X11 too: its title is cleared once Qt has made the native
 // window, before it is mapped. (Asking the widget for its window id instead would turn every
@@ -101,7 +99,7 @@ class UntitledMessageBox final : public QMessageBox {
 
  private:
   void CentreOnOwner(const QMargins& frame) {
-    const QRect owner = parentWidget()->window()->frameGeometry();
+    const QRect owner = parentWidget()->window()->windowHandle()->frameGeometry();
     const QSize outer = size().grownBy(frame);
     const QPoint frameCorner(owner.left() + (owner.width() - outer.width()) / 2,
                              owner.top() + (owner.height() - outer.height()) / 2);

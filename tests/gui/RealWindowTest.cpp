@@ -216,9 +216,11 @@ QByteArray WindowProperty(WId window, const char* name) {
   return value;
 }
 
-// How far a window's frame centre lies from another's, in each direction.
+// How far a window's frame centre lies from another's, in each direction, by the frames the
+// window system reports now.
 QPointF CentreOffset(const QWidget* window, const QWidget* from) {
-  return QRectF(window->frameGeometry()).center() - QRectF(from->frameGeometry()).center();
+  return QRectF(window->windowHandle()->frameGeometry()).center() -
+         QRectF(from->windowHandle()->frameGeometry()).center();
 }
 
 bool CentredOn(const QWidget* window, const QWidget* on) {
