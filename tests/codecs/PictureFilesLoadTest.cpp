@@ -393,8 +393,6 @@ TEST_F(PictureFilesLoadTest, AnUnreadableFileCannotBeOpened) {
             ("Cannot open file \"" + path + "\". Permission denied").toStdString());
 }
 
-TEST_F(PictureFilesLoadTest, FullUnicodeNamesOpen) { ExpectMarked(Load("Фото ✓ 写真.png", Encoded(Marked(), "png"))); }
-
 TEST_F(PictureFilesLoadTest, NamesThatAreNotUtf8OpenAndTheirMessagesKeepTheBytes) {
   const QByteArray folder = QFile::encodeName(dir_.path()) + '/';
   const QByteArray png = Encoded(Marked(), "png");
