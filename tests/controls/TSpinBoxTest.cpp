@@ -10,6 +10,7 @@
 
 #include "CaseName.h"
 #include "Guard.h"
+#include "HeldRepeat.h"
 #include "TSpinBox.h"
 
 namespace tracella {
@@ -217,29 +218,10 @@ TEST(TSpinBox, HandlerExceptionFromInputGoesToTheReporterAndFromSetValueToTheCal
   SetFailureReporter(nullptr);
 }
 
-// Holding a button repeats its step at the style's pace; a step whose handler fails ends the
-// repeat, so one failure makes one report.
+// Holding a button repeats its step at the style's pace, until a step fails.
 TEST(TSpinBox, HeldButtonRepeatsUntilAStepFails) {
-  int reports = 0;
-  SetFailureReporter([&reports](const std::exception_ptr&) { ++reports; });
-  const QPoint up(60, 5);
-
-  RecordedSpinBox held(9);
-  QTest::mousePress(&held.box, Qt::LeftButton, {}, up);
-  EXPECT_TRUE(QTest::qWaitFor([&held] { return held.events.size() > 1; }));
-  QTest::mouseRelease(&held.box, Qt::LeftButton, {}, up);
-  EXPECT_GT(held.events.size(), 1u);
-
-  RecordedSpinBox failing(9);
-  failing.box.OnChange = [&failing] {
-    if (failing.box.Value() > 10) throw std::runtime_error("render failed");  // from the first repeat on
-  };
-  QTest::mousePress(&failing.box, Qt::LeftButton, {}, up);
-  EXPECT_TRUE(QTest::qWaitFor([&reports] { return reports > 0; }));
-  EXPECT_FALSE(QTest::qWaitFor([&reports] { return reports > 1; }, 300)) << "the repeat went on";
-  EXPECT_EQ(reports, 1);
-  EXPECT_EQ(failing.box.Value(), 11.0f);
-  SetFailureReporter(nullptr);
+  RecordedSpinBox held(9), failing(9);
+  test::ExpectHeldRepeatUntilAStepFails(held.box, failing.box, QPoint(60, 5), 11);
 }
 
 }  // namespace
