@@ -38,17 +38,28 @@ class TForm1 : public QWidget {
   TTrackBar* TrackBar1;
   TSpinBox* SpinBox1;
   FileDialog SaveDialog1;
-  TScrollBar* ScrollBar2;
-  TScrollBar* ScrollBar1;
+  TScrollBar* ScrollBar2;  // horizontal, along the bottom
+  TScrollBar* ScrollBar1;  // vertical, along the right
   QMenuBar* MenuBar1;
-  QMenu* MenuItem20;  // "File"
-  QAction *MenuItem21, *MenuItem22, *MenuItem23;
-  QMenu* MenuItem24;  // "Edit"
-  QAction *MenuItem25, *MenuItem26, *MenuItem27;
-  QMenu* MenuItem28;    // "Facebook"
-  QAction* MenuItem29;  // "About Tracella"
-  QAction *MenuItem30, *MenuItem31, *MenuItem32, *MenuItem33, *MenuItem34, *MenuItem35, *MenuItem36, *MenuItem37,
-      *MenuItem38;
+  QMenu* MenuItem20;    // "File"
+  QAction* MenuItem21;  // "Open..."
+  QAction* MenuItem22;  // "Save As..."
+  QAction* MenuItem23;  // "Exit"
+  QMenu* MenuItem24;    // "Edit"
+  QAction* MenuItem25;  // "6"
+  QAction* MenuItem26;  // "9"
+  QAction* MenuItem27;  // "13"
+  QMenu* MenuItem28;    // "Facebook", its entries in the order of Links
+  QAction* MenuItem30;  // "Velmora"
+  QAction* MenuItem31;  // "Quisten"
+  QAction* MenuItem32;  // "Darrow"
+  QAction* MenuItem33;  // "Frondel"
+  QAction* MenuItem34;  // "Maskelo"
+  QAction* MenuItem35;  // "Tiberne"
+  QAction* MenuItem36;  // "Olvash"
+  QAction* MenuItem37;  // "Tracella"
+  QAction* MenuItem38;  // "Pennica"
+  QAction* MenuItem29;  // "About Tracella", on the menu bar itself
   TComboColorBox* ComboColorBox1;
 
   // Handlers.

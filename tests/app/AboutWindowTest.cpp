@@ -23,13 +23,9 @@ TEST(Links, NineSocialAddressesInMenuOrderWithVelmoraSwapped) {
       "http://social.test/Frondel", "http://social.test/Maskelo",  "http://social.test/Tiberne",
       "http://social.test/Olvash",  "http://social.test/Tracella", "http://social.test/Pennica",
   };
-  const QStringList texts{"Velmora", "Quisten", "Darrow",   "Frondel", "Maskelo",
-                          "Tiberne", "Olvash",  "Tracella", "Pennica"};
+  // The entries' texts, in the same order, are MainWindowTest.MenusHoldTheirEntriesInOrder's.
   ASSERT_EQ(Links.size(), 9u);
-  for (std::size_t i = 0; i < Links.size(); ++i) {
-    EXPECT_EQ(QString::fromLatin1(Links[i].MenuText), texts[static_cast<qsizetype>(i)]);
-    EXPECT_EQ(LinkAddress(i), expected[static_cast<qsizetype>(i)]);
-  }
+  for (std::size_t i = 0; i < Links.size(); ++i) EXPECT_EQ(LinkAddress(i), expected[static_cast<qsizetype>(i)]);
   EXPECT_THROW(LinkAddress(9), std::out_of_range);
 }
 

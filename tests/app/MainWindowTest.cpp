@@ -277,6 +277,8 @@ TEST_F(MainWindowTest, ValuesAboveThirtyArePulledBackToTheTrackBarsEnd) {
   form.SpinBox1->SetValue(33);
   EXPECT_EQ(form.renderings, (std::vector<float>{33.0f, 30.0f}));
   EXPECT_EQ(form.SpinBox1->Value(), 30.0f);
+  // The value set inside the outer setter's handler is the one the field shows.
+  EXPECT_EQ(form.SpinBox1->findChild<QLineEdit*>()->text(), QStringLiteral("30"));
   EXPECT_EQ(form.TrackBar1->Value(), 30.0f);
 
   form.renderings.clear();
@@ -294,6 +296,7 @@ TEST_F(MainWindowTest, DraggingRendersOnlyWhenTheShownNumberChanges) {
   form.TrackBar1->SetValue(10.52f);
   EXPECT_EQ(form.renderings, std::vector<float>{10.52f});
   EXPECT_EQ(form.SpinBox1->Text(), QStringLiteral("11"));
+  EXPECT_EQ(form.SpinBox1->findChild<QLineEdit*>()->text(), QStringLiteral("11"));
 
   // A preset whose whole number is already shown changes the value silently.
   form.renderings.clear();

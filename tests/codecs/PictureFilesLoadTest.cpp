@@ -237,29 +237,21 @@ TEST_F(PictureFilesLoadTest, PalettePicturesBeyondTheLargestBitmapAreAveragedInF
   }
 }
 
+// Files cut short in every format are HostileFilesTest.FilesCutShortAnywhereFail's; JPEG XR with
+// alpha, which it does not make, is here.
 TEST_F(PictureFilesLoadTest, DamagedOrImpossibleFilesFailAndLeaveTheTargetAlone) {
-  const auto cut = [](const QByteArray& bytes, double kept) {
-    return bytes.left(qsizetype(double(bytes.size()) * kept));
-  };
   // Big enough that a cut lands in the pixels, not in a header.
   QImage photo = Marked(200, 150);
   for (int y = 0; y < photo.height(); ++y)
     for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb(x, y, (x * y) & 0xFF));
+  const QByteArray alphaJpegXr = JpegXr(photo, true);
   QByteArray random(4000, 0);
   for (qsizetype i = 0; i < random.size(); ++i) random[i] = char((i * 7919 + 13) >> 3);
   const struct {
     const char* name;
     QByteArray bytes;
   } files[] = {
-      {"cut.jpg", cut(Encoded(photo, "jpeg"), 0.6)},
-      {"cut-progressive.jpg", cut(test::ProgressiveJpeg(photo), 0.8)},
-      {"cut.png", cut(Encoded(photo, "png"), 0.6)},
-      {"cut.bmp", cut(Encoded(photo, "bmp"), 0.9)},
-      {"cut.gif", cut(test::MakeGif(200, 150, {QByteArray(qsizetype{200} * 150, 3)}), 0.6)},
-      {"cut.tif", cut(test::MakeTiff({photo}), 0.6)},
-      {"cut.ico", cut(Encoded(photo, "ico"), 0.6)},
-      {"cut.wmp", cut(JpegXr(photo), 0.6)},
-      {"cut-alpha.wmp", cut(JpegXr(photo, true), 0.95)},
+      {"cut-alpha.wmp", alphaJpegXr.left(alphaJpegXr.size() * 95 / 100)},
       {"empty.png", QByteArray()},
       {"random.jpg", random},
       {"text.gif", QByteArray("GIF89a, or so it says")},
@@ -400,8 +392,6 @@ TEST_F(PictureFilesLoadTest, AnUnreadableFileCannotBeOpened) {
   EXPECT_EQ(MessageOf<EFOpenError>([&] { LoadFromFile(bitmap, path); }),
             ("Cannot open file \"" + path + "\". Permission denied").toStdString());
 }
-
-TEST_F(PictureFilesLoadTest, FullUnicodeNamesOpen) { ExpectMarked(Load("Фото ✓ 写真.png", Encoded(Marked(), "png"))); }
 
 TEST_F(PictureFilesLoadTest, NamesThatAreNotUtf8OpenAndTheirMessagesKeepTheBytes) {
   const QByteArray folder = QFile::encodeName(dir_.path()) + '/';

@@ -4,11 +4,10 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <cmath>
-#include <stdexcept>
 #include <vector>
 
 #include "CaseName.h"
-#include "Guard.h"
+#include "HeldRepeat.h"
 #include "TScrollBar.h"
 
 namespace tracella {
@@ -136,29 +135,9 @@ INSTANTIATE_TEST_SUITE_P(Table, TScrollBarClick,
                                          ClickCase{"TrackBeforeThumb", Qt::Horizontal, 371, 371, 40, 271}),
                          [](const testing::TestParamInfo<ClickCase>& param) { return std::string(param.param.name); });
 
-// Holding an arrow repeats its step; a step whose handler fails ends the repeat, so one failure
-// makes one report and not a stream of message boxes while the release is lost to them.
 TEST(TScrollBar, HeldArrowRepeatsUntilAStepFails) {
-  int reports = 0;
-  SetFailureReporter([&reports](const std::exception_ptr&) { ++reports; });
-  const QPoint downArrow(9, 396);
-
-  RecordedScrollBar held(Qt::Vertical, 371);
-  QTest::mousePress(&held.bar, Qt::LeftButton, {}, downArrow);
-  EXPECT_TRUE(QTest::qWaitFor([&held] { return held.events.size() > 1; }));
-  QTest::mouseRelease(&held.bar, Qt::LeftButton, {}, downArrow);
-  EXPECT_GT(held.events.size(), 1u);
-
-  RecordedScrollBar failing(Qt::Vertical, 371);
-  failing.bar.OnChange = [&failing] {
-    if (failing.bar.Value() > 10) throw std::runtime_error("render failed");  // from the first repeat on
-  };
-  QTest::mousePress(&failing.bar, Qt::LeftButton, {}, downArrow);
-  EXPECT_TRUE(QTest::qWaitFor([&reports] { return reports > 0; }));
-  EXPECT_FALSE(QTest::qWaitFor([&reports] { return reports > 1; }, 300)) << "the repeat went on";
-  EXPECT_EQ(reports, 1);
-  EXPECT_EQ(failing.bar.Value(), 20);
-  SetFailureReporter(nullptr);
+  RecordedScrollBar held(Qt::Vertical, 371), failing(Qt::Vertical, 371);
+  test::ExpectHeldRepeatUntilAStepFails(held.bar, failing.bar, QPoint(9, 396), 20);
 }
 
 // Where the style puts the thumb of a bar at its minimum.

@@ -10,8 +10,8 @@
 
 #include "CaseName.h"
 #include "Guard.h"
+#include "HeldRepeat.h"
 #include "TSpinBox.h"
-#include "TTrackBar.h"
 
 namespace tracella {
 namespace {
@@ -99,68 +99,6 @@ INSTANTIATE_TEST_SUITE_P(Table, TSpinBoxSetValue,
                          [](const testing::TestParamInfo<SetValueCase>& param) {
                            return "From" + CaseName(param.param.start) + "Set" + CaseName(param.param.set);
                          });
-
-// The window's pair: the spin box renders and sets the track bar, the track bar sets the spin
-// box. Each rendering is recorded with the threshold it read.
-struct ThresholdPair {
-  ThresholdPair(float spinStart, float trackStart) : spin(spinStart) {
-    track.SetMin(3);
-    track.SetMax(30);
-    track.SetValue(trackStart);
-    spin.box.OnChange = [this] {
-      renders.push_back(spin.box.Value());
-      track.SetValue(spin.box.Value());
-    };
-    track.OnChange = [this] { spin.box.SetValue(track.Value()); };
-  }
-  RecordedSpinBox spin;
-  TTrackBar track;
-  std::vector<float> renders;
-};
-
-struct CascadeCase {
-  const char* name;
-  float spinStart, trackStart;
-  bool setTrack;  // else the spin box is set
-  float set;
-  std::vector<float> renders;
-  float spinEnd;
-  const char* textEnd;
-  float trackEnd;
-};
-
-void PrintTo(const CascadeCase& c, std::ostream* out) {
-  *out << c.name << ": spin box " << c.spinStart << ", track bar " << c.trackStart << ", set the "
-       << (c.setTrack ? "track bar" : "spin box") << " to " << c.set << ": renders "
-       << testing::PrintToString(c.renders) << ", spin box " << c.spinEnd << " \"" << c.textEnd << "\", track bar "
-       << c.trackEnd;
-}
-
-class TSpinBoxCascade : public testing::TestWithParam<CascadeCase> {};
-
-TEST_P(TSpinBoxCascade, NestedSettersLeaveTheTextOnTheLatestValue) {
-  const CascadeCase& c = GetParam();
-  ThresholdPair pair(c.spinStart, c.trackStart);
-  if (c.setTrack)
-    pair.track.SetValue(c.set);
-  else
-    pair.spin.box.SetValue(c.set);
-  EXPECT_EQ(pair.renders, c.renders);
-  EXPECT_EQ(pair.spin.box.Value(), c.spinEnd);
-  EXPECT_EQ(pair.spin.box.Text(), c.textEnd);
-  EXPECT_EQ(pair.spin.Editor().text(), c.textEnd);
-  EXPECT_EQ(pair.track.Value(), c.trackEnd);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, TSpinBoxCascade,
-    testing::Values(CascadeCase{"Preset13", 9, 9, false, 13, {13}, 13, "13", 13},
-                    CascadeCase{"AboveTrackRange", 9, 9, false, 33, {33, 30}, 30, "30", 30},
-                    CascadeCase{"AboveTrackAtItsMax", 30, 30, false, 31, {31}, 31, "31", 30},
-                    CascadeCase{"DragWithinShownNumber", 9, 9, true, 9.4f, {}, 9.4f, "9", 9.4f},
-                    CascadeCase{"DragAcrossHalf", 9, 9, true, 10.52f, {10.52f}, 10.52f, "11", 10.52f},
-                    CascadeCase{"PresetOnShownNumber", 12.7f, 12.7f, false, 13, {}, 13, "13", 12.7f}),
-    [](const testing::TestParamInfo<CascadeCase>& param) { return std::string(param.param.name); });
 
 struct InputCase {
   const char* name;
@@ -280,29 +218,10 @@ TEST(TSpinBox, HandlerExceptionFromInputGoesToTheReporterAndFromSetValueToTheCal
   SetFailureReporter(nullptr);
 }
 
-// Holding a button repeats its step at the style's pace; a step whose handler fails ends the
-// repeat, so one failure makes one report.
+// Holding a button repeats its step at the style's pace, until a step fails.
 TEST(TSpinBox, HeldButtonRepeatsUntilAStepFails) {
-  int reports = 0;
-  SetFailureReporter([&reports](const std::exception_ptr&) { ++reports; });
-  const QPoint up(60, 5);
-
-  RecordedSpinBox held(9);
-  QTest::mousePress(&held.box, Qt::LeftButton, {}, up);
-  EXPECT_TRUE(QTest::qWaitFor([&held] { return held.events.size() > 1; }));
-  QTest::mouseRelease(&held.box, Qt::LeftButton, {}, up);
-  EXPECT_GT(held.events.size(), 1u);
-
-  RecordedSpinBox failing(9);
-  failing.box.OnChange = [&failing] {
-    if (failing.box.Value() > 10) throw std::runtime_error("render failed");  // from the first repeat on
-  };
-  QTest::mousePress(&failing.box, Qt::LeftButton, {}, up);
-  EXPECT_TRUE(QTest::qWaitFor([&reports] { return reports > 0; }));
-  EXPECT_FALSE(QTest::qWaitFor([&reports] { return reports > 1; }, 300)) << "the repeat went on";
-  EXPECT_EQ(reports, 1);
-  EXPECT_EQ(failing.box.Value(), 11.0f);
-  SetFailureReporter(nullptr);
+  RecordedSpinBox held(9), failing(9);
+  test::ExpectHeldRepeatUntilAStepFails(held.box, failing.box, QPoint(60, 5), 11);
 }
 
 }  // namespace
