@@ -73,8 +73,11 @@ void Skip(j_decompress_ptr decoder, long count) {
 
 void Nothing(j_decompress_ptr) {}
 
-// The smallest scale of libjpeg's, n/8, that still covers `fitted`.
+// The smallest scale of libjpeg's, n/8, that still covers `fitted`. A picture that needs no
+// fitting is decoded at full scale: a smaller IDCT on a tiny picture keeps its size yet changes
+// its pixels.
 unsigned EighthsFor(const jpeg_decompress_struct& decoder, QSize fitted) {
+  if (fitted == QSize(int(decoder.image_width), int(decoder.image_height))) return 8;
   for (unsigned eighths = 1; eighths < 8; ++eighths) {
     const auto scaled = [eighths](JDIMENSION side) { return (std::int64_t{side} * eighths + 7) / 8; };
     if (scaled(decoder.image_width) >= fitted.width() && scaled(decoder.image_height) >= fitted.height())

@@ -294,6 +294,7 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
   const auto cut = [](const QByteArray& bytes, double kept) {
     return bytes.left(qsizetype(double(bytes.size()) * kept));
   };
+  const auto tiny = [&photo](int width, int height) { return Encoded(photo.copy(40, 60, width, height), "jpeg"); };
   // 4 x 2: the bottom row (first in the file) grey 10, the top row grey 20.
   const QByteArray bottomRow("\x04\x0A\x00\x00", 4), topRow("\x04\x14", 2), endOfPicture("\x00\x01", 2);
   QImage rlePicture(4, 2, QImage::Format_RGB32);
@@ -306,6 +307,11 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
     QByteArray bytes;
     QByteArray whole;  // the file whose pixels it must load as; empty: it must fail
   } cases[] = {
+      // Too small to need fitting, so decoded at full scale as any other decoder does.
+      {"2 x 2 JPEG", tiny(2, 2), Encoded(QImage::fromData(tiny(2, 2)), "png")},
+      {"5 x 7 JPEG", tiny(5, 7), Encoded(QImage::fromData(tiny(5, 7)), "png")},
+      {"7 x 7 JPEG", tiny(7, 7), Encoded(QImage::fromData(tiny(7, 7)), "png")},
+      {"7 x 3 JPEG", tiny(7, 3), Encoded(QImage::fromData(tiny(7, 3)), "png")},
       {"JPEG cut in its scan, end marker added", cut(jpeg, 0.6) + endMarker, {}},
       {"progressive JPEG cut in a scan, end marker added", cut(progressive, 0.8) + endMarker, {}},
       {"JPEG with zeroed coded data", test::WithZeroedScan(jpeg), {}},
