@@ -7,6 +7,11 @@
 #include <QImageWriter>
 #include <QProcess>
 #include <QtEndian>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+// then
+#include <jpeglib.h>
 
 namespace tracella::test {
 namespace {
@@ -101,6 +106,48 @@ QByteArray ProgressiveJpeg(const QImage& image) {
   writer.setProgressiveScanWrite(true);
   EXPECT_TRUE(writer.write(image));
   return buffer.data();
+}
+
+QByteArray LibJpegEncoded(const QImage& image, const QList<JpegScan>& scans) {
+  const bool grey = image.format() == QImage::Format_Grayscale8;
+  const QImage pixels = grey ? image : image.convertToFormat(QImage::Format_RGB888);
+  jpeg_compress_struct encoder{};
+  jpeg_error_mgr errors{};
+  encoder.err = jpeg_std_error(&errors);  // a bad scan list ends the test program: fixtures are ours
+  jpeg_create_compress(&encoder);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;  // NOLINT(google-runtime-int): libjpeg's type
+  jpeg_mem_dest(&encoder, &out, &size);
+  encoder.image_width = JDIMENSION(pixels.width());
+  encoder.image_height = JDIMENSION(pixels.height());
+  encoder.input_components = grey ? 1 : 3;
+  encoder.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_set_defaults(&encoder);
+  std::vector<jpeg_scan_info> script;
+  for (const JpegScan& scan : scans) {
+    jpeg_scan_info info{};
+    info.comps_in_scan = int(scan.components.size());
+    for (int i = 0; i < info.comps_in_scan; ++i) info.component_index[i] = scan.components[i];
+    info.Ss = scan.firstCoefficient;
+    info.Se = scan.lastCoefficient;
+    info.Ah = scan.previousBit;
+    info.Al = scan.bit;
+    script.push_back(info);
+  }
+  if (!script.empty()) {
+    encoder.scan_info = script.data();
+    encoder.num_scans = int(script.size());
+  }
+  jpeg_start_compress(&encoder, TRUE);
+  while (encoder.next_scanline < encoder.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(pixels.constScanLine(int(encoder.next_scanline)));
+    jpeg_write_scanlines(&encoder, &row, 1);
+  }
+  jpeg_finish_compress(&encoder);
+  jpeg_destroy_compress(&encoder);
+  QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
+  std::free(out);  // NOLINT(cppcoreguidelines-no-malloc): jpeg_mem_dest's buffer
+  return bytes;
 }
 
 QByteArray MakeGif(int width, int height, const QList<QByteArray>& frameIndices) {

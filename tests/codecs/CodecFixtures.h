@@ -13,6 +13,17 @@ namespace tracella::test {
 QByteArray Encoded(const QImage& image, const char* format);
 QByteArray ProgressiveJpeg(const QImage& image);
 
+// One scan of a JPEG written by libjpeg: the components it carries, its band of coefficients
+// (zigzag order) and its successive-approximation bits.
+struct JpegScan {
+  QList<int> components;
+  int firstCoefficient = 0, lastCoefficient = 63, previousBit = 0, bit = 0;
+};
+
+// `image` written by libjpeg in the given scans (libjpeg's own when none), grey in one component
+// when the image is Format_Grayscale8, else in YCbCr.
+QByteArray LibJpegEncoded(const QImage& image, const QList<JpegScan>& scans = {});
+
 // Uncompressed GIF: every frame uses the same 128-entry palette (entry i is grey 2i).
 QByteArray MakeGif(int width, int height, const QList<QByteArray>& frameIndices);
 

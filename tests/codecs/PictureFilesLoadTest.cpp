@@ -295,6 +295,17 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
     return bytes.left(qsizetype(double(bytes.size()) * kept));
   };
   const auto tiny = [&photo](int width, int height) { return Encoded(photo.copy(40, 60, width, height), "jpeg"); };
+  const auto asDecoded = [](const QByteArray& jpegFile) { return Encoded(QImage::fromData(jpegFile), "png"); };
+  const QByteArray scanPerComponent = test::LibJpegEncoded(photo, {{{0}}, {{1}}, {{2}}});
+  // Each coefficient of a grey picture in its own scans, refined bit by bit from `topBit`.
+  const auto bitByBit = [&photo](int topBit) {
+    QList<test::JpegScan> scans{{{0}, 0, 0, 0, 0}};
+    for (int k = 1; k < 64; ++k) {
+      scans.append({{0}, k, k, 0, topBit});
+      for (int bit = topBit - 1; bit >= 0; --bit) scans.append({{0}, k, k, bit + 1, bit});
+    }
+    return test::LibJpegEncoded(photo.convertToFormat(QImage::Format_Grayscale8), scans);
+  };
   // 4 x 2: the bottom row (first in the file) grey 10, the top row grey 20.
   const QByteArray bottomRow("\x04\x0A\x00\x00", 4), topRow("\x04\x14", 2), endOfPicture("\x00\x01", 2);
   QImage rlePicture(4, 2, QImage::Format_RGB32);
@@ -315,6 +326,14 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
       {"JPEG cut in its scan, end marker added", cut(jpeg, 0.6) + endMarker, {}},
       {"progressive JPEG cut in a scan, end marker added", cut(progressive, 0.8) + endMarker, {}},
       {"JPEG with zeroed coded data", test::WithZeroedScan(jpeg), {}},
+      {"JPEG whose coded data runs on past its last block", jpeg.chopped(2) + QByteArray(5, '\x55') + endMarker, {}},
+      {"JPEG in one scan per component", scanPerComponent, asDecoded(scanPerComponent)},
+      {"JPEG in one scan per component, ending after the first",
+       scanPerComponent.left(scanPerComponent.indexOf("\xFF\xDA", scanPerComponent.indexOf("\xFF\xDA") + 2)) +
+           endMarker,
+       {}},
+      {"progressive JPEG in 442 scans", bitByBit(6), asDecoded(bitByBit(6))},
+      {"progressive JPEG in 694 scans", bitByBit(10), {}},
       {"JPEG without its end marker", jpeg.chopped(2), jpeg},
       {"JPEG with stray bytes after its last row",
        jpeg.chopped(2) + QByteArray("\xFF\xFE\x00\x04hi", 6) + QByteArray(3, '\x55') + endMarker, jpeg},
