@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "AlphaColor.h"
 #include "AreaReduction.h"
 #include "CodecsLog.h"
 #include "DecodeBudget.h"
@@ -100,7 +101,10 @@ int BandRows(TIFF* tiff, int height) {
 
 }  // namespace
 
-bool IsTiff(const QByteArray& bytes) { return bytes.startsWith("II*\0") || bytes.startsWith("MM\0*"); }
+bool IsTiff(const QByteArray& bytes) {
+  return bytes.startsWith("II*\0") || bytes.startsWith("MM\0*") || bytes.startsWith("II+\0") ||
+         bytes.startsWith("MM\0+");
+}
 
 std::optional<TBitmap> DecodeTiff(const QByteArray& bytes) {
   MemoryFile file{bytes};
@@ -122,6 +126,9 @@ std::optional<TBitmap> DecodeTiff(const QByteArray& bytes) {
   const std::unique_ptr<TIFFRGBAImage, void (*)(TIFFRGBAImage*)> ending(&image, TIFFRGBAImageEnd);
   // Rows as stored, top first; the orientation is applied to the fitted bitmap.
   const int orientation = image.orientation;
+  // libtiff premultiplies colour by unassociated alpha, but passes grey through as stored.
+  const bool premultiply = image.alpha == EXTRASAMPLE_UNASSALPHA &&
+                           (image.photometric == PHOTOMETRIC_MINISBLACK || image.photometric == PHOTOMETRIC_MINISWHITE);
   image.req_orientation = image.orientation;
 
   const QSize size{int(width), int(height)};
@@ -140,6 +147,7 @@ std::optional<TBitmap> DecodeTiff(const QByteArray& bytes) {
       TAlphaColor* out =
           reduction ? reinterpret_cast<TAlphaColor*>(const_cast<std::uint32_t*>(in)) : bitmap.ScanLine(top + y);
       std::transform(in, in + width, out, FromTiff);
+      if (premultiply) std::transform(out, out + width, out, Premultiply);
       if (reduction) reduction->AddRow(out);
     }
   }

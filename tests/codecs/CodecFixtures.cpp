@@ -193,6 +193,57 @@ QByteArray MakeTiff(const QList<QImage>& pages, int orientation) {
   return TiffDirectories(layout, orientation) + pixels;
 }
 
+QByteArray GreyTiff(int width, int height, const QByteArray& samples, int extraSample, bool big) {
+  // Entries in tag order; the values, even BitsPerSample's one 8 per sample, fit in the entry.
+  const quint32 perPixel = extraSample != 0 ? 2 : 1;
+  const struct {
+    quint16 tag, type;
+    quint32 value;
+  } entries[] = {{256, 4, quint32(width)},
+                 {257, 4, quint32(height)},
+                 {258, 3, 8},
+                 {259, 3, 1},
+                 {262, 3, 1},
+                 {273, 4, 0},
+                 {277, 3, perPixel},
+                 {278, 4, quint32(height)},
+                 {279, 4, quint32(samples.size())},
+                 {338, 3, quint32(extraSample)}};
+  const int count = extraSample != 0 ? 10 : 9;
+  const quint32 header = big ? 16 : 8, entrySize = big ? 20 : 12;
+  const quint32 pixelsAt = header + (big ? 8 : 2) + quint32(count) * entrySize + (big ? 8 : 4);
+  QByteArray out(big ? "II+\0" : "II*\0", 4);
+  if (big) {
+    Put16(out, 8);
+    Put16(out, 0);
+    Put32(out, header);
+    Put32(out, 0);
+    Put32(out, quint32(count));
+    Put32(out, 0);
+  } else {
+    Put32(out, header);
+    Put16(out, quint16(count));
+  }
+  for (int i = 0; i < count; ++i) {
+    const quint32 value = entries[i].tag == 273 ? pixelsAt : entries[i].value;
+    const quint32 values = entries[i].tag == 258 ? perPixel : 1;
+    Put16(out, entries[i].tag);
+    Put16(out, entries[i].type);
+    Put32(out, values);
+    if (big) Put32(out, 0);
+    if (entries[i].type == 3) {
+      Put16(out, quint16(value));
+      Put16(out, quint16(values == 2 ? value : 0));
+    } else {
+      Put32(out, value);
+    }
+    if (big) Put32(out, 0);
+  }
+  Put32(out, 0);
+  if (big) Put32(out, 0);
+  return out + samples;
+}
+
 QByteArray MakeTiffClaiming(quint32 width, quint32 height) {
   return TiffDirectories({{width, height, 3 * width * height}}, 1) + QByteArray(64, '\x7F');
 }

@@ -31,6 +31,10 @@ QByteArray MakeGif(int width, int height, const QList<QByteArray>& frameIndices)
 // short cuts pixels and keeps the header. `orientation` is the TIFF orientation tag (1 = upright).
 QByteArray MakeTiff(const QList<QImage>& pages, int orientation = 1);
 
+// An uncompressed one-strip 8-bit grey TIFF of `samples` (grey, or grey and alpha when
+// `extraSample` is 1, associated, or 2, unassociated), width x height; a BigTIFF when `big`.
+QByteArray GreyTiff(int width, int height, const QByteArray& samples, int extraSample = 0, bool big = false);
+
 // A TIFF whose header claims width x height but which holds only a few bytes of pixels.
 QByteArray MakeTiffClaiming(quint32 width, quint32 height);
 

@@ -344,6 +344,9 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
        Encoded(rlePicture, "png")},
       {"RLE8 BMP cut short", test::MakeRle8Bmp(4, 2, bottomRow + topRow.left(1)), {}},
       {"RLE8 BMP jumping past its top row", test::MakeRle8Bmp(4, 2, bottomRow + jumpPastTheTop + endOfPicture), {}},
+      {"BigTIFF", test::GreyTiff(2, 1, "\x10\xF0", 0, true), test::GreyTiff(2, 1, "\x10\xF0")},
+      {"grey TIFF with unassociated alpha", test::GreyTiff(2, 1, QByteArray("\xF0\x80\xC8\x00", 4), 2),
+       test::GreyTiff(2, 1, QByteArray("\x78\x80\x00\x00", 4), 1)},
       {"top-down BMP", test::TopDownBmp(Encoded(Marked(), "bmp")), Encoded(Marked(), "png")},
   };
   for (const auto& [what, bytes, whole] : cases) {
