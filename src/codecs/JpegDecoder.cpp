@@ -3,6 +3,7 @@
 #include <QString>
 #include <csetjmp>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "AreaReduction.h"
@@ -14,34 +15,6 @@
 namespace tracella {
 namespace {
 
-// libjpeg reports through these; an error or a refused warning jumps back to the phase of the
-// decoding that called it. Nothing on the way has a destructor to run: the reason is kept as text.
-struct Errors {
-  jpeg_error_mgr manager;
-  std::jmp_buf back;
-  bool lastRowRead = false;
-  char reason[JMSG_LENGTH_MAX];
-};
-
-Errors& ErrorsOf(j_common_ptr decoder) { return *reinterpret_cast<Errors*>(decoder->err); }
-
-[[noreturn]] void OnError(j_common_ptr decoder) {
-  decoder->err->format_message(decoder, ErrorsOf(decoder).reason);
-  std::longjmp(ErrorsOf(decoder).back, 1);
-}
-
-// A warning means libjpeg met damaged data and made up what it could not read; that is fine only
-// once every row is out (a stray byte before the end marker). Two warnings are about labels, not
-// pixels.
-void OnMessage(j_common_ptr decoder, int level) {
-  if (level >= 0) return;
-  const int code = decoder->err->msg_code;
-  if (code != JWRN_JFIF_MAJOR && code != JWRN_ADOBE_XFORM && !ErrorsOf(decoder).lastRowRead) OnError(decoder);
-  char text[JMSG_LENGTH_MAX];
-  decoder->err->format_message(decoder, text);
-  qCWarning(lcCodecs) << "libjpeg:" << text;
-}
-
 // Reads from memory. Where the bytes end it supplies an end marker without the warning libjpeg's
 // own memory source gives, and notes it: a file that lacks only its end marker is whole, while
 // one that ends inside the coded data still makes the entropy decoder warn that it hit a marker.
@@ -49,6 +22,76 @@ struct Source {
   jpeg_source_mgr manager;
   bool ranOut = false;
 };
+
+// libjpeg reports through these; an error or a refused warning jumps back to the phase of the
+// decoding that called it. Nothing on the way has a destructor to run: the reason is kept as text.
+struct Errors {
+  jpeg_error_mgr manager;
+  std::jmp_buf back;
+  const JOCTET* afterRows = nullptr;  // where the bytes stood once the last row was out
+  bool rowsMetMarker = false;         // reading the rows' data already took in the marker after it
+  const JOCTET* fileEnd = nullptr;
+  char reason[JMSG_LENGTH_MAX];
+};
+
+Errors& ErrorsOf(j_common_ptr decoder) { return *reinterpret_cast<Errors*>(decoder->err); }
+
+[[noreturn]] void Refuse(j_common_ptr decoder, const char* reason) {
+  std::snprintf(ErrorsOf(decoder).reason, sizeof ErrorsOf(decoder).reason, "%s", reason);
+  std::longjmp(ErrorsOf(decoder).back, 1);
+}
+
+[[noreturn]] void OnError(j_common_ptr decoder) {
+  decoder->err->format_message(decoder, ErrorsOf(decoder).reason);
+  std::longjmp(ErrorsOf(decoder).back, 1);
+}
+
+// True when a marker came between the rows' coded data and the one just read: what libjpeg
+// skipped then followed a segment of its own, not the coded data. A restart marker or a stuffed
+// 0xFF belongs to the coded data; 0xFF runs are fill.
+bool MarkerBetweenRowsAndNow(j_decompress_ptr decoder, const Errors& errors) {
+  if (errors.rowsMetMarker) return true;
+  const JOCTET *from = errors.afterRows, *fileEnd = errors.fileEnd;
+  const JOCTET* to = reinterpret_cast<Source*>(decoder->src)->ranOut ? fileEnd : decoder->src->next_input_byte - 2;
+  for (const JOCTET* at = from; at + 1 < to; ++at)
+    if (at[0] == 0xFF && at[1] != 0 && at[1] != 0xFF && !(at[1] >= JPEG_RST0 && at[1] <= JPEG_RST0 + 7)) return true;
+  return false;
+}
+
+// A warning means libjpeg met damaged data and made up what it could not read; that is fine only
+// once every row is out and the coded data ended where its last block did (a stray byte after
+// a later segment). Bytes the rows left over in the coded data mean it was misread. Two warnings
+// are about labels, not pixels.
+void OnMessage(j_common_ptr common, int level) {
+  if (level >= 0) return;
+  const int code = common->err->msg_code;
+  const Errors& errors = ErrorsOf(common);
+  if (code != JWRN_JFIF_MAJOR && code != JWRN_ADOBE_XFORM) {
+    if (errors.afterRows == nullptr) OnError(common);
+    if (code == JWRN_EXTRANEOUS_DATA && !MarkerBetweenRowsAndNow(reinterpret_cast<j_decompress_ptr>(common), errors))
+      OnError(common);
+  }
+  char text[JMSG_LENGTH_MAX];
+  common->err->format_message(common, text);
+  qCWarning(lcCodecs) << "libjpeg:" << text;
+}
+
+// libjpeg-turbo's own tools stop at this many scans: each scan goes over every coefficient again.
+constexpr int MaxScans = 500;
+
+// Called by libjpeg before each step of its reading, so at least once in every scan.
+struct Progress {
+  jpeg_progress_mgr manager;
+  unsigned componentsScanned = 0;  // bit i: component i had a scan
+};
+
+void OnProgress(j_common_ptr common) {
+  const auto decoder = reinterpret_cast<j_decompress_ptr>(common);
+  if (decoder->input_scan_number > MaxScans) Refuse(common, "it has more scans than any picture needs");
+  auto& progress = *reinterpret_cast<Progress*>(decoder->progress);
+  for (int i = 0; i < decoder->comps_in_scan; ++i)
+    progress.componentsScanned |= 1u << unsigned(decoder->cur_comp_info[i]->component_index);
+}
 
 constexpr JOCTET EndMarker[] = {0xFF, JPEG_EOI};
 
@@ -73,8 +116,11 @@ void Skip(j_decompress_ptr decoder, long count) {
 
 void Nothing(j_decompress_ptr) {}
 
-// The smallest scale of libjpeg's, n/8, that still covers `fitted`.
+// The smallest scale of libjpeg's, n/8, that still covers `fitted`. A picture that needs no
+// fitting is decoded at full scale: a smaller IDCT on a tiny picture keeps its size yet changes
+// its pixels.
 unsigned EighthsFor(const jpeg_decompress_struct& decoder, QSize fitted) {
+  if (fitted == QSize(int(decoder.image_width), int(decoder.image_height))) return 8;
   for (unsigned eighths = 1; eighths < 8; ++eighths) {
     const auto scaled = [eighths](JDIMENSION side) { return (std::int64_t{side} * eighths + 7) / 8; };
     if (scaled(decoder.image_width) >= fitted.width() && scaled(decoder.image_height) >= fitted.height())
@@ -124,6 +170,8 @@ class JpegDecompression {
     decoder_.err = jpeg_std_error(&errors_.manager);
     errors_.manager.error_exit = OnError;
     errors_.manager.emit_message = OnMessage;
+    errors_.fileEnd = reinterpret_cast<const JOCTET*>(bytes.constData()) + bytes.size();
+    progress_.manager.progress_monitor = OnProgress;
     source_.manager.next_input_byte = reinterpret_cast<const JOCTET*>(bytes.constData());
     source_.manager.bytes_in_buffer = static_cast<std::size_t>(bytes.size());
     source_.manager.init_source = Nothing;
@@ -146,6 +194,7 @@ class JpegDecompression {
     if (setjmp(errors_.back) != 0) return false;
     jpeg_create_decompress(&decoder_);  // it fails only by an error, hence here
     decoder_.src = &source_.manager;
+    decoder_.progress = &progress_.manager;
     jpeg_save_markers(&decoder_, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&decoder_, TRUE);
     orientation_ = OrientationOf(decoder_);  // the saved markers go with the picture's memory
@@ -178,6 +227,11 @@ class JpegDecompression {
       std::snprintf(errors_.reason, sizeof errors_.reason, "the file ends before its last scan");
       return false;
     }
+    if (jpeg_has_multiple_scans(&decoder_) &&
+        progress_.componentsScanned != (1u << unsigned(decoder_.num_components)) - 1) {
+      std::snprintf(errors_.reason, sizeof errors_.reason, "a component has no scan");
+      return false;
+    }
     return true;
   }
 
@@ -191,7 +245,8 @@ class JpegDecompression {
       jpeg_read_scanlines(&decoder_, &row, 1);
       done(y, row);
     }
-    errors_.lastRowRead = true;
+    errors_.rowsMetMarker = decoder_.unread_marker != 0;
+    errors_.afterRows = source_.ranOut ? errors_.fileEnd : decoder_.src->next_input_byte;
     jpeg_finish_decompress(&decoder_);
     return true;
   }
@@ -200,6 +255,7 @@ class JpegDecompression {
   jpeg_decompress_struct decoder_{};
   Errors errors_{};
   Source source_{};
+  Progress progress_{};
   int orientation_ = 1;
 };
 

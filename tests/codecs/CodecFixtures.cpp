@@ -7,6 +7,11 @@
 #include <QImageWriter>
 #include <QProcess>
 #include <QtEndian>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+// then
+#include <jpeglib.h>
 
 namespace tracella::test {
 namespace {
@@ -103,6 +108,71 @@ QByteArray ProgressiveJpeg(const QImage& image) {
   return buffer.data();
 }
 
+QByteArray LibJpegEncoded(const QImage& image, const QList<JpegScan>& scans) {
+  const bool grey = image.format() == QImage::Format_Grayscale8;
+  const QImage pixels = grey ? image : image.convertToFormat(QImage::Format_RGB888);
+  jpeg_compress_struct encoder{};
+  jpeg_error_mgr errors{};
+  encoder.err = jpeg_std_error(&errors);  // a bad scan list ends the test program: fixtures are ours
+  jpeg_create_compress(&encoder);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;  // NOLINT(google-runtime-int): libjpeg's type
+  jpeg_mem_dest(&encoder, &out, &size);
+  encoder.image_width = JDIMENSION(pixels.width());
+  encoder.image_height = JDIMENSION(pixels.height());
+  encoder.input_components = grey ? 1 : 3;
+  encoder.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_set_defaults(&encoder);
+  std::vector<jpeg_scan_info> script;
+  for (const JpegScan& scan : scans) {
+    jpeg_scan_info info{};
+    info.comps_in_scan = int(scan.components.size());
+    for (int i = 0; i < info.comps_in_scan; ++i) info.component_index[i] = scan.components[i];
+    info.Ss = scan.firstCoefficient;
+    info.Se = scan.lastCoefficient;
+    info.Ah = scan.previousBit;
+    info.Al = scan.bit;
+    script.push_back(info);
+  }
+  if (!script.empty()) {
+    encoder.scan_info = script.data();
+    encoder.num_scans = int(script.size());
+  }
+  jpeg_start_compress(&encoder, TRUE);
+  while (encoder.next_scanline < encoder.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(pixels.constScanLine(int(encoder.next_scanline)));
+    jpeg_write_scanlines(&encoder, &row, 1);
+  }
+  jpeg_finish_compress(&encoder);
+  jpeg_destroy_compress(&encoder);
+  QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
+  std::free(out);  // NOLINT(cppcoreguidelines-no-malloc): jpeg_mem_dest's buffer
+  return bytes;
+}
+
+QByteArray BitFieldBmp(int headerSize, const QList<quint32>& masks, int width, int height,
+                       const QList<quint32>& pixels) {
+  const bool masksAfter = headerSize == 40;
+  const quint32 pixelsAt = 14 + quint32(headerSize) + (masksAfter ? 4 * quint32(masks.size()) : 0);
+  QByteArray out("BM");
+  Put32(out, pixelsAt + 4 * quint32(pixels.size()));
+  Put32(out, 0);
+  Put32(out, pixelsAt);
+  Put32(out, quint32(headerSize));
+  Put32(out, quint32(width));
+  Put32(out, quint32(height));
+  Put16(out, 1);
+  Put16(out, 32);
+  Put32(out, masksAfter && masks.size() == 4 ? 6 : 3);
+  out.append(20, '\0');  // image size, resolutions, palette counts
+  QByteArray maskBytes;
+  for (const quint32 mask : masks) Put32(maskBytes, mask);
+  out.append(maskBytes.leftJustified(masksAfter ? maskBytes.size() : headerSize - 40, '\0'));
+  for (int y = height - 1; y >= 0; --y)
+    for (int x = 0; x < width; ++x) Put32(out, pixels[y * width + x]);
+  return out;
+}
+
 QByteArray MakeGif(int width, int height, const QList<QByteArray>& frameIndices) {
   QByteArray out("GIF89a");
   Put16(out, quint16(width));
@@ -144,6 +214,57 @@ QByteArray MakeTiff(const QList<QImage>& pages, int orientation) {
     layout.append({quint32(rgb.width()), quint32(rgb.height()), quint32(rgb.width() * rgb.height() * 3)});
   }
   return TiffDirectories(layout, orientation) + pixels;
+}
+
+QByteArray GreyTiff(int width, int height, const QByteArray& samples, int extraSample, bool big) {
+  // Entries in tag order; the values, even BitsPerSample's one 8 per sample, fit in the entry.
+  const quint32 perPixel = extraSample != 0 ? 2 : 1;
+  const struct {
+    quint16 tag, type;
+    quint32 value;
+  } entries[] = {{256, 4, quint32(width)},
+                 {257, 4, quint32(height)},
+                 {258, 3, 8},
+                 {259, 3, 1},
+                 {262, 3, 1},
+                 {273, 4, 0},
+                 {277, 3, perPixel},
+                 {278, 4, quint32(height)},
+                 {279, 4, quint32(samples.size())},
+                 {338, 3, quint32(extraSample)}};
+  const int count = extraSample != 0 ? 10 : 9;
+  const quint32 header = big ? 16 : 8, entrySize = big ? 20 : 12;
+  const quint32 pixelsAt = header + (big ? 8 : 2) + quint32(count) * entrySize + (big ? 8 : 4);
+  QByteArray out(big ? "II+\0" : "II*\0", 4);
+  if (big) {
+    Put16(out, 8);
+    Put16(out, 0);
+    Put32(out, header);
+    Put32(out, 0);
+    Put32(out, quint32(count));
+    Put32(out, 0);
+  } else {
+    Put32(out, header);
+    Put16(out, quint16(count));
+  }
+  for (int i = 0; i < count; ++i) {
+    const quint32 value = entries[i].tag == 273 ? pixelsAt : entries[i].value;
+    const quint32 values = entries[i].tag == 258 ? perPixel : 1;
+    Put16(out, entries[i].tag);
+    Put16(out, entries[i].type);
+    Put32(out, values);
+    if (big) Put32(out, 0);
+    if (entries[i].type == 3) {
+      Put16(out, quint16(value));
+      Put16(out, quint16(values == 2 ? value : 0));
+    } else {
+      Put32(out, value);
+    }
+    if (big) Put32(out, 0);
+  }
+  Put32(out, 0);
+  if (big) Put32(out, 0);
+  return out + samples;
 }
 
 QByteArray MakeTiffClaiming(quint32 width, quint32 height) {

@@ -13,12 +13,27 @@ namespace tracella::test {
 QByteArray Encoded(const QImage& image, const char* format);
 QByteArray ProgressiveJpeg(const QImage& image);
 
+// One scan of a JPEG written by libjpeg: the components it carries, its band of coefficients
+// (zigzag order) and its successive-approximation bits.
+struct JpegScan {
+  QList<int> components;
+  int firstCoefficient = 0, lastCoefficient = 63, previousBit = 0, bit = 0;
+};
+
+// `image` written by libjpeg in the given scans (libjpeg's own when none), grey in one component
+// when the image is Format_Grayscale8, else in YCbCr.
+QByteArray LibJpegEncoded(const QImage& image, const QList<JpegScan>& scans = {});
+
 // Uncompressed GIF: every frame uses the same 128-entry palette (entry i is grey 2i).
 QByteArray MakeGif(int width, int height, const QList<QByteArray>& frameIndices);
 
 // Baseline RGB TIFF, one page per image, directories before the pixel data, so cutting the file
 // short cuts pixels and keeps the header. `orientation` is the TIFF orientation tag (1 = upright).
 QByteArray MakeTiff(const QList<QImage>& pages, int orientation = 1);
+
+// An uncompressed one-strip 8-bit grey TIFF of `samples` (grey, or grey and alpha when
+// `extraSample` is 1, associated, or 2, unassociated), width x height; a BigTIFF when `big`.
+QByteArray GreyTiff(int width, int height, const QByteArray& samples, int extraSample = 0, bool big = false);
 
 // A TIFF whose header claims width x height but which holds only a few bytes of pixels.
 QByteArray MakeTiffClaiming(quint32 width, quint32 height);
@@ -42,6 +57,12 @@ QByteArray JpegXrClaimingHugeSize(QByteArray jpegXr);
 // An 8-bit BMP with 256 grey palette entries (entry i is grey i) whose pixels are the RLE8
 // `stream`, rows from the bottom as BMP stores them.
 QByteArray MakeRle8Bmp(int width, int height, const QByteArray& stream);
+
+// A 32-bit BMP of width x height `pixels` (top row first) laid out by `masks` (red, green, blue,
+// then alpha if given) with a `headerSize`-byte info header: the masks follow a 40-byte header
+// (compression 3, or 6 with alpha) and are the first fields of a longer one.
+QByteArray BitFieldBmp(int headerSize, const QList<quint32>& masks, int width, int height,
+                       const QList<quint32>& pixels);
 
 // The uncompressed 24- or 32-bit BMP with its rows stored from the top, as a negative height says.
 QByteArray TopDownBmp(const QByteArray& bottomUp);

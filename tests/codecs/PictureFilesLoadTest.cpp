@@ -286,6 +286,25 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
   const auto cut = [](const QByteArray& bytes, double kept) {
     return bytes.left(qsizetype(double(bytes.size()) * kept));
   };
+  const auto tiny = [&photo](int width, int height) { return Encoded(photo.copy(40, 60, width, height), "jpeg"); };
+  const auto asDecoded = [](const QByteArray& jpegFile) { return Encoded(QImage::fromData(jpegFile), "png"); };
+  const QByteArray scanPerComponent = test::LibJpegEncoded(photo, {{{0}}, {{1}}, {{2}}});
+  // Each coefficient of a grey picture in its own scans, refined bit by bit from `topBit`.
+  const auto bitByBit = [&photo](int topBit) {
+    QList<test::JpegScan> scans{{{0}, 0, 0, 0, 0}};
+    for (int k = 1; k < 64; ++k) {
+      scans.append({{0}, k, k, 0, topBit});
+      for (int bit = topBit - 1; bit >= 0; --bit) scans.append({{0}, k, k, bit + 1, bit});
+    }
+    return test::LibJpegEncoded(photo.convertToFormat(QImage::Format_Grayscale8), scans);
+  };
+  QImage translucent(2, 1, QImage::Format_ARGB32);
+  translucent.setPixel(0, 0, qRgba(0xFF, 0xFF, 0x00, 0x80));
+  translucent.setPixel(1, 0, qRgba(0x12, 0x34, 0x56, 0x00));
+  QImage tenBits(2, 1, QImage::Format_RGB32);
+  tenBits.setPixel(0, 0, qRgb(255, 128, 0));
+  tenBits.setPixel(1, 0, qRgb(64, 0, 255));
+  const quint32 tenBitMasks[] = {0x3FF00000u, 0x000FFC00u, 0x3FFu};
   // 4 x 2: the bottom row (first in the file) grey 10, the top row grey 20.
   const QByteArray bottomRow("\x04\x0A\x00\x00", 4), topRow("\x04\x14", 2), endOfPicture("\x00\x01", 2);
   QImage rlePicture(4, 2, QImage::Format_RGB32);
@@ -298,9 +317,22 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
     QByteArray bytes;
     QByteArray whole;  // the file whose pixels it must load as; empty: it must fail
   } cases[] = {
+      // Too small to need fitting, so decoded at full scale as any other decoder does.
+      {"2 x 2 JPEG", tiny(2, 2), Encoded(QImage::fromData(tiny(2, 2)), "png")},
+      {"5 x 7 JPEG", tiny(5, 7), Encoded(QImage::fromData(tiny(5, 7)), "png")},
+      {"7 x 7 JPEG", tiny(7, 7), Encoded(QImage::fromData(tiny(7, 7)), "png")},
+      {"7 x 3 JPEG", tiny(7, 3), Encoded(QImage::fromData(tiny(7, 3)), "png")},
       {"JPEG cut in its scan, end marker added", cut(jpeg, 0.6) + endMarker, {}},
       {"progressive JPEG cut in a scan, end marker added", cut(progressive, 0.8) + endMarker, {}},
       {"JPEG with zeroed coded data", test::WithZeroedScan(jpeg), {}},
+      {"JPEG whose coded data runs on past its last block", jpeg.chopped(2) + QByteArray(5, '\x55') + endMarker, {}},
+      {"JPEG in one scan per component", scanPerComponent, asDecoded(scanPerComponent)},
+      {"JPEG in one scan per component, ending after the first",
+       scanPerComponent.left(scanPerComponent.indexOf("\xFF\xDA", scanPerComponent.indexOf("\xFF\xDA") + 2)) +
+           endMarker,
+       {}},
+      {"progressive JPEG in 442 scans", bitByBit(6), asDecoded(bitByBit(6))},
+      {"progressive JPEG in 694 scans", bitByBit(10), {}},
       {"JPEG without its end marker", jpeg.chopped(2), jpeg},
       {"JPEG with stray bytes after its last row",
        jpeg.chopped(2) + QByteArray("\xFF\xFE\x00\x04hi", 6) + QByteArray(3, '\x55') + endMarker, jpeg},
@@ -311,6 +343,17 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
        Encoded(rlePicture, "png")},
       {"RLE8 BMP cut short", test::MakeRle8Bmp(4, 2, bottomRow + topRow.left(1)), {}},
       {"RLE8 BMP jumping past its top row", test::MakeRle8Bmp(4, 2, bottomRow + jumpPastTheTop + endOfPicture), {}},
+      {"BigTIFF", test::GreyTiff(2, 1, "\x10\xF0", 0, true), test::GreyTiff(2, 1, "\x10\xF0")},
+      {"grey TIFF with unassociated alpha", test::GreyTiff(2, 1, QByteArray("\xF0\x80\xC8\x00", 4), 2),
+       test::GreyTiff(2, 1, QByteArray("\x78\x80\x00\x00", 4), 1)},
+      {"BMP with the 56-byte header and alpha",
+       test::BitFieldBmp(56, {0xFF0000u, 0xFF00u, 0xFFu, 0xFF000000u}, 2, 1, {0x80FFFF00u, 0x00123456u}),
+       Encoded(translucent, "png")},
+      {"32-bit BMP with 10-10-10 masks",
+       test::BitFieldBmp(40, {tenBitMasks[0], tenBitMasks[1], tenBitMasks[2]}, 2, 1,
+                         {1023u << 20 | 512u << 10, 256u << 20 | 1023u}),
+       Encoded(tenBits, "png")},
+      {"BMP with overlapping masks", test::BitFieldBmp(40, {0xFFFF00u, 0xFF00u, 0xFFu}, 1, 1, {0u}), {}},
       {"top-down BMP", test::TopDownBmp(Encoded(Marked(), "bmp")), Encoded(Marked(), "png")},
   };
   for (const auto& [what, bytes, whole] : cases) {
