@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the working tree into build-deb/ and checks it with lintian:
+# tracella_<version>_<arch>.deb, its debug symbols, .buildinfo and .changes.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/common.sh
+out=${OUT_DIR:-build-deb}
+
+scripts/install-deps.sh package
+# Whatever debian/control's Build-Depends names and the machine lacks.
+if ! dpkg-checkbuilddeps >/dev/null 2>&1; then
+  step "installing the build dependencies" env DEBIAN_FRONTEND=noninteractive \
+    apt-get build-dep -y -q --no-install-recommends ./
+fi
+
+version=$(dpkg-parsechangelog -S Version)
+arch=$(dpkg-architecture -q DEB_HOST_ARCH)
+# dpkg-buildpackage writes beside the source folder, so it builds a copy of the tracked and new
+# files inside $out and the results land there too.
+src=$out/tracella-$version
+rm -rf "$src" "$out"/tracella_"$version"_* "$out"/tracella-dbgsym_"$version"_*
+mkdir -p "$src"
+git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$src"
+step "building the package" sh -c "cd '$src' && dpkg-buildpackage -b -us -uc"
+changes=$out/tracella_${version}_${arch}.changes
+step "checking it with lintian" lintian --fail-on error,warning "$changes"
+rm -rf "$src"
+ls -l "$out"/*.deb
