@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/common.sh
 out=${OUT_DIR:-build-deb}
+started=$SECONDS
 
 scripts/install-deps.sh package
 # Whatever debian/control's Build-Depends names and the machine lacks.
@@ -25,4 +26,4 @@ step "building the package" sh -c "cd '$src' && dpkg-buildpackage -b -us -uc"
 changes=$out/tracella_${version}_${arch}.changes
 step "checking it with lintian" lintian --fail-on error,warning "$changes"
 rm -rf "$src"
-ls -l "$out"/*.deb
+echo "tracella: $out/$(basename "$changes" .changes).deb built and checked in $((SECONDS - started)) s"

@@ -71,6 +71,21 @@ install_package() {
 }
 step "installing the package with apt" install_package
 
+# A 2x2 grey TIFF, uncompressed: the header, eight tags, then the four pixels at byte 110.
+tiff_picture() {
+  printf 'II*\0\10\0\0\0\10\0'
+  printf '\0\1\3\0\1\0\0\0\2\0\0\0'     # width 2
+  printf '\1\1\3\0\1\0\0\0\2\0\0\0'     # height 2
+  printf '\2\1\3\0\1\0\0\0\10\0\0\0'    # 8 bits a sample
+  printf '\3\1\3\0\1\0\0\0\1\0\0\0'     # not compressed
+  printf '\6\1\3\0\1\0\0\0\1\0\0\0'     # black is zero
+  printf '\21\1\4\0\1\0\0\0\156\0\0\0'  # the strip at byte 110
+  printf '\26\1\3\0\1\0\0\0\2\0\0\0'    # two rows a strip
+  printf '\27\1\4\0\1\0\0\0\4\0\0\0'    # of four bytes
+  printf '\0\0\0\0\0\377\377\0'
+}
+tiff_picture >"$root/tmp/check/picture.tif"
+
 # step runs these in a condition, where set -e does not stop them: each check is chained.
 check_programs() {
   local printed
@@ -83,7 +98,9 @@ check_programs() {
     in_root tracella-sketch /tmp/check/sample.png /tmp/check/sketch.svg &&
     [ "$(head -c 3 "$root/tmp/check/sketch.jpg" | od -An -tx1 | tr -d ' ')" = ffd8ff ] &&
     [ "$(head -c 4 "$root/tmp/check/sketch.png" | tail -c 3)" = PNG ] &&
-    grep -q '<svg' "$root/tmp/check/sketch.svg"
+    grep -q '<svg' "$root/tmp/check/sketch.svg" &&
+    # libtiff reads TIFF, not a Qt plugin: the bare root shows that no plugin package is needed.
+    in_root tracella-sketch /tmp/check/picture.tif /tmp/check/sketch-of-tiff.png
 }
 step "running tracella-sketch in the root" check_programs
 
