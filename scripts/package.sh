@@ -8,11 +8,11 @@ out=${OUT_DIR:-build-deb}
 started=$SECONDS
 
 scripts/install-deps.sh package
-# Whatever debian/control's Build-Depends names and the machine lacks.
-if ! dpkg-checkbuilddeps >/dev/null 2>&1; then
-  step "installing the build dependencies" env DEBIAN_FRONTEND=noninteractive \
-    apt-get build-dep -y -q --no-install-recommends ./
-fi
+# Whatever debian/control's Build-Depends names and the machine lacks; the package lists are read
+# again only when they do not know it.
+build_dep() { DEBIAN_FRONTEND=noninteractive apt-get build-dep -y -q --no-install-recommends ./; }
+install_build_deps() { build_dep || { apt-get update -q && build_dep; }; }
+dpkg-checkbuilddeps 2>/dev/null || step "installing the build dependencies" install_build_deps
 
 version=$(dpkg-parsechangelog -S Version)
 arch=$(dpkg-architecture -q DEB_HOST_ARCH)
