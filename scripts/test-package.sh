@@ -150,13 +150,16 @@ check_purged() {
   # Not man-db's cache of formatted pages, which its daily clean-up empties.
   if grep -i tracella "$out/files-new" | grep -v '^/var/cache/man/'; then left=1; fi
   in_root sh -c 'cat /var/lib/dpkg/info/*.list' | sort -u >"$out/files-owned"
+  comm -23 "$out/files-new" "$out/files-owned" |
+    awk 'NR == FNR { folder[$0]; next } { d = $0; sub("/[^/]*$", "", d) } d in folder' \
+      "$out/folders-of-package" - >"$out/files-unowned"
   while read -r path; do
     case $path in
       */mimeinfo.cache | */icon-theme.cache)
         if grep -qi tracella "$root$path"; then echo "named in: $path"; left=1; fi ;;
-      *) grep -qxF "$(dirname "$path")" "$out/folders-of-package" && { echo "not owned: $path"; left=1; } ;;
+      *) echo "not owned: $path"; left=1 ;;
     esac
-  done < <(comm -23 "$out/files-new" "$out/files-owned")
+  done <"$out/files-unowned"
   [ "$left" = 0 ]
 }
 step "checking that the purge left nothing of ours" check_purged
