@@ -17,7 +17,7 @@ test=("${run[@]}" libgtest-dev libgmock-dev libjxr-tools librsvg2-bin
 bench=("${test[@]}" libbenchmark-dev libopencv-dev python3)
 # The Debian package (scripts/package.sh; the build dependencies come from debian/control) and
 # its check in a clean root (scripts/test-package.sh).
-package=(dpkg-dev lintian debootstrap xvfb xauth xdotool x11-utils)
+package=(dpkg-dev lintian debootstrap xvfb xauth xdotool x11-utils libjxr-tools)
 
 case ${1:-test} in
   run) packages=("${run[@]}") ;;

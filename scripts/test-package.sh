@@ -84,7 +84,15 @@ tiff_picture() {
   printf '\27\1\4\0\1\0\0\0\4\0\0\0'    # of four bytes
   printf '\0\0\0\0\0\377\377\0'
 }
+# A 2x2 24-bit BMP, and the same as JPEG XR, which a process of its own decodes.
+bmp_picture() {
+  printf 'BM\106\0\0\0\0\0\0\0\66\0\0\0'
+  printf '\50\0\0\0\2\0\0\0\2\0\0\0\1\0\30\0\0\0\0\0\20\0\0\0\23\13\0\0\23\13\0\0\0\0\0\0\0\0\0\0'
+  printf '\0\0\0\377\377\377\0\0\377\377\377\0\0\0\0\0'
+}
 tiff_picture >"$root/tmp/check/picture.tif"
+bmp_picture >"$root/tmp/check/picture.bmp"
+step "making a JPEG XR picture" JxrEncApp -i "$root/tmp/check/picture.bmp" -o "$root/tmp/check/picture.wmp"
 
 # step runs these in a condition, where set -e does not stop them: each check is chained.
 check_programs() {
@@ -100,7 +108,9 @@ check_programs() {
     [ "$(head -c 4 "$root/tmp/check/sketch.png" | tail -c 3)" = PNG ] &&
     grep -q '<svg' "$root/tmp/check/sketch.svg" &&
     # libtiff reads TIFF, not a Qt plugin: the bare root shows that no plugin package is needed.
-    in_root tracella-sketch /tmp/check/picture.tif /tmp/check/sketch-of-tiff.png
+    in_root tracella-sketch /tmp/check/picture.tif /tmp/check/sketch-of-tiff.png &&
+    in_root tracella-sketch /tmp/check/picture.bmp /tmp/check/sketch-of-bmp.png &&
+    in_root tracella-sketch /tmp/check/picture.wmp /tmp/check/sketch-of-wmp.png
 }
 step "running tracella-sketch in the root" check_programs
 
