@@ -3,6 +3,7 @@
 #   install-deps.sh run     building and starting the window
 #   install-deps.sh test    every test (the default)
 #   install-deps.sh bench   the benchmarks
+#   install-deps.sh package building the Debian package and checking it in a clean root
 # With nothing missing it only asks dpkg once, so a second run costs no time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,12 +15,16 @@ test=("${run[@]}" libgtest-dev libgmock-dev libjxr-tools librsvg2-bin
   xvfb xauth openbox xdotool x11-utils desktop-file-utils appstream
   clang libclang-rt-14-dev clang-format clang-tidy valgrind time)
 bench=("${test[@]}" libbenchmark-dev libopencv-dev python3)
+# The Debian package (scripts/package.sh; the build dependencies come from debian/control) and
+# its check in a clean root (scripts/test-package.sh).
+package=(dpkg-dev lintian debootstrap xvfb xauth xdotool x11-utils libjxr-tools)
 
 case ${1:-test} in
   run) packages=("${run[@]}") ;;
   test) packages=("${test[@]}") ;;
   bench) packages=("${bench[@]}") ;;
-  *) echo "usage: $0 [run|test|bench]" >&2; exit 2 ;;
+  package) packages=("${package[@]}") ;;
+  *) echo "usage: $0 [run|test|bench|package]" >&2; exit 2 ;;
 esac
 
 installed=$(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null |

@@ -1,7 +1,7 @@
 # cmake -DBUILD_DIR=<build> -DPREFIX=<empty folder> -P CheckInstall.cmake
 # Installs the build into PREFIX and checks that the desktop finds the program, its entry, its
-# metadata and an icon of the right size in every hicolor folder, and that man finds the sketch
-# command's page.
+# metadata and an icon of the right size in every hicolor folder, and that man finds both
+# programs' pages.
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} RESULT_VARIABLE failed OUTPUT_QUIET ERROR_VARIABLE errors)
 if(failed)
@@ -9,7 +9,8 @@ if(failed)
 endif()
 
 set(id org.example.Tracella)
-foreach(file share/applications/${id}.desktop share/metainfo/${id}.metainfo.xml share/man/man1/tracella-sketch.1)
+foreach(file share/applications/${id}.desktop share/metainfo/${id}.metainfo.xml share/man/man1/tracella.1
+             share/man/man1/tracella-sketch.1)
   if(NOT EXISTS ${PREFIX}/${file})
     message(SEND_ERROR "missing ${file}")
   endif()
