@@ -3,6 +3,7 @@
 #include "FileErrors.h"
 #include "PictureFiles.h"
 #include "SvgTrace.h"
+#include "XDoG.h"
 
 namespace tracella {
 namespace {
@@ -17,21 +18,52 @@ void MakePaperTransparent(TBitmap& sketch, TAlphaColor line) {
   for (std::size_t i = 0; i < sketch.PixelCount(); ++i) pixels[i] = pixels[i] == kPaintedMark ? line : 0x00000000u;
 }
 
+// Each pixel of `sketch` between the line colour (tone 0) and the paper (255): white, or the line
+// colour fading to transparent.
+void PaintTones(const TGrayPlane& tone, TAlphaColor line, bool whitePaper, TBitmap& sketch) {
+  sketch.SetSize(tone.Width(), tone.Height());
+  const auto towards = [](int from, int to, int share) {
+    return static_cast<std::uint8_t>(from + ((to - from) * share + (to >= from ? 127 : -127)) / 255);
+  };
+  for (int y = 0; y < tone.Height(); ++y) {
+    const std::uint8_t* shares = tone.Row(y);
+    TAlphaColor* out = sketch.ScanLine(y);
+    for (int x = 0; x < tone.Width(); ++x) {
+      const int share = shares[x];
+      if (whitePaper)
+        out[x] = MakeColor(towards(AlphaOf(line), 255, share), towards(RedOf(line), 255, share),
+                           towards(GreenOf(line), 255, share), towards(BlueOf(line), 255, share));
+      else
+        out[x] = MakeColor(towards(AlphaOf(line), 0, share), RedOf(line), GreenOf(line), BlueOf(line));
+    }
+  }
+}
+
+XDoGSettings XDoGSettingsFor(const SketchOptions& options, const TBitmap& source) {
+  const float sigma = options.sigma > 0 ? options.sigma : RelativeXDoGSigma(source.Width(), source.Height());
+  return {sigma, options.sharpness, options.epsilon, options.soft ? options.phi : 0};
+}
+
 }  // namespace
 
 QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options) {
-  pipeline.MakeGray();
-  pipeline.BlurGray(options.blur);
   const bool onWhite = !options.transparent && options.format != u"svg";
-  pipeline.RenderSketch(options.threshold, onWhite ? options.color : kPaintedMark);
   TBitmap& sketch = pipeline.SketchImage;
+  if (options.xdog) {
+    DrawXDoG(pipeline.SourceImage, XDoGSettingsFor(options, pipeline.SourceImage), pipeline.GrayPlane);
+    PaintTones(pipeline.GrayPlane, onWhite ? options.color : kPaintedMark, options.format == u"svg" || onWhite, sketch);
+  } else {
+    pipeline.MakeGray();
+    pipeline.BlurGray(options.blur);
+    pipeline.RenderSketch(options.threshold, onWhite ? options.color : kPaintedMark);
+  }
   if (options.format == u"svg") {
     const std::optional<std::string> svg =
         TraceSvg(sketch, kPaintedMark, {options.color, !options.transparent, options.speckle});
     if (!svg) throw EBitmapSavingFailed();
     return QByteArray::fromStdString(*svg);
   }
-  if (!onWhite) MakePaperTransparent(sketch, options.color);
+  if (!onWhite && !options.xdog) MakePaperTransparent(sketch, options.color);
   return EncodeForExtension(sketch, u'.' + options.format);
 }
 

@@ -9,6 +9,7 @@
 #include "BlurGray.h"
 #include "ColorText.h"
 #include "PictureFiles.h"
+#include "XDoG.h"
 
 namespace tracella {
 namespace {
@@ -94,6 +95,27 @@ const Option kOptions[] = {
      "off. On grass, feathers or JPEG noise try 2 with a lower threshold"},
     {nullptr, "--speckle", nullptr, "N", NumberValue{&SketchOptions::speckle, 0, 1000000},
      "SVG: drop painted specks of at most N pixels ({range}, default {default})"},
+    {nullptr, "--method", nullptr, "M",
+     TextValue{"edges or xdog",
+               [](const QString& value, SketchOptions& options) {
+                 options.xdog = value == u"xdog";
+                 return value == u"xdog" || value == u"edges";
+               }},
+     "edges (default): the rule above; or xdog: the extended difference of Gaussians (Winnemoeller, Kyprianidis, "
+     "Olsen 2012) of the luminance of all three channels, D = (1 + p) G(sigma) - p G(1.6 sigma), painted where D < "
+     "epsilon: evenly weighted strokes, fur and gravel as hatching, the same drawing at every picture size"},
+    {nullptr, "--sigma", nullptr, "S", NumberValue{&SketchOptions::sigma, MinXDoGSigma, MaxXDoGSigma},
+     "xdog: the line scale in pixels, {range} (default: 0.8 for a picture of one megapixel, growing with its width "
+     "and height)"},
+    {nullptr, "--sharpness", nullptr, "P", NumberValue{&SketchOptions::sharpness, 0, 1000},
+     "xdog: p, {range} (default {default}); higher draws fainter edges too"},
+    {nullptr, "--epsilon", nullptr, "E", NumberValue{&SketchOptions::epsilon, -1, 1},
+     "xdog: the line threshold, {range} (default {default}); 0 and above also fill areas darker than E, lower keeps "
+     "only the strongest lines"},
+    {nullptr, "--soft", nullptr, nullptr, &SketchOptions::soft,
+     "xdog: grey-toned pencil strokes rather than whole lines (PNG, JPEG)"},
+    {nullptr, "--phi", nullptr, "PHI", NumberValue{&SketchOptions::phi, 0.1, 1000},
+     "with --soft: how fast a stroke darkens, {range} (default {default})"},
     {"Input and output", "--format", nullptr, "FORMAT",
      TextValue{"jpg, png or svg",
                [](const QString& value, SketchOptions& options) {
@@ -222,6 +244,19 @@ std::optional<QString> SettleFiles(SketchOptions& options, QStringList positiona
   return std::nullopt;
 }
 
+// Why options of one drawing method were given with the other, or soft tones with SVG.
+std::optional<QString> MethodMismatch(const SketchOptions& options, const QStringList& given) {
+  for (const char* name : {"--threshold", "--blur"})
+    if (options.xdog && given.contains(QLatin1String(name)))
+      return QLatin1String(name) + " applies only to --method edges";
+  for (const char* name : {"--sigma", "--sharpness", "--epsilon", "--soft", "--phi"})
+    if (!options.xdog && given.contains(QLatin1String(name)))
+      return QLatin1String(name) + " applies only to --method xdog";
+  if (given.contains(u"--phi") && !options.soft) return "--phi applies only with --soft";
+  if (options.soft && options.format == u"svg") return "--soft needs PNG or JPEG output: SVG holds only whole lines";
+  return std::nullopt;
+}
+
 // ".bmp, .jpg, ... or .wmp".
 QString PictureExtensionList() {
   QStringList extensions;
@@ -237,7 +272,7 @@ std::variant<SketchOptions, SketchUsageError> ParseSketchOptions(const QStringLi
   QStringList positional;
   ArgumentCursor cursor(arguments);
   bool optionsEnded = false;
-  bool speckleGiven = false;
+  QStringList given;  // the options named, for the checks that depend on others
   while (!cursor.AtEnd()) {
     const QString argument = cursor.Take();
     if (optionsEnded || !argument.startsWith(u'-') || IsStandardStream(argument)) {
@@ -253,19 +288,22 @@ std::variant<SketchOptions, SketchUsageError> ParseSketchOptions(const QStringLi
         if (equals >= 0) return SketchUsageError{name + " takes no value"};
         options.*(*flag) = true;
         if (options.help || options.version) return options;
+        given << name;
         continue;
       }
       const std::optional<QString> value = cursor.ValueOf(argument);
       if (!value) return SketchUsageError{name + " needs a value"};
       if (!Take(*option, *value, options))
         return SketchUsageError{QStringLiteral("%1 must be %2, not '%3'").arg(name, Expects(*option), *value)};
-      speckleGiven |= name == u"--speckle";
+      given << name;
     }
   }
   if (const std::optional<QString> problem = SettleFiles(options, positional)) return SketchUsageError{*problem};
   if (options.transparent && options.format == u"jpg")
     return SketchUsageError{"--background none needs PNG or SVG output: JPEG has no transparency"};
-  if (speckleGiven && options.format != u"svg") return SketchUsageError{"--speckle applies only to SVG output"};
+  if (given.contains(u"--speckle") && options.format != u"svg")
+    return SketchUsageError{"--speckle applies only to SVG output"};
+  if (const std::optional<QString> problem = MethodMismatch(options, given)) return SketchUsageError{*problem};
   return options;
 }
 
@@ -313,6 +351,8 @@ QString SketchUsage() {
       "  tracella-sketch --threshold 12 --color red photo.jpg photo-sketch.png\n"
       "\n"
       "  tracella-sketch --format svg --background none --blur 2 --threshold 6 bird.jpg bird.svg\n"
+      "\n"
+      "  tracella-sketch --method xdog --soft photo.jpg pencil.png\n"
       "\n"
       "  find photos -name '*.jpg' -print0 | tracella-sketch --out-dir sketches --from - -0\n"
       "\n"

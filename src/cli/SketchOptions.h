@@ -16,11 +16,17 @@ struct SketchOptions {
   bool transparent = false;  // --background none
   float blur = 0;            // Gaussian sigma; 0 is off
   int speckle = 2;           // SVG: specks of at most this many pixels are dropped
-  QStringList inputs;        // "-" is standard input
-  QString output;            // one input: the file to write, "-" for standard output
-  QString outDir;            // many inputs: the folder to write into
-  QString format;            // what is written: "jpg", "png" or "svg"
-  QString from;              // a file of input names, "-" for standard input
+  bool xdog = false;         // --method xdog; edges otherwise
+  float sigma = 0;           // xdog: pixels; 0 grows it with the picture's size
+  float sharpness = 40;      // xdog: p
+  float epsilon = -0.05f;    // xdog: the line threshold
+  bool soft = false;         // xdog: grey tones, steepness phi
+  float phi = 10;
+  QStringList inputs;  // "-" is standard input
+  QString output;      // one input: the file to write, "-" for standard output
+  QString outDir;      // many inputs: the folder to write into
+  QString format;      // what is written: "jpg", "png" or "svg"
+  QString from;        // a file of input names, "-" for standard input
   bool namesEndInNul = false;
   bool force = false;
   int jobs = 0;  // pictures sketched at a time; 0 is one per processor

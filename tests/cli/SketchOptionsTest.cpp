@@ -36,6 +36,16 @@ TEST(SketchOptionsTest, DefaultsAndEveryOptionInBothSpellings) {
   EXPECT_TRUE(set.force);
   EXPECT_EQ(set.jobs, 3);
   EXPECT_EQ(set.format, "svg");
+  EXPECT_FALSE(set.xdog);
+
+  const SketchOptions xdog = Parsed({"--method", "xdog", "--sigma=2.5", "--sharpness", "30", "--epsilon", "-0.1",
+                                     "--soft", "--phi", "5", "in.bmp", "out.png"});
+  EXPECT_TRUE(xdog.xdog);
+  EXPECT_EQ(xdog.sigma, 2.5f);
+  EXPECT_EQ(xdog.sharpness, 30.0f);
+  EXPECT_EQ(xdog.epsilon, -0.1f);
+  EXPECT_TRUE(xdog.soft);
+  EXPECT_EQ(xdog.phi, 5.0f);
 
   const SketchOptions batch = Parsed({"--out-dir=sketches", "a.jpg", "--format", "PNG", "b/c.d.tif", "--", "-odd.png"});
   EXPECT_EQ(batch.format, "png");
@@ -197,6 +207,24 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"FromWithoutFolder", {"--from", "list", "a.png", "b.png"}, "--from needs --out-dir"},
         UsageErrorCase{"NulWithoutFrom", {"-0", "a.png", "b.png"}, "-0 applies only with --from"},
         UsageErrorCase{"FlagWithAValue", {"--force=yes", "a.png", "b.png"}, "--force takes no value"},
+        UsageErrorCase{
+            "MethodUnknown", {"--method", "canny", "a.png", "b.png"}, "--method must be edges or xdog, not 'canny'"},
+        UsageErrorCase{"SigmaBelowHalf",
+                       {"--method", "xdog", "--sigma", "0.4", "a.png", "b.png"},
+                       "--sigma must be a number from 0.5 to 100, not '0.4'"},
+        UsageErrorCase{"SigmaWithEdges", {"--sigma", "2", "a.png", "b.png"}, "--sigma applies only to --method xdog"},
+        UsageErrorCase{"SoftWithEdges", {"--soft", "a.png", "b.png"}, "--soft applies only to --method xdog"},
+        UsageErrorCase{"ThresholdWithXdog",
+                       {"--method", "xdog", "--threshold", "9", "a.png", "b.png"},
+                       "--threshold applies only to --method edges"},
+        UsageErrorCase{"BlurWithXdog",
+                       {"--blur", "2", "--method", "xdog", "a.png", "b.png"},
+                       "--blur applies only to --method edges"},
+        UsageErrorCase{
+            "PhiWithoutSoft", {"--method", "xdog", "--phi", "5", "a.png", "b.png"}, "--phi applies only with --soft"},
+        UsageErrorCase{"SoftSvg",
+                       {"--method", "xdog", "--soft", "a.png", "b.svg"},
+                       "--soft needs PNG or JPEG output: SVG holds only whole lines"},
         UsageErrorCase{"UnknownOption", {"--bogus", "a.png", "b.png"}, "unknown option --bogus"}),
     [](const testing::TestParamInfo<UsageErrorCase>& param) { return std::string(param.param.name); });
 
