@@ -167,8 +167,10 @@ TEST_F(SketchCommandTest, SvgTracesThePaintedPixels) {
   EXPECT_EQ(xml.attributes().value("height"), u"64");
   QStringList fills;
   while (xml.readNextStartElement()) {
-    if (xml.name() == u"path")
+    if (xml.name() == u"g") {
       fills << xml.attributes().value("fill").toString() + ' ' + xml.attributes().value("fill-opacity").toString();
+      continue;  // into the group's paths
+    }
     xml.skipCurrentElement();
   }
   EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
