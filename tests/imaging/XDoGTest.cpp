@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 
+#include "PinnedTarget.h"
 #include "XDoG.h"
 
 namespace tracella {
@@ -32,7 +33,7 @@ TEST(XDoGTest, EdgesOfEachChannelOnBlack) {
     const TBitmap square = Drawn(
         120, 90, [&](double u, double v) { return u > 0.3 && u < 0.7 && v > 0.3 && v < 0.7 ? color : 0xFF000000u; });
     for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
-      hwy::SetSupportedTargetsForTest(target);
+      const PinnedTarget pinned(target);
       TGrayPlane tone;
       DrawXDoG(square, {1.0f}, tone);
       ASSERT_EQ(tone.Width(), 120);
@@ -43,7 +44,6 @@ TEST(XDoGTest, EdgesOfEachChannelOnBlack) {
       EXPECT_EQ(tone.Row(5)[5], 255) << std::hex << color << " black on " << name;
       EXPECT_EQ(tone.Row(45)[60], 255) << std::hex << color << " inside on " << name;
     }
-    hwy::SetSupportedTargetsForTest(0);
   }
 }
 
