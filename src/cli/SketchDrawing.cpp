@@ -2,6 +2,7 @@
 
 #include "FileErrors.h"
 #include "PictureFiles.h"
+#include "Specks.h"
 #include "SvgTrace.h"
 #include "XDoG.h"
 
@@ -51,15 +52,16 @@ QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options
   TBitmap& sketch = pipeline.SketchImage;
   if (options.xdog) {
     DrawXDoG(pipeline.SourceImage, XDoGSettingsFor(options, pipeline.SourceImage), pipeline.GrayPlane);
+    DropSpecks(pipeline.GrayPlane, 255, options.speckle);
     PaintTones(pipeline.GrayPlane, onWhite ? options.color : kPaintedMark, options.format == u"svg" || onWhite, sketch);
   } else {
     pipeline.MakeGray();
     pipeline.BlurGray(options.blur);
     pipeline.RenderSketch(options.threshold, onWhite ? options.color : kPaintedMark);
+    DropSpecks(sketch, claWhite, options.speckle);
   }
   if (options.format == u"svg") {
-    const std::optional<std::string> svg =
-        TraceSvg(sketch, kPaintedMark, {options.color, !options.transparent, options.speckle});
+    const std::optional<std::string> svg = TraceSvg(sketch, kPaintedMark, {options.color, !options.transparent});
     if (!svg) throw EBitmapSavingFailed();
     return QByteArray::fromStdString(*svg);
   }

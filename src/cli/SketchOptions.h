@@ -15,7 +15,7 @@ struct SketchOptions {
   TAlphaColor color = claBlack;
   bool transparent = false;  // --background none
   float blur = 0;            // Gaussian sigma; 0 is off
-  int speckle = 2;           // SVG: specks of at most this many pixels are dropped
+  int speckle = 0;           // specks of at most this many pixels are dropped (SVG: 2 unless given)
   bool xdog = false;         // --method xdog; edges otherwise
   float sigma = 0;           // xdog: pixels; 0 grows it with the picture's size
   float sharpness = 40;      // xdog: p

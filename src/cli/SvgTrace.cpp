@@ -150,7 +150,7 @@ std::optional<std::string> TraceSvg(const TBitmap& sketch, TAlphaColor painted, 
   const std::unique_ptr<potrace_param_t, decltype(&potrace_param_free)> param(potrace_param_default(),
                                                                               potrace_param_free);
   if (!param) return std::nullopt;
-  param->turdsize = look.speckle;
+  param->turdsize = 0;
   const std::unique_ptr<potrace_state_t, decltype(&potrace_state_free)> traced(
       potrace_trace(param.get(), &bitmap.bitmap), potrace_state_free);
   if (!traced || traced->status != POTRACE_STATUS_OK) return std::nullopt;
