@@ -45,6 +45,28 @@ XDoGSettings XDoGSettingsFor(const SketchOptions& options, const TBitmap& source
   return {sigma, options.sharpness, options.epsilon, options.soft ? options.phi : 0};
 }
 
+// A length in its unit, to a thousandth, whatever the locale.
+std::string LengthText(double value, const QString& unit) {
+  QString number = QString::number(value, 'f', 3);
+  while (number.endsWith(u'0')) number.chop(1);
+  if (number.endsWith(u'.')) number.chop(1);
+  return (number + unit).toStdString();
+}
+
+SvgLook SvgLookFor(const SketchOptions& options, const TBitmap& sketch) {
+  SvgLook look;
+  look.line = options.color;
+  look.whiteBackground = !options.transparent;
+  double pixelsPerCss = 1;  // the picture's pixels in one CSS pixel of the document
+  if (options.width.value > 0) {
+    look.width = LengthText(options.width.value, options.width.unit);
+    look.height = LengthText(options.width.value * sketch.Height() / sketch.Width(), options.width.unit);
+    pixelsPerCss = sketch.Width() / options.width.CssPixels();
+  }
+  look.strokeWidth = options.strokeWidth.CssPixels() * pixelsPerCss;
+  return look;
+}
+
 }  // namespace
 
 QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options) {
@@ -61,7 +83,7 @@ QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options
     DropSpecks(sketch, claWhite, options.speckle);
   }
   if (options.format == u"svg") {
-    const std::optional<std::string> svg = TraceSvg(sketch, kPaintedMark, {options.color, !options.transparent});
+    const std::optional<std::string> svg = TraceSvg(sketch, kPaintedMark, SvgLookFor(options, sketch));
     if (!svg) throw EBitmapSavingFailed();
     return QByteArray::fromStdString(*svg);
   }

@@ -51,6 +51,21 @@ struct TextValue {
 // An option without a value.
 using FlagValue = bool SketchOptions::*;
 
+// A positive number up to a million with a unit: mm, cm, in, or px, which may be left out.
+std::optional<SvgLength> LengthOf(const QString& text) {
+  SvgLength length{0, QStringLiteral("px")};
+  QString number = text;
+  for (const char* unit : {"mm", "cm", "in", "px"}) {
+    if (!text.endsWith(QLatin1String(unit))) continue;
+    length.unit = QLatin1String(unit);
+    number.chop(2);
+  }
+  bool ok = false;
+  length.value = number.toDouble(&ok);
+  if (!ok || !(length.value > 0 && length.value <= 1e6)) return std::nullopt;
+  return length;
+}
+
 // "jpg", "png" or "svg" for a format's name or a file name's extension, any case.
 QString FormatNamed(const QString& name) {
   QString lower = name.toLower();
@@ -93,6 +108,23 @@ const Option kOptions[] = {
     {nullptr, "--blur", nullptr, "SIGMA", NumberValue{&SketchOptions::blur, 0, MaxBlurSigma},
      "smooth the grey with a Gaussian of SIGMA pixels ({range}) before looking for edges; {default}, the default, is "
      "off. On grass, feathers or JPEG noise try 2 with a lower threshold"},
+    {nullptr, "--width", nullptr, "LENGTH",
+     TextValue{"a length above 0 in mm, cm, in or px, such as 200mm",
+               [](const QString& value, SketchOptions& options) {
+                 const std::optional<SvgLength> width = LengthOf(value);
+                 if (width) options.width = *width;
+                 return width.has_value();
+               }},
+     "SVG: the document's width, such as 200mm, 20cm, 8in or 800px; its height keeps the picture's proportions "
+     "and its view box stays in pixels (default: the picture's width in px)"},
+    {nullptr, "--stroke-width", nullptr, "LENGTH",
+     TextValue{"a length above 0 in mm, cm, in or px, such as 0.3mm",
+               [](const QString& value, SketchOptions& options) {
+                 const std::optional<SvgLength> stroke = LengthOf(value);
+                 if (stroke) options.strokeWidth = *stroke;
+                 return stroke.has_value();
+               }},
+     "SVG: also stroke the outlines with a pen this wide at the document's size, such as 0.3mm"},
     {nullptr, "--speckle", nullptr, "N", NumberValue{&SketchOptions::speckle, 0, 1000000},
      "drop painted specks of at most N touching pixels ({range}), the same in every format (default: 2 for SVG, "
      "{default} otherwise)"},
@@ -270,6 +302,13 @@ QString PictureExtensionList() {
 
 }  // namespace
 
+double SvgLength::CssPixels() const {
+  if (unit == u"in") return value * 96;
+  if (unit == u"cm") return value * 96 / 2.54;
+  if (unit == u"mm") return value * 96 / 25.4;
+  return value;
+}
+
 std::variant<SketchOptions, SketchUsageError> ParseSketchOptions(const QStringList& arguments) {
   SketchOptions options;
   QStringList positional;
@@ -307,6 +346,9 @@ std::variant<SketchOptions, SketchUsageError> ParseSketchOptions(const QStringLi
   // Outlines of single-pixel noise would make most of an SVG; a raster keeps every pixel unless asked.
   if (!given.contains(u"--speckle") && options.format == u"svg") options.speckle = 2;
   if (const std::optional<QString> problem = MethodMismatch(options, given)) return SketchUsageError{*problem};
+  for (const char* name : {"--width", "--stroke-width"})
+    if (given.contains(QLatin1String(name)) && options.format != u"svg")
+      return SketchUsageError{QLatin1String(name) + " applies only to SVG output"};
   return options;
 }
 

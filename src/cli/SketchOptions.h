@@ -9,6 +9,13 @@
 
 namespace tracella {
 
+// A length as given: a number and mm, cm, in or px.
+struct SvgLength {
+  double value = 0;
+  QString unit;
+  double CssPixels() const;  // at 96 to the inch
+};
+
 // What the sketch command was asked to do.
 struct SketchOptions {
   float threshold = 9;
@@ -22,11 +29,13 @@ struct SketchOptions {
   float epsilon = -0.05f;    // xdog: the line threshold
   bool soft = false;         // xdog: grey tones, steepness phi
   float phi = 10;
-  QStringList inputs;  // "-" is standard input
-  QString output;      // one input: the file to write, "-" for standard output
-  QString outDir;      // many inputs: the folder to write into
-  QString format;      // what is written: "jpg", "png" or "svg"
-  QString from;        // a file of input names, "-" for standard input
+  SvgLength width;        // SVG: the document's width; 0 is the picture's width in pixels
+  SvgLength strokeWidth;  // SVG: the outlines' stroke; 0 is none
+  QStringList inputs;     // "-" is standard input
+  QString output;         // one input: the file to write, "-" for standard output
+  QString outDir;         // many inputs: the folder to write into
+  QString format;         // what is written: "jpg", "png" or "svg"
+  QString from;           // a file of input names, "-" for standard input
   bool namesEndInNul = false;
   bool force = false;
   int jobs = 0;  // pictures sketched at a time; 0 is one per processor

@@ -35,8 +35,8 @@ struct TraceBitmap {
   }
 };
 
-// Opacity to a hundredth, without trailing zeros, whatever the locale.
-void AppendOpacity(std::string& out, double value) {
+// A number to a hundredth, without trailing zeros, whatever the locale.
+void AppendNumber(std::string& out, double value) {
   char text[32];
   char* end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2).ptr;
   while (end[-1] == '0') --end;
@@ -160,17 +160,29 @@ std::optional<std::string> TraceSvg(const TBitmap& sketch, TAlphaColor painted, 
   std::string svg =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
       "xmlns:xlink=\"http://www.w3.org/1999/xlink\" version=\"1.1\" width=\"" +
-      width + "\" height=\"" + height + "\" viewBox=\"0 0 " + width + ' ' + height + "\">\n";
+      (look.width.empty() ? width : look.width) + "\" height=\"" + (look.height.empty() ? height : look.height) +
+      "\" viewBox=\"0 0 " + width + ' ' + height + "\">\n";
   if (look.whiteBackground) svg += "<rect width=\"" + width + "\" height=\"" + height + "\" fill=\"#FFFFFF\"/>\n";
   if (traced->plist) {
     // Holes are curves inside curves: even-odd filling leaves them open, however they turn.
     svg += "<g transform=\"scale(0.1)\" fill=\"" + HexColor(look.line) + '"';
     if (AlphaOf(look.line) != 0xFF) {
       svg += " fill-opacity=\"";
-      AppendOpacity(svg, AlphaOf(look.line) / 255.0);
+      AppendNumber(svg, AlphaOf(look.line) / 255.0);
       svg += '"';
     }
-    svg += " fill-rule=\"evenodd\">\n";
+    svg += " fill-rule=\"evenodd\"";
+    if (look.strokeWidth > 0) {
+      svg += " stroke=\"" + HexColor(look.line) + "\" stroke-width=\"";
+      AppendNumber(svg, look.strokeWidth * 10);  // in the group's tenths of a pixel
+      svg += '"';
+      if (AlphaOf(look.line) != 0xFF) {
+        svg += " stroke-opacity=\"";
+        AppendNumber(svg, AlphaOf(look.line) / 255.0);
+        svg += '"';
+      }
+    }
+    svg += ">\n";
     // One path per outline with its holes, so that no attribute grows with the whole picture.
     int group = 0;
     for (const potrace_path_t* path = traced->plist; path; path = path->next)

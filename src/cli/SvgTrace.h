@@ -11,6 +11,8 @@ namespace tracella {
 struct SvgLook {
   TAlphaColor line = claBlack;  // the fill; its alpha becomes the opacity
   bool whiteBackground = true;  // false: nothing behind the lines
+  std::string width, height;    // the document's size with its unit; empty: the picture's in pixels
+  double strokeWidth = 0;       // the outlines' stroke in the picture's pixels; 0: filled only
 };
 
 // The pixels of `sketch` that equal `painted`, traced into filled curves (potrace) and written as

@@ -206,6 +206,31 @@ TEST_F(SketchCommandTest, SvgTracesThePaintedPixels) {
   EXPECT_GT(shareNear(dark, painted), 0.97);
 }
 
+// A physical size keeps the view box in pixels; the pen's width is at that size.
+TEST_F(SketchCommandTest, SvgWidthAndStrokeInUnits) {
+  MakeShapes("shapes.png");  // 96 x 64
+  struct SizeCase {
+    QStringList options;
+    QString width, height, stroke;
+  };
+  const SizeCase cases[] = {
+      {{}, "96", "64", ""},
+      {{"--width", "200mm"}, "200mm", "133.333mm", ""},
+      {{"--width=3in", "--stroke-width", "0.01in"}, "3in", "2in", "3.2"},  // 32 px an inch, in tenths
+      {{"--stroke-width", "2"}, "96", "64", "20"},
+  };
+  for (const SizeCase& c : cases) {
+    ASSERT_EQ(Sketch(c.options + QStringList{"--force", Path("shapes.png"), Path("sized.svg")}).exitCode, 0);
+    QXmlStreamReader xml(Contents(Path("sized.svg")));
+    ASSERT_TRUE(xml.readNextStartElement());
+    EXPECT_EQ(xml.attributes().value("width"), c.width) << c.options.join(' ').toStdString();
+    EXPECT_EQ(xml.attributes().value("height"), c.height) << c.options.join(' ').toStdString();
+    EXPECT_EQ(xml.attributes().value("viewBox"), u"0 0 96 64");
+    while (xml.readNextStartElement() && xml.name() != u"g") xml.skipCurrentElement();
+    EXPECT_EQ(xml.attributes().value("stroke-width"), c.stroke) << c.options.join(' ').toStdString();
+  }
+}
+
 TEST_F(SketchCommandTest, SvgSpeckleAndTransparency) {
   // A lone brighter pixel in a plain photo paints a speck of 3 pixels: itself and the neighbours
   // left of it and above it.

@@ -226,6 +226,18 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"SoftSvg",
                        {"--method", "xdog", "--soft", "a.png", "b.svg"},
                        "--soft needs PNG or JPEG output: SVG holds only whole lines"},
+        UsageErrorCase{"WidthWithoutNumber",
+                       {"--width", "mm", "a.png", "b.svg"},
+                       "--width must be a length above 0 in mm, cm, in or px, such as 200mm, not 'mm'"},
+        UsageErrorCase{"WidthZero",
+                       {"--width", "0cm", "a.png", "b.svg"},
+                       "--width must be a length above 0 in mm, cm, in or px, such as 200mm, not '0cm'"},
+        UsageErrorCase{"WidthInPoints",
+                       {"--width", "12pt", "a.png", "b.svg"},
+                       "--width must be a length above 0 in mm, cm, in or px, such as 200mm, not '12pt'"},
+        UsageErrorCase{"WidthForPng", {"--width", "20cm", "a.png", "b.png"}, "--width applies only to SVG output"},
+        UsageErrorCase{
+            "StrokeForJpeg", {"--stroke-width", "1", "a.png", "b.jpg"}, "--stroke-width applies only to SVG output"},
         UsageErrorCase{"UnknownOption", {"--bogus", "a.png", "b.png"}, "unknown option --bogus"}),
     [](const testing::TestParamInfo<UsageErrorCase>& param) { return std::string(param.param.name); });
 

@@ -20,7 +20,10 @@ TEST(SvgTraceTest, AnOutlineWithTooManyHolesIsMaskedByThemInPartsUnderAMegabyte)
   sheet.SetSize(kSize, kSize);
   for (int y = 0; y < kSize; ++y)
     for (int x = 0; x < kSize; ++x) sheet.ScanLine(y)[x] = x % 4 >= 2 && y % 4 >= 2 ? 0xFFFFFFFFu : kPainted;
-  const std::optional<std::string> svg = TraceSvg(sheet, kPainted, {0xFFFF0000u, false});
+  SvgLook look;
+  look.line = 0xFFFF0000u;
+  look.whiteBackground = false;
+  const std::optional<std::string> svg = TraceSvg(sheet, kPainted, look);
   ASSERT_TRUE(svg);
   const QString text = QString::fromStdString(*svg);
   EXPECT_TRUE(text.contains("<mask"));
