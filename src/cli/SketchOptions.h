@@ -28,7 +28,7 @@ struct SketchOptions {
   float sharpness = 40;      // xdog: p
   float epsilon = -0.05f;    // xdog: the line threshold
   bool soft = false;         // xdog: grey tones, steepness phi
-  float phi = 10;
+  float phi = 2;
   SvgLength width;        // SVG: the document's width; 0 is the picture's width in pixels
   SvgLength strokeWidth;  // SVG: the outlines' stroke; 0 is none
   QStringList inputs;     // "-" is standard input
