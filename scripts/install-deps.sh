@@ -14,7 +14,7 @@ run=(cmake ninja-build g++ pkg-config
 test=("${run[@]}" libgtest-dev libgmock-dev libjxr-tools librsvg2-bin
   xvfb xauth openbox xdotool x11-utils desktop-file-utils appstream
   clang libclang-rt-14-dev clang-format clang-tidy valgrind time)
-bench=("${test[@]}" libbenchmark-dev libopencv-dev python3)
+bench=("${test[@]}" libbenchmark-dev libopencv-dev python3 python3-skimage potrace libxml2-utils)
 # The Debian package (scripts/package.sh; the build dependencies come from debian/control) and
 # its check in a clean root (scripts/test-package.sh).
 package=(dpkg-dev lintian debootstrap xvfb xauth xdotool x11-utils libjxr-tools)

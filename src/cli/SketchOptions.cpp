@@ -9,6 +9,7 @@
 #include "BlurGray.h"
 #include "ColorText.h"
 #include "PictureFiles.h"
+#include "XDoG.h"
 
 namespace tracella {
 namespace {
@@ -49,6 +50,21 @@ struct TextValue {
 
 // An option without a value.
 using FlagValue = bool SketchOptions::*;
+
+// A positive number up to a million with a unit: mm, cm, in, or px, which may be left out.
+std::optional<SvgLength> LengthOf(const QString& text) {
+  SvgLength length{0, QStringLiteral("px")};
+  QString number = text;
+  for (const char* unit : {"mm", "cm", "in", "px"}) {
+    if (!text.endsWith(QLatin1String(unit))) continue;
+    length.unit = QLatin1String(unit);
+    number.chop(2);
+  }
+  bool ok = false;
+  length.value = number.toDouble(&ok);
+  if (!ok || !(length.value > 0 && length.value <= 1e6)) return std::nullopt;
+  return length;
+}
 
 // "jpg", "png" or "svg" for a format's name or a file name's extension, any case.
 QString FormatNamed(const QString& name) {
@@ -92,15 +108,55 @@ const Option kOptions[] = {
     {nullptr, "--blur", nullptr, "SIGMA", NumberValue{&SketchOptions::blur, 0, MaxBlurSigma},
      "smooth the grey with a Gaussian of SIGMA pixels ({range}) before looking for edges; {default}, the default, is "
      "off. On grass, feathers or JPEG noise try 2 with a lower threshold"},
+    {nullptr, "--width", nullptr, "LENGTH",
+     TextValue{"a length above 0 in mm, cm, in or px, such as 200mm",
+               [](const QString& value, SketchOptions& options) {
+                 const std::optional<SvgLength> width = LengthOf(value);
+                 if (width) options.width = *width;
+                 return width.has_value();
+               }},
+     "SVG: the document's width, such as 200mm, 20cm, 8in or 800px; its height keeps the picture's proportions "
+     "and its view box stays in pixels (default: the picture's width in px)"},
+    {nullptr, "--stroke-width", nullptr, "LENGTH",
+     TextValue{"a length above 0 in mm, cm, in or px, such as 0.3mm",
+               [](const QString& value, SketchOptions& options) {
+                 const std::optional<SvgLength> stroke = LengthOf(value);
+                 if (stroke) options.strokeWidth = *stroke;
+                 return stroke.has_value();
+               }},
+     "SVG: also stroke the outlines with a pen this wide at the document's size, such as 0.3mm"},
     {nullptr, "--speckle", nullptr, "N", NumberValue{&SketchOptions::speckle, 0, 1000000},
-     "SVG: drop painted specks of at most N pixels ({range}, default {default})"},
+     "drop painted specks of at most N touching pixels ({range}), the same in every format (default: 2 for SVG, "
+     "{default} otherwise)"},
+    {nullptr, "--method", nullptr, "M",
+     TextValue{"edges or xdog",
+               [](const QString& value, SketchOptions& options) {
+                 options.xdog = value == u"xdog";
+                 return value == u"xdog" || value == u"edges";
+               }},
+     "edges (default): the rule above; or xdog: the extended difference of Gaussians (Winnemoeller, Kyprianidis, "
+     "Olsen 2012) of the luminance of all three channels, D = (1 + p) G(sigma) - p G(1.6 sigma), painted where D < "
+     "epsilon: evenly weighted strokes, fur and gravel as hatching, the same drawing at every picture size"},
+    {nullptr, "--sigma", nullptr, "S", NumberValue{&SketchOptions::sigma, MinXDoGSigma, MaxXDoGSigma},
+     "xdog: the line scale in pixels, {range} (default: 0.8 for a picture of one megapixel, growing with its width "
+     "and height)"},
+    {nullptr, "--sharpness", nullptr, "P", NumberValue{&SketchOptions::sharpness, 0, 1000},
+     "xdog: p, {range} (default {default}); higher draws fainter edges too"},
+    {nullptr, "--epsilon", nullptr, "E", NumberValue{&SketchOptions::epsilon, -1, 1},
+     "xdog: the line threshold, {range} (default {default}); 0 and above also fill areas darker than E, lower keeps "
+     "only the strongest lines"},
+    {nullptr, "--soft", nullptr, nullptr, &SketchOptions::soft,
+     "xdog: grey-toned pencil strokes rather than whole lines (PNG, JPEG)"},
+    {nullptr, "--phi", nullptr, "PHI", NumberValue{&SketchOptions::phi, 0.1, 1000},
+     "with --soft: how fast a stroke darkens, {range} (default {default})"},
     {"Input and output", "--format", nullptr, "FORMAT",
      TextValue{"jpg, png or svg",
                [](const QString& value, SketchOptions& options) {
                  options.format = FormatNamed(value);
                  return !options.format.isEmpty();
                }},
-     "jpg, png or svg: what --out-dir (default jpg) or OUTPUT - gets"},
+     "jpg, png or svg: what --out-dir (default png: JPEG puts grey fringes around two-colour art and is about 3.3 "
+     "times larger) or OUTPUT - gets"},
     {nullptr, "--out-dir", nullptr, "DIR",
      TextValue{"a folder",
                [](const QString& value, SketchOptions& options) {
@@ -216,9 +272,23 @@ std::optional<QString> SettleFiles(SketchOptions& options, QStringList positiona
   } else {
     if (positional.contains(QStringLiteral("-"))) return "standard input (-) needs one OUTPUT, not --out-dir";
     if (positional.isEmpty() && options.from.isEmpty()) return "expected at least one INPUT";
-    if (options.format.isEmpty()) options.format = QStringLiteral("jpg");
+    // Two-colour art: PNG keeps it exact and smaller; JPEG fringes it grey.
+    if (options.format.isEmpty()) options.format = QStringLiteral("png");
   }
   options.inputs = positional;
+  return std::nullopt;
+}
+
+// Why options of one drawing method were given with the other, or soft tones with SVG.
+std::optional<QString> MethodMismatch(const SketchOptions& options, const QStringList& given) {
+  for (const char* name : {"--threshold", "--blur"})
+    if (options.xdog && given.contains(QLatin1String(name)))
+      return QLatin1String(name) + " applies only to --method edges";
+  for (const char* name : {"--sigma", "--sharpness", "--epsilon", "--soft", "--phi"})
+    if (!options.xdog && given.contains(QLatin1String(name)))
+      return QLatin1String(name) + " applies only to --method xdog";
+  if (given.contains(u"--phi") && !options.soft) return "--phi applies only with --soft";
+  if (options.soft && options.format == u"svg") return "--soft needs PNG or JPEG output: SVG holds only whole lines";
   return std::nullopt;
 }
 
@@ -232,12 +302,19 @@ QString PictureExtensionList() {
 
 }  // namespace
 
+double SvgLength::CssPixels() const {
+  if (unit == u"in") return value * 96;
+  if (unit == u"cm") return value * 96 / 2.54;
+  if (unit == u"mm") return value * 96 / 25.4;
+  return value;
+}
+
 std::variant<SketchOptions, SketchUsageError> ParseSketchOptions(const QStringList& arguments) {
   SketchOptions options;
   QStringList positional;
   ArgumentCursor cursor(arguments);
   bool optionsEnded = false;
-  bool speckleGiven = false;
+  QStringList given;  // the options named, for the checks that depend on others
   while (!cursor.AtEnd()) {
     const QString argument = cursor.Take();
     if (optionsEnded || !argument.startsWith(u'-') || IsStandardStream(argument)) {
@@ -253,19 +330,25 @@ std::variant<SketchOptions, SketchUsageError> ParseSketchOptions(const QStringLi
         if (equals >= 0) return SketchUsageError{name + " takes no value"};
         options.*(*flag) = true;
         if (options.help || options.version) return options;
+        given << name;
         continue;
       }
       const std::optional<QString> value = cursor.ValueOf(argument);
       if (!value) return SketchUsageError{name + " needs a value"};
       if (!Take(*option, *value, options))
         return SketchUsageError{QStringLiteral("%1 must be %2, not '%3'").arg(name, Expects(*option), *value)};
-      speckleGiven |= name == u"--speckle";
+      given << name;
     }
   }
   if (const std::optional<QString> problem = SettleFiles(options, positional)) return SketchUsageError{*problem};
   if (options.transparent && options.format == u"jpg")
     return SketchUsageError{"--background none needs PNG or SVG output: JPEG has no transparency"};
-  if (speckleGiven && options.format != u"svg") return SketchUsageError{"--speckle applies only to SVG output"};
+  // Outlines of single-pixel noise would make most of an SVG; a raster keeps every pixel unless asked.
+  if (!given.contains(u"--speckle") && options.format == u"svg") options.speckle = 2;
+  if (const std::optional<QString> problem = MethodMismatch(options, given)) return SketchUsageError{*problem};
+  for (const char* name : {"--width", "--stroke-width"})
+    if (given.contains(QLatin1String(name)) && options.format != u"svg")
+      return SketchUsageError{QLatin1String(name) + " applies only to SVG output"};
   return options;
 }
 
@@ -313,6 +396,8 @@ QString SketchUsage() {
       "  tracella-sketch --threshold 12 --color red photo.jpg photo-sketch.png\n"
       "\n"
       "  tracella-sketch --format svg --background none --blur 2 --threshold 6 bird.jpg bird.svg\n"
+      "\n"
+      "  tracella-sketch --method xdog --soft photo.jpg pencil.png\n"
       "\n"
       "  find photos -name '*.jpg' -print0 | tracella-sketch --out-dir sketches --from - -0\n"
       "\n"

@@ -4,9 +4,9 @@
 
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <memory>
-#include <string_view>
 #include <vector>
 
 namespace tracella {
@@ -35,41 +35,106 @@ struct TraceBitmap {
   }
 };
 
-// Coordinates to a hundredth of a pixel, without trailing zeros, whatever the locale.
+// A number to a hundredth, without trailing zeros, whatever the locale.
 void AppendNumber(std::string& out, double value) {
   char text[32];
   char* end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2).ptr;
   while (end[-1] == '0') --end;
   if (end[-1] == '.') --end;
-  const std::string_view number(text, static_cast<std::size_t>(end - text));
-  out += number == "-0" ? "0" : number;
+  out.append(text, end);
 }
 
-void AppendPoint(std::string& out, const potrace_dpoint_t& point) {
-  AppendNumber(out, point.x);
-  out += ' ';
-  AppendNumber(out, point.y);
-}
+// One shape group's outlines as path data in tenths of a pixel, each point relative to the last:
+// whole numbers, a command letter only where it changes, no space before a minus. The pen is kept
+// on the rounded points, so rounding never accumulates along a curve.
+class PathData {
+ public:
+  explicit PathData(std::string& out) : out_(out) {}
 
-// One closed curve: it starts where its last segment ends; a corner is two straight lines.
-void AppendCurve(std::string& out, const potrace_curve_t& curve) {
-  out += 'M';
-  AppendPoint(out, curve.c[curve.n - 1][2]);
-  for (int i = 0; i < curve.n; ++i) {
-    if (curve.tag[i] == POTRACE_CORNER) {
-      out += 'L';
-      AppendPoint(out, curve.c[i][1]);
-      out += 'L';
-      AppendPoint(out, curve.c[i][2]);
-    } else {
-      out += 'C';
-      for (int k = 0; k < 3; ++k) {
-        if (k > 0) out += ' ';
-        AppendPoint(out, curve.c[i][k]);
+  // One closed curve: it starts where its last segment ends; a corner is two straight lines.
+  void Curve(const potrace_curve_t& curve) {
+    Command('m');
+    Relative(curve.c[curve.n - 1][2]);
+    const Tenths start = pen_;
+    for (int i = 0; i < curve.n; ++i) {
+      if (curve.tag[i] == POTRACE_CORNER) {
+        Command('l');
+        Relative(curve.c[i][1]);
+        Relative(curve.c[i][2]);
+      } else {
+        Command('c');
+        const Tenths from = pen_;
+        for (int k = 0; k < 3; ++k) {
+          pen_ = from;
+          Relative(curve.c[i][k]);
+        }
       }
     }
+    Command('z');
+    pen_ = start;
   }
-  out += 'Z';
+
+ private:
+  struct Tenths {
+    long x = 0, y = 0;
+  };
+
+  void Command(char command) {
+    // After a move, further pairs would be lines; a curve or a line says so again.
+    if (command == last_ && command != 'm' && command != 'z') return;
+    out_ += command;
+    last_ = command;
+    afterNumber_ = false;
+  }
+
+  void Number(long value) {
+    if (afterNumber_ && value >= 0) out_ += ' ';
+    char text[24];
+    out_.append(text, std::to_chars(text, text + sizeof text, value).ptr);
+    afterNumber_ = true;
+  }
+
+  void Relative(const potrace_dpoint_t& point) {
+    const Tenths to{std::lround(point.x * 10), std::lround(point.y * 10)};
+    Number(to.x - pen_.x);
+    Number(to.y - pen_.y);
+    pen_ = to;
+  }
+
+  std::string& out_;
+  Tenths pen_;
+  char last_ = 0;
+  bool afterNumber_ = false;
+};
+
+// Path data longer than this is refused by libxml2-based readers (its limit is 10 MB) and slow
+// in every editor.
+constexpr std::size_t kMaxPathData = 1000000;
+
+// An outline and its holes as one path; or, when that would be too long, the outline masked by
+// its holes in paths of at most half the limit each (the mask's own fill settles what it shows:
+// white the outline, black its holes).
+void AppendGroup(std::string& svg, const potrace_path_t& outline, int group) {
+  std::string data;
+  PathData whole(data);
+  whole.Curve(outline.curve);
+  for (const potrace_path_t* hole = outline.childlist; hole; hole = hole->sibling) whole.Curve(hole->curve);
+  if (data.size() <= kMaxPathData) {
+    svg += "<path d=\"" + data + "\"/>\n";
+    return;
+  }
+  const std::string id = std::to_string(group);
+  svg += "<mask id=\"h" + id + "\" fill=\"#000000\" fill-opacity=\"1\"><use xlink:href=\"#o" + id +
+         "\" fill=\"#FFFFFF\"/>\n";
+  for (const potrace_path_t* hole = outline.childlist; hole;) {
+    std::string holes;
+    PathData chunk(holes);
+    for (; hole && holes.size() < kMaxPathData / 2; hole = hole->sibling) chunk.Curve(hole->curve);
+    svg += "<path d=\"" + holes + "\"/>\n";
+  }
+  data.clear();
+  PathData(data).Curve(outline.curve);
+  svg += "</mask>\n<path id=\"o" + id + "\" mask=\"url(#h" + id + ")\" d=\"" + data + "\"/>\n";
 }
 
 std::string HexColor(TAlphaColor color) {
@@ -85,7 +150,7 @@ std::optional<std::string> TraceSvg(const TBitmap& sketch, TAlphaColor painted, 
   const std::unique_ptr<potrace_param_t, decltype(&potrace_param_free)> param(potrace_param_default(),
                                                                               potrace_param_free);
   if (!param) return std::nullopt;
-  param->turdsize = look.speckle;
+  param->turdsize = 0;
   const std::unique_ptr<potrace_state_t, decltype(&potrace_state_free)> traced(
       potrace_trace(param.get(), &bitmap.bitmap), potrace_state_free);
   if (!traced || traced->status != POTRACE_STATUS_OK) return std::nullopt;
@@ -93,20 +158,36 @@ std::optional<std::string> TraceSvg(const TBitmap& sketch, TAlphaColor painted, 
   const std::string width = std::to_string(sketch.Width());
   const std::string height = std::to_string(sketch.Height());
   std::string svg =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
-      width + "\" height=\"" + height + "\" viewBox=\"0 0 " + width + ' ' + height + "\">\n";
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+      "xmlns:xlink=\"http://www.w3.org/1999/xlink\" version=\"1.1\" width=\"" +
+      (look.width.empty() ? width : look.width) + "\" height=\"" + (look.height.empty() ? height : look.height) +
+      "\" viewBox=\"0 0 " + width + ' ' + height + "\">\n";
   if (look.whiteBackground) svg += "<rect width=\"" + width + "\" height=\"" + height + "\" fill=\"#FFFFFF\"/>\n";
   if (traced->plist) {
     // Holes are curves inside curves: even-odd filling leaves them open, however they turn.
-    svg += "<path fill=\"" + HexColor(look.line) + '"';
+    svg += "<g transform=\"scale(0.1)\" fill=\"" + HexColor(look.line) + '"';
     if (AlphaOf(look.line) != 0xFF) {
       svg += " fill-opacity=\"";
       AppendNumber(svg, AlphaOf(look.line) / 255.0);
       svg += '"';
     }
-    svg += " fill-rule=\"evenodd\" d=\"";
-    for (const potrace_path_t* path = traced->plist; path; path = path->next) AppendCurve(svg, path->curve);
-    svg += "\"/>\n";
+    svg += " fill-rule=\"evenodd\"";
+    if (look.strokeWidth > 0) {
+      svg += " stroke=\"" + HexColor(look.line) + "\" stroke-width=\"";
+      AppendNumber(svg, look.strokeWidth * 10);  // in the group's tenths of a pixel
+      svg += '"';
+      if (AlphaOf(look.line) != 0xFF) {
+        svg += " stroke-opacity=\"";
+        AppendNumber(svg, AlphaOf(look.line) / 255.0);
+        svg += '"';
+      }
+    }
+    svg += ">\n";
+    // One path per outline with its holes, so that no attribute grows with the whole picture.
+    int group = 0;
+    for (const potrace_path_t* path = traced->plist; path; path = path->next)
+      if (path->sign == '+') AppendGroup(svg, *path, group++);
+    svg += "</g>\n";
   }
   svg += "</svg>\n";
   return svg;

@@ -11,11 +11,13 @@ namespace tracella {
 struct SvgLook {
   TAlphaColor line = claBlack;  // the fill; its alpha becomes the opacity
   bool whiteBackground = true;  // false: nothing behind the lines
-  int speckle = 2;              // painted specks of at most this many pixels are dropped
+  std::string width, height;    // the document's size with its unit; empty: the picture's in pixels
+  double strokeWidth = 0;       // the outlines' stroke in the picture's pixels; 0: filled only
 };
 
 // The pixels of `sketch` that equal `painted`, traced into filled curves (potrace) and written as
-// an SVG document of the picture's size, one user unit a pixel. Nothing when tracing runs out of
+// an SVG document of the picture's size, one user unit a pixel. Every painted pixel is traced:
+// specks are dropped beforehand, the same way for every format. Nothing when tracing runs out of
 // memory.
 std::optional<std::string> TraceSvg(const TBitmap& sketch, TAlphaColor painted, const SvgLook& look);
 

@@ -165,8 +165,10 @@ TEST_F(SketchCommandTest, SvgTracesThePaintedPixels) {
   EXPECT_EQ(xml.attributes().value("height"), u"64");
   QStringList fills;
   while (xml.readNextStartElement()) {
-    if (xml.name() == u"path")
+    if (xml.name() == u"g") {
       fills << xml.attributes().value("fill").toString() + ' ' + xml.attributes().value("fill-opacity").toString();
+      continue;  // into the group's paths
+    }
     xml.skipCurrentElement();
   }
   EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
@@ -202,6 +204,31 @@ TEST_F(SketchCommandTest, SvgTracesThePaintedPixels) {
   EXPECT_GT(shareNear(dark, painted), 0.97);
 }
 
+// A physical size keeps the view box in pixels; the pen's width is at that size.
+TEST_F(SketchCommandTest, SvgWidthAndStrokeInUnits) {
+  MakeShapes("shapes.png");  // 96 x 64
+  struct SizeCase {
+    QStringList options;
+    QString width, height, stroke;
+  };
+  const SizeCase cases[] = {
+      {{}, "96", "64", ""},
+      {{"--width", "200mm"}, "200mm", "133.333mm", ""},
+      {{"--width=3in", "--stroke-width", "0.01in"}, "3in", "2in", "3.2"},  // 32 px an inch, in tenths
+      {{"--stroke-width", "2"}, "96", "64", "20"},
+  };
+  for (const SizeCase& c : cases) {
+    ASSERT_EQ(Sketch(c.options + QStringList{"--force", Path("shapes.png"), Path("sized.svg")}).exitCode, 0);
+    QXmlStreamReader xml(Contents(Path("sized.svg")));
+    ASSERT_TRUE(xml.readNextStartElement());
+    EXPECT_EQ(xml.attributes().value("width"), c.width) << c.options.join(' ').toStdString();
+    EXPECT_EQ(xml.attributes().value("height"), c.height) << c.options.join(' ').toStdString();
+    EXPECT_EQ(xml.attributes().value("viewBox"), u"0 0 96 64");
+    while (xml.readNextStartElement() && xml.name() != u"g") xml.skipCurrentElement();
+    EXPECT_EQ(xml.attributes().value("stroke-width"), c.stroke) << c.options.join(' ').toStdString();
+  }
+}
+
 TEST_F(SketchCommandTest, SvgSpeckleAndTransparency) {
   // A lone brighter pixel in a plain photo paints a speck of 3 pixels: itself and the neighbours
   // left of it and above it.
@@ -218,6 +245,23 @@ TEST_F(SketchCommandTest, SvgSpeckleAndTransparency) {
   EXPECT_EQ(paths("dropped.svg"), 0);
   EXPECT_TRUE(Contents(Path("default.svg")).contains("<rect"));
   EXPECT_FALSE(Contents(Path("dropped.svg")).contains("<rect"));
+
+  // The same speck is dropped from every format (JPEG greys its surroundings a little).
+  const auto dark = [this](const QString& name) {
+    const QImage image = QImage(Path(name)).convertToFormat(QImage::Format_ARGB32);
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) count += qGray(image.pixel(x, y)) < 128;
+    return count;
+  };
+  for (const char* format : {"png", "jpg"}) {
+    const QString kept = QStringLiteral("kept.%1").arg(QLatin1String(format));
+    const QString dropped = QStringLiteral("dropped.%1").arg(QLatin1String(format));
+    ASSERT_EQ(Sketch({"--speckle", "2", Path("speck.png"), Path(kept)}).exitCode, 0);
+    ASSERT_EQ(Sketch({"--speckle", "3", Path("speck.png"), Path(dropped)}).exitCode, 0);
+    EXPECT_EQ(dark(kept), 3) << format;
+    EXPECT_EQ(dark(dropped), 0) << format;
+  }
 }
 
 TEST_F(SketchCommandTest, BlurSmoothsAndZeroChangesNothing) {
@@ -280,7 +324,8 @@ TEST_F(SketchCommandTest, BatchGoesOnPastAFailureAndExitsOne) {
             "tracella-sketch: Cannot open file \"" +
                 Path("folder.png") + "\". Is a directory.\n");
   EXPECT_EQ(QDir(Path("out/deeper")).entryList(QDir::Files), (QStringList{"photo.png", "second.png"}));
-  EXPECT_EQ(Sketch({"--out-dir", Path("out/deeper"), Path("photo.png")}).exitCode, 0);  // photo.jpg beside photo.png
+  EXPECT_EQ(Sketch({"--out-dir", Path("out/deeper"), "--format", "jpg", Path("photo.png")}).exitCode,
+            0);  // photo.jpg beside photo.png
 }
 
 TEST_F(SketchCommandTest, AnOutDirThatCannotBeMadeIsRefusedBeforeAnyWork) {
@@ -297,7 +342,7 @@ TEST_F(SketchCommandTest, TwoInputsForOneOutputWriteTheFirstOnly) {
       Sketch({"--force", "--jobs", "2", "--out-dir", Path("out"), Path("photo.png"), Path("b/photo.png")});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.err, QStringLiteral("tracella-sketch: %1 skipped: %2 is sketched to %3 too.\n")
-                         .arg(Path("b/photo.png"), Path("photo.png"), Path("out/photo.jpg")));
+                         .arg(Path("b/photo.png"), Path("photo.png"), Path("out/photo.png")));
 }
 
 // Many pictures at once give the very files one at a time gives, in every format.
@@ -327,12 +372,12 @@ TEST_F(SketchCommandTest, NamesFromAFileOrStandardInput) {
   ASSERT_TRUE(QFile::copy(Path("photo.png"), Path("line\nbreak.png")));
   Write(Path("list"), (Path("photo.png") + "\n\n" + Path("with space.png") + "\n").toUtf8());
   ASSERT_EQ(Sketch({"--out-dir", Path("lines"), "--from", Path("list")}).exitCode, 0);
-  EXPECT_EQ(QDir(Path("lines")).entryList(QDir::Files), (QStringList{"photo.jpg", "with space.jpg"}));
+  EXPECT_EQ(QDir(Path("lines")).entryList(QDir::Files), (QStringList{"photo.png", "with space.png"}));
 
   const QByteArray nulEnded = (Path("line\nbreak.png") + '\0' + Path("photo.png")).toUtf8();
   const Outcome run = Sketch({"--out-dir", Path("nul"), "--from", "-", "-0"}, nulEnded);
   EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-  EXPECT_EQ(QDir(Path("nul")).entryList(QDir::Files), (QStringList{"line\nbreak.jpg", "photo.jpg"}));
+  EXPECT_EQ(QDir(Path("nul")).entryList(QDir::Files), (QStringList{"line\nbreak.png", "photo.png"}));
 
   const Outcome missing = Sketch({"--out-dir", Path("none"), "--from", Path("no-list")});
   EXPECT_EQ(missing.exitCode, 1);

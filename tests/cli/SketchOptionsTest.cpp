@@ -22,7 +22,9 @@ TEST(SketchOptionsTest, DefaultsAndEveryOptionInBothSpellings) {
   EXPECT_EQ(plain.format, "png");
   EXPECT_FALSE(plain.transparent);
   EXPECT_EQ(plain.blur, 0.0f);
-  EXPECT_EQ(plain.speckle, 2);
+  EXPECT_EQ(plain.speckle, 0);  // a raster keeps every pixel; an SVG drops specks of 2
+  EXPECT_EQ(Parsed({"in.jpg", "out.svg"}).speckle, 2);
+  EXPECT_EQ(Parsed({"--speckle", "5", "in.jpg", "out.jpg"}).speckle, 5);
   EXPECT_EQ(plain.jobs, 0);  // one per processor
   EXPECT_FALSE(plain.force);
 
@@ -36,6 +38,16 @@ TEST(SketchOptionsTest, DefaultsAndEveryOptionInBothSpellings) {
   EXPECT_TRUE(set.force);
   EXPECT_EQ(set.jobs, 3);
   EXPECT_EQ(set.format, "svg");
+  EXPECT_FALSE(set.xdog);
+
+  const SketchOptions xdog = Parsed({"--method", "xdog", "--sigma=2.5", "--sharpness", "30", "--epsilon", "-0.1",
+                                     "--soft", "--phi", "5", "in.bmp", "out.png"});
+  EXPECT_TRUE(xdog.xdog);
+  EXPECT_EQ(xdog.sigma, 2.5f);
+  EXPECT_EQ(xdog.sharpness, 30.0f);
+  EXPECT_EQ(xdog.epsilon, -0.1f);
+  EXPECT_TRUE(xdog.soft);
+  EXPECT_EQ(xdog.phi, 5.0f);
 
   const SketchOptions batch = Parsed({"--out-dir=sketches", "a.jpg", "--format", "PNG", "b/c.d.tif", "--", "-odd.png"});
   EXPECT_EQ(batch.format, "png");
@@ -44,7 +56,7 @@ TEST(SketchOptionsTest, DefaultsAndEveryOptionInBothSpellings) {
   ASSERT_EQ(jobs.size(), 3);
   EXPECT_EQ(jobs[1].input, "b/c.d.tif");
   EXPECT_EQ(jobs[1].output, "sketches/c.d.png");
-  EXPECT_EQ(SketchJobs(Parsed({"--out-dir", "s", "x.gif"}))[0].output, "s/x.jpg");
+  EXPECT_EQ(SketchJobs(Parsed({"--out-dir", "s", "x.gif"}))[0].output, "s/x.png");
 
   const SketchOptions names = Parsed({"--out-dir", "s", "--from", "-", "-0"});
   EXPECT_EQ(names.from, "-");
@@ -174,7 +186,6 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"SpeckleNegative",
                        {"--speckle", "-1", "a.png", "b.svg"},
                        "--speckle must be a whole number from 0 to 1000000, not '-1'"},
-        UsageErrorCase{"SpeckleForPng", {"--speckle", "4", "a.png", "b.png"}, "--speckle applies only to SVG output"},
         UsageErrorCase{"BackgroundBlack",
                        {"--background", "black", "a.png", "b.png"},
                        "--background must be white or none, not 'black'"},
@@ -182,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
                        {"--background", "none", "a.png", "b.jpg"},
                        "--background none needs PNG or SVG output: JPEG has no transparency"},
         UsageErrorCase{"TransparentJpegInAFolder",
-                       {"--background", "none", "--out-dir", "d", "a.png"},
+                       {"--background", "none", "--out-dir", "d", "--format", "jpg", "a.png"},
                        "--background none needs PNG or SVG output: JPEG has no transparency"},
         UsageErrorCase{
             "FormatOtherThanOutput", {"--format", "svg", "a.png", "b.png"}, "--format svg does not match OUTPUT b.png"},
@@ -197,6 +208,36 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"FromWithoutFolder", {"--from", "list", "a.png", "b.png"}, "--from needs --out-dir"},
         UsageErrorCase{"NulWithoutFrom", {"-0", "a.png", "b.png"}, "-0 applies only with --from"},
         UsageErrorCase{"FlagWithAValue", {"--force=yes", "a.png", "b.png"}, "--force takes no value"},
+        UsageErrorCase{
+            "MethodUnknown", {"--method", "canny", "a.png", "b.png"}, "--method must be edges or xdog, not 'canny'"},
+        UsageErrorCase{"SigmaBelowHalf",
+                       {"--method", "xdog", "--sigma", "0.4", "a.png", "b.png"},
+                       "--sigma must be a number from 0.5 to 100, not '0.4'"},
+        UsageErrorCase{"SigmaWithEdges", {"--sigma", "2", "a.png", "b.png"}, "--sigma applies only to --method xdog"},
+        UsageErrorCase{"SoftWithEdges", {"--soft", "a.png", "b.png"}, "--soft applies only to --method xdog"},
+        UsageErrorCase{"ThresholdWithXdog",
+                       {"--method", "xdog", "--threshold", "9", "a.png", "b.png"},
+                       "--threshold applies only to --method edges"},
+        UsageErrorCase{"BlurWithXdog",
+                       {"--blur", "2", "--method", "xdog", "a.png", "b.png"},
+                       "--blur applies only to --method edges"},
+        UsageErrorCase{
+            "PhiWithoutSoft", {"--method", "xdog", "--phi", "5", "a.png", "b.png"}, "--phi applies only with --soft"},
+        UsageErrorCase{"SoftSvg",
+                       {"--method", "xdog", "--soft", "a.png", "b.svg"},
+                       "--soft needs PNG or JPEG output: SVG holds only whole lines"},
+        UsageErrorCase{"WidthWithoutNumber",
+                       {"--width", "mm", "a.png", "b.svg"},
+                       "--width must be a length above 0 in mm, cm, in or px, such as 200mm, not 'mm'"},
+        UsageErrorCase{"WidthZero",
+                       {"--width", "0cm", "a.png", "b.svg"},
+                       "--width must be a length above 0 in mm, cm, in or px, such as 200mm, not '0cm'"},
+        UsageErrorCase{"WidthInPoints",
+                       {"--width", "12pt", "a.png", "b.svg"},
+                       "--width must be a length above 0 in mm, cm, in or px, such as 200mm, not '12pt'"},
+        UsageErrorCase{"WidthForPng", {"--width", "20cm", "a.png", "b.png"}, "--width applies only to SVG output"},
+        UsageErrorCase{
+            "StrokeForJpeg", {"--stroke-width", "1", "a.png", "b.jpg"}, "--stroke-width applies only to SVG output"},
         UsageErrorCase{"UnknownOption", {"--bogus", "a.png", "b.png"}, "unknown option --bogus"}),
     [](const testing::TestParamInfo<UsageErrorCase>& param) { return std::string(param.param.name); });
 
