@@ -32,6 +32,25 @@ QList<qsizetype> EarlierWithSameOutput(const QList<SketchJob>& jobs) {
   return earlier;
 }
 
+// Why the jobs must not start: an input outside --base, or an output that would write over an
+// input (with --force too: the photograph would be lost). Empty when they may.
+QString RefusalBeforeWork(const QList<SketchJob>& jobs, const SketchOptions& options) {
+  QHash<QString, QString> inputs;
+  for (const SketchJob& job : jobs) {
+    if (job.output.isEmpty())
+      return QStringLiteral("%1 is not inside the --base folder %2.").arg(job.input, options.base);
+    if (job.input == u"-") continue;
+    for (const QString& identity : FileIdentities(job.input)) inputs.insert(identity, job.input);
+  }
+  for (const SketchJob& job : jobs) {
+    if (job.output == u"-") continue;
+    for (const QString& identity : FileIdentities(job.output))
+      if (inputs.contains(identity))
+        return QStringLiteral("%1 is an input; it is never written over.").arg(inputs.value(identity));
+  }
+  return {};
+}
+
 }  // namespace
 
 int RunSketchCommand(const QStringList& arguments, QTextStream& output, QTextStream& errors, bool showProgress) {
@@ -47,12 +66,21 @@ int RunSketchCommand(const QStringList& arguments, QTextStream& output, QTextStr
   }
   try {
     if (!options.from.isEmpty()) options.inputs += ReadNames(options.from, options.namesEndInNul ? '\0' : '\n');
-    if (!options.outDir.isEmpty()) MakeFolder(options.outDir);
   } catch (const std::exception& error) {
     errors << Reported(error) << Qt::endl;
     return 1;
   }
   const QList<SketchJob> jobs = SketchJobs(options);
+  if (const QString refusal = RefusalBeforeWork(jobs, options); !refusal.isEmpty()) {
+    errors << kProgram << refusal << Qt::endl;
+    return 1;
+  }
+  try {
+    if (!options.outDir.isEmpty()) MakeFolder(options.outDir);
+  } catch (const std::exception& error) {
+    errors << Reported(error) << Qt::endl;
+    return 1;
+  }
   const QList<qsizetype> earlier = EarlierWithSameOutput(jobs);
   const auto sketch = [&](qsizetype i) -> QString {
     const SketchJob& job = jobs[i];
@@ -62,6 +90,7 @@ int RunSketchCommand(const QStringList& arguments, QTextStream& output, QTextStr
     try {
       SketchPipeline pipeline;
       LoadInput(pipeline.SourceImage, job.input);
+      if (!options.outDir.isEmpty()) MakeFolder(QFileInfo(job.output).path());
       WriteOutput(job.output, DrawSketchFile(pipeline, options), options.force);
       return {};
     } catch (const std::exception& error) {
