@@ -11,7 +11,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QXmlStreamReader>
+#include <csignal>
 #include <vector>
 
 #include "RandomImage.h"
@@ -271,6 +273,31 @@ TEST_F(SketchCommandTest, NeverWritesOverAFileUnlessForced) {
   const Outcome failed = Sketch({"--force", Path("missing.png"), Path("taken.png")});
   EXPECT_EQ(failed.exitCode, 1);
   EXPECT_EQ(QImage(Path("taken.png")).size(), QSize(8, 8));
+}
+
+// Ctrl-C while a sketch is held in fsync, as on a slow USB stick: the finished sketch stays, the
+// part-written one goes. strace holds the second fsync for four seconds.
+TEST_F(SketchCommandTest, ASignalLeavesNoPartWrittenFile) {
+  ASSERT_TRUE(QFile::copy(Path("photo.png"), Path("second.png")));
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const QString out = Path(QStringLiteral("out%1").arg(signal));
+    QProcess tracer;
+    tracer.start("strace",
+                 {"-f", "-o", "/dev/null", "-e", "trace=fsync", "-e", "inject=fsync:delay_enter=4000000:when=2",
+                  TRACELLA_SKETCH_PROGRAM, "--jobs", "1", "--out-dir", out, Path("photo.png"), Path("second.png")});
+    ASSERT_TRUE(tracer.waitForStarted());
+    QStringList written;  // photo.jpg, then second.jpg's part file
+    for (int wait = 0; wait < 1200 && written.size() < 2; ++wait) {
+      QThread::msleep(50);
+      written = QDir(out).entryList(QDir::Files | QDir::Hidden);
+    }
+    ASSERT_EQ(written.size(), 2) << tracer.readAllStandardError().toStdString();
+    const QByteArray children = Contents(QStringLiteral("/proc/%1/task/%1/children").arg(tracer.processId())).trimmed();
+    ASSERT_EQ(::kill(children.split(' ').first().toInt(), signal), 0);
+    ASSERT_TRUE(tracer.waitForFinished(60000));
+    EXPECT_EQ(tracer.exitCode(), 128 + signal);
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{"photo.jpg"});
+  }
 }
 
 TEST_F(SketchCommandTest, BatchGoesOnPastAFailureAndExitsOne) {
