@@ -1,10 +1,12 @@
 #include "SketchFiles.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <cerrno>
 #include <memory>
 
@@ -44,10 +46,14 @@ void WriteAllTo(int fd, const char* stream, const QByteArray& bytes) {
   }
 }
 
-// A names file's content, copied out of its mapping.
+// A names file's content. Read, not mapped: the list may come down a pipe or a FIFO.
 QByteArray ContentOf(const QString& path) {
-  const std::unique_ptr<MappedFile> file = MapRegularFile(path, MaxPictureFileBytes);
-  return {file->Bytes().constData(), file->Bytes().size()};
+  const int fd = ::open(LocalPathBytes(path).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw EFOpenError(path, errno);
+  const std::unique_ptr<const int, void (*)(const int*)> closer(&fd, [](const int* open) { ::close(*open); });
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) throw EFOpenError(path, EISDIR);
+  return ReadAllOf(fd, LocalPathBytes(path).constData(), MaxPictureFileBytes);
 }
 
 bool IsFolder(const QString& path) {
@@ -62,7 +68,7 @@ void LoadInput(TBitmap& target, const QString& input) {
     return LoadFromBytes(target, ReadAllOf(STDIN_FILENO, "standard input", MaxPictureFileBytes), "standard input");
   // Said before the name's extension is looked at: "photos" is not a picture of an unknown kind.
   if (IsFolder(input)) throw EFOpenError(input, EISDIR);
-  LoadFromFile(target, input);
+  LoadFromFileByContent(target, input);
 }
 
 void WriteOutput(const QString& output, const QByteArray& bytes, bool replace) {
@@ -85,9 +91,28 @@ QStringList ReadNames(const QString& from, char separator) {
   const QByteArray bytes =
       IsStandardStream(from) ? ReadAllOf(STDIN_FILENO, "standard input", MaxPictureFileBytes) : ContentOf(from);
   QStringList names;
-  for (const QByteArray& name : bytes.split(separator))
+  for (QByteArray name : bytes.split(separator)) {
+    if (separator == '\n' && name.endsWith('\r')) name.chop(1);
     if (!name.isEmpty()) names << LocalPathText(name);
+  }
   return names;
+}
+
+QStringList FileIdentities(const QString& path) {
+  QStringList identities;
+  struct stat info {};
+  if (::stat(LocalPathBytes(path).constData(), &info) == 0)
+    identities << QStringLiteral("%1:%2").arg(info.st_dev).arg(info.st_ino);
+  const QFileInfo file(QFileInfo(path).absoluteFilePath());
+  const QString folder = QFileInfo(file.path()).canonicalFilePath();
+  identities << (folder.isEmpty() ? QDir::cleanPath(file.filePath()) : QDir(folder).filePath(file.fileName()));
+  return identities;
+}
+
+qint64 AnnouncedPixels(const QString& input) {
+  if (IsStandardStream(input)) return 0;
+  const QSize size = QImageReader(input).size();  // by content, whatever the name says
+  return size.isValid() ? qint64{size.width()} * size.height() : 0;
 }
 
 }  // namespace tracella

@@ -22,7 +22,14 @@ void WriteOutput(const QString& output, const QByteArray& bytes, bool replace);
 void MakeFolder(const QString& path);
 
 // The names listed in `from` ("-": standard input), each ended by `separator` (the last one may
-// lack it); empty names are skipped.
+// lack it; a line may end in "\r\n"); empty names are skipped. `from` may be a pipe or a FIFO.
 QStringList ReadNames(const QString& from, char separator);
+
+// Keys that two names of one file share: its device and inode where it exists, and its path with
+// the links in its folder resolved.
+QStringList FileIdentities(const QString& path);
+
+// The pixels INPUT's header announces, without decoding it; 0 when it cannot tell.
+qint64 AnnouncedPixels(const QString& input);
 
 }  // namespace tracella

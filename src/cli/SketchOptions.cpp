@@ -164,6 +164,13 @@ const Option kOptions[] = {
                  return !value.isEmpty();
                }},
      "sketch many inputs into DIR"},
+    {nullptr, "--base", nullptr, "DIR",
+     TextValue{"a folder",
+               [](const QString& value, SketchOptions& options) {
+                 options.base = value;
+                 return !value.isEmpty();
+               }},
+     "the folder whose tree is kept under --out-dir (default: the deepest folder holding every INPUT)"},
     {nullptr, "--from", nullptr, "FILE",
      TextValue{"a file of names, or - for standard input",
                [](const QString& value, SketchOptions& options) {
@@ -176,7 +183,8 @@ const Option kOptions[] = {
     {nullptr, "--force", nullptr, nullptr, &SketchOptions::force,
      "replace existing outputs; each new file is complete before it takes the name"},
     {nullptr, "--jobs", nullptr, "N", NumberValue{&SketchOptions::jobs, 1, 1024},
-     "sketch N pictures at a time ({range}; default: one per processor); the files are the same as one at a time"},
+     "sketch N pictures at a time ({range}; default: one per processor, fewer where the free memory would not "
+     "hold that many of the largest INPUT); the files are the same as one at a time"},
     {nullptr, "--help", "-h", nullptr, &SketchOptions::help, "show this help and exit"},
     {nullptr, "--version", nullptr, nullptr, &SketchOptions::version, "show the version and exit"},
 };
@@ -257,6 +265,7 @@ bool IsStandardStream(const QString& name) { return name == u"-"; }
 std::optional<QString> SettleFiles(SketchOptions& options, QStringList positional) {
   if (!options.from.isEmpty() && options.outDir.isEmpty()) return "--from needs --out-dir";
   if (options.namesEndInNul && options.from.isEmpty()) return "-0 applies only with --from";
+  if (!options.base.isEmpty() && options.outDir.isEmpty()) return "--base needs --out-dir";
   if (options.outDir.isEmpty()) {
     if (positional.size() != 2) return "expected INPUT and OUTPUT";
     options.output = positional.takeLast();
@@ -352,11 +361,39 @@ std::variant<SketchOptions, SketchUsageError> ParseSketchOptions(const QStringLi
   return options;
 }
 
+namespace {
+
+QString AbsoluteClean(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
+
+// The deepest folder holding every one of the files, by their names (links are not followed).
+QString CommonFolder(const QStringList& files) {
+  QStringList common;
+  for (qsizetype i = 0; i < files.size(); ++i) {
+    QStringList parts = AbsoluteClean(files[i]).split(u'/');
+    parts.removeLast();
+    if (i == 0) common = parts;
+    qsizetype same = 0;
+    while (same < common.size() && same < parts.size() && common[same] == parts[same]) ++same;
+    common.resize(same);
+  }
+  return common.join(u'/') + u'/';
+}
+
+}  // namespace
+
 QList<SketchJob> SketchJobs(const SketchOptions& options) {
   if (options.outDir.isEmpty()) return {{options.inputs.value(0), options.output}};
+  const QDir base(options.base.isEmpty() ? CommonFolder(options.inputs) : AbsoluteClean(options.base));
   QList<SketchJob> jobs;
-  for (const QString& input : options.inputs)
-    jobs.append({input, QDir(options.outDir).filePath(QFileInfo(input).completeBaseName() + u'.' + options.format)});
+  for (const QString& input : options.inputs) {
+    const QFileInfo relative(base.relativeFilePath(AbsoluteClean(input)));
+    if (relative.filePath().startsWith(u"../") || relative.filePath() == u"..") {
+      jobs.append({input, QString()});
+      continue;
+    }
+    const QString name = relative.completeBaseName() + u'.' + options.format;
+    jobs.append({input, QDir::cleanPath(QDir(options.outDir).filePath(QDir(relative.path()).filePath(name)))});
+  }
   return jobs;
 }
 
@@ -386,8 +423,10 @@ QString SketchUsage() {
       "traced into filled curves, the picture's size in pixels as its size. OUTPUT - writes to\n"
       "standard output in the format given by --format.\n"
       "\n"
-      "With --out-dir every INPUT is written to DIR/<INPUT's name without extension>.<format>;\n"
-      "DIR is made when missing. An existing file is never written over unless --force is given.\n"
+      "With --out-dir every INPUT is written to DIR/<INPUT's folder>/<INPUT's name without\n"
+      "extension>.<format>, INPUT's folder taken relative to --base, or else to the deepest\n"
+      "folder holding every INPUT; folders are made when missing. An existing file is never\n"
+      "written over unless --force is given, and an INPUT never.\n"
       "%2\n"
       "Exit status: 0 when every file was written, 1 when a file failed (the others are still\n"
       "done; the reason is printed), 2 for a usage error.\n"
@@ -399,7 +438,7 @@ QString SketchUsage() {
       "\n"
       "  tracella-sketch --method xdog --soft photo.jpg pencil.png\n"
       "\n"
-      "  find photos -name '*.jpg' -print0 | tracella-sketch --out-dir sketches --from - -0\n"
+      "  find photos -iname '*.jpg' -print0 | tracella-sketch --out-dir sketches --from - -0\n"
       "\n"
       "  cat photo.jpg | tracella-sketch --format png - - > sketch.png\n");
   return text.arg(PictureExtensionList(), OptionsUsage());

@@ -34,6 +34,7 @@ struct SketchOptions {
   QStringList inputs;     // "-" is standard input
   QString output;         // one input: the file to write, "-" for standard output
   QString outDir;         // many inputs: the folder to write into
+  QString base;           // the folder whose tree is kept under outDir; empty: the inputs' common one
   QString format;         // what is written: "jpg", "png" or "svg"
   QString from;           // a file of input names, "-" for standard input
   bool namesEndInNul = false;
@@ -56,7 +57,9 @@ struct SketchJob {
 // Parses the arguments after the program name.
 std::variant<SketchOptions, SketchUsageError> ParseSketchOptions(const QStringList& arguments);
 
-// The files to write: OUTPUT for the single input, or DIR/<input's base name>.<format> for each.
+// The files to write: OUTPUT for the single input, or for each input DIR/<its folder relative to the
+// base>/<its base name>.<format>, the base being --base or else the deepest folder holding every
+// input. An input outside --base gets an empty output.
 QList<SketchJob> SketchJobs(const SketchOptions& options);
 
 QString SketchUsage();

@@ -30,6 +30,9 @@ QString FileMessage(const char* what, const QString& path, int errorNumber) {
 EBitmapLoadingFailed::EBitmapLoadingFailed(const QString& path)
     : Exception(Utf8(QStringLiteral("Loading bitmap failed (%1).").arg(path))) {}
 
+ENotAPicture::ENotAPicture(const QString& path)
+    : Exception(Utf8(QStringLiteral("%1: not a picture file this program reads.").arg(path))) {}
+
 EFOpenError::EFOpenError(const QString& path, int errorNumber)
     : Exception(Utf8(FileMessage("Cannot open file", path, errorNumber))) {}
 

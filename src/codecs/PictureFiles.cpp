@@ -78,15 +78,18 @@ TBitmap Decoded(const QByteArray& bytes, const QString& name) {
   }
 }
 
-}  // namespace
+bool IsReadFormat(const QByteArray& bytes) {
+  return IsJpeg(bytes) || IsPng(bytes) || IsTiff(bytes) || IsJpegXr(bytes) || IsLeftToQt(bytes);
+}
 
-void LoadFromFile(TBitmap& target, const QString& path) {
-  if (!IsPictureExtension(ExtensionOf(path))) {
-    LogRefusal(QStringLiteral("no decoder for the extension \"%1\"").arg(ExtensionOf(path)));
-    throw EBitmapLoadingFailed(path);
-  }
+TBitmap DecodedByContent(const QByteArray& bytes, const QString& name) {
+  if (!IsReadFormat(bytes)) throw ENotAPicture(name);
+  return Decoded(bytes, name);
+}
+
+void LoadMapped(TBitmap& target, const QString& path, TBitmap (*decode)(const QByteArray&, const QString&)) {
   const std::unique_ptr<MappedFile> file = MapRegularFile(path, MaxPictureFileBytes);
-  TBitmap picture = Decoded(file->Bytes(), path);
+  TBitmap picture = decode(file->Bytes(), path);
   if (file->Shrank()) {
     LogRefusal(QStringLiteral("the file became shorter while it was read"));
     throw EBitmapLoadingFailed(path);
@@ -94,7 +97,21 @@ void LoadFromFile(TBitmap& target, const QString& path) {
   target = std::move(picture);
 }
 
-void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name) { target = Decoded(bytes, name); }
+}  // namespace
+
+void LoadFromFile(TBitmap& target, const QString& path) {
+  if (!IsPictureExtension(ExtensionOf(path))) {
+    LogRefusal(QStringLiteral("no decoder for the extension \"%1\"").arg(ExtensionOf(path)));
+    throw EBitmapLoadingFailed(path);
+  }
+  LoadMapped(target, path, Decoded);
+}
+
+void LoadFromFileByContent(TBitmap& target, const QString& path) { LoadMapped(target, path, DecodedByContent); }
+
+void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name) {
+  target = DecodedByContent(bytes, name);
+}
 
 QByteArray EncodeForExtension(const TBitmap& bitmap, const QString& extension) {
   const std::optional<QByteArray> bytes = EncodeFor(bitmap, extension.toLower());

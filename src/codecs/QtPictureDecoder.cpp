@@ -89,4 +89,11 @@ std::optional<TBitmap> DecodeWithQt(const QByteArray& bytes) {
   return FittedBitmap(image);
 }
 
+bool IsLeftToQt(const QByteArray& bytes) {
+  QBuffer buffer;
+  buffer.setData(bytes);
+  buffer.open(QIODevice::ReadOnly);
+  return IsFormatLeftToQt(QImageReader(&buffer).format());
+}
+
 }  // namespace tracella

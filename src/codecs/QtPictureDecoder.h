@@ -12,4 +12,7 @@ namespace tracella {
 // format, is damaged or cut short, or claims more pixels than the budget.
 std::optional<TBitmap> DecodeWithQt(const QByteArray& bytes);
 
+// True when the content starts as a BMP, GIF or ICO file does.
+bool IsLeftToQt(const QByteArray& bytes);
+
 }  // namespace tracella

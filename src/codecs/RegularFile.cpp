@@ -9,9 +9,12 @@
 #include <QRandomGenerator>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>  // renameat2
+#include <cstring>
 #include <mutex>
+#include <tuple>
 
 #include "CodecsLog.h"
 #include "FileErrors.h"
@@ -57,18 +60,74 @@ int WriteFlushAndClose(FileDescriptor& file, const QByteArray& bytes) {
   return 0;
 }
 
-// Creates a file that did not exist, beside `target`, named after it.
-std::pair<QByteArray, int> CreateTemporaryBeside(const QByteArray& target) {
+// The temporary files being written, for the signal handler below to remove. Slots are never
+// freed, only reused, so the handler can walk the list at any moment; a slot's name is written
+// only while it is not `held`.
+struct TemporarySlot {
+  std::atomic<bool> taken{false};
+  std::atomic<bool> held{false};
+  char name[PATH_MAX] = {};
+  TemporarySlot* next = nullptr;
+};
+
+std::atomic<TemporarySlot*> temporaries{nullptr};
+std::mutex temporarySlotsTaken;
+std::atomic<bool> ending{false};  // a signal is removing the temporary files
+
+TemporarySlot* HoldTemporary(const QByteArray& name) {
+  const std::lock_guard lock(temporarySlotsTaken);
+  TemporarySlot* slot = temporaries.load();
+  while (slot != nullptr && slot->taken.load()) slot = slot->next;
+  if (slot == nullptr) {
+    slot = new TemporarySlot;  // lives as long as the process, for the handler
+    slot->next = temporaries.load();
+    temporaries = slot;
+  }
+  slot->taken = true;
+  std::memcpy(slot->name, name.constData(), std::min<std::size_t>(name.size() + 1, PATH_MAX));
+  slot->name[PATH_MAX - 1] = '\0';
+  slot->held = true;
+  return slot;
+}
+
+void LetGo(TemporarySlot* slot) {
+  slot->held = false;
+  slot->taken = false;
+}
+
+// The signal handler's removal, then the end: a name held before `ending` was set is seen by the
+// walk; a file created after it is removed by its writer (CreateTemporaryBeside).
+void RemoveTemporariesAndEnd(int signal) {
+  ending = true;
+  for (TemporarySlot* slot = temporaries.load(); slot != nullptr; slot = slot->next)
+    if (slot->held.load()) ::unlink(slot->name);
+  ::_exit(128 + signal);
+}
+
+// Creates a file that did not exist, beside `target`, named after it, and holds its name for the
+// signal handler until `LetGo`.
+std::tuple<QByteArray, int, TemporarySlot*> CreateTemporaryBeside(const QByteArray& target) {
   const qsizetype slash = target.lastIndexOf('/');
   const QByteArray folder = target.left(slash + 1);
   const QByteArray name = target.mid(slash + 1).left(200);  // room for the suffix within NAME_MAX
   for (int attempt = 0; attempt < 16; ++attempt) {
     const QByteArray candidate =
         folder + '.' + name + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".part";
+    TemporarySlot* slot = HoldTemporary(candidate);
     const int fd = ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return {candidate, fd};
+    const int openError = errno;
+    if (fd >= 0 && ending) {
+      ::unlink(candidate.constData());
+      for (;;) ::pause();  // the handler is ending the process
+    }
+    if (fd >= 0) return {candidate, fd, slot};
+    LetGo(slot);
+    if (openError != EEXIST) {
+      errno = openError;
+      return {candidate, fd, nullptr};
+    }
   }
-  return {QByteArray(), -1};
+  return {QByteArray(), -1, nullptr};
 }
 
 // Gives the temporary file its final name unless that name is taken. renameat2 does it in one
@@ -90,15 +149,14 @@ int PublishReplacing(const QByteArray& temporary, const QByteArray& target) {
 void WriteThenPublish(const QString& path, const QByteArray& bytes,
                       int (*publish)(const QByteArray& temporary, const QByteArray& target)) {
   const QByteArray target = LocalPathBytes(QFileInfo(path).absoluteFilePath());
-  auto [temporary, fd] = CreateTemporaryBeside(target);
+  auto [temporary, fd, slot] = CreateTemporaryBeside(target);
   if (fd < 0) throw EFCreateError(path, errno);
   FileDescriptor file(fd);
   int error = WriteFlushAndClose(file, bytes);
   if (error == 0) error = publish(temporary, target);
-  if (error != 0) {
-    ::unlink(temporary.constData());
-    throw EFCreateError(path, error);
-  }
+  if (error != 0) ::unlink(temporary.constData());
+  LetGo(slot);
+  if (error != 0) throw EFCreateError(path, error);
 }
 
 }  // namespace
@@ -199,5 +257,14 @@ std::unique_ptr<MappedFile> MapRegularFile(const QString& path, qint64 maxBytes)
 void WriteNewFile(const QString& path, const QByteArray& bytes) { WriteThenPublish(path, bytes, PublishNew); }
 
 void ReplaceFile(const QString& path, const QByteArray& bytes) { WriteThenPublish(path, bytes, PublishReplacing); }
+
+void RemoveTemporaryFilesOnSignals() {
+  const int ending[] = {SIGINT, SIGTERM, SIGHUP};
+  struct sigaction action {};
+  action.sa_handler = RemoveTemporariesAndEnd;
+  sigemptyset(&action.sa_mask);
+  for (const int signal : ending) sigaddset(&action.sa_mask, signal);  // one removal at a time
+  for (const int signal : ending) ::sigaction(signal, &action, nullptr);
+}
 
 }  // namespace tracella

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,7 +11,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QXmlStreamReader>
+#include <csignal>
 #include <vector>
 
 #include "RandomImage.h"
@@ -24,16 +27,17 @@ struct Outcome {
   QString err;
 };
 
-// The built program, run as a user would run it, with `input` on its standard input and the
-// logging rules given (none by default).
-Outcome Sketch(const QStringList& arguments, const QByteArray& input = {}, const QString& loggingRules = {}) {
+// The built program (or `program`, such as a shell running it), run as a user would run it,
+// with `input` on its standard input and the logging rules given (none by default).
+Outcome Sketch(const QStringList& arguments, const QByteArray& input = {}, const QString& loggingRules = {},
+               const QString& program = TRACELLA_SKETCH_PROGRAM) {
   QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("LC_ALL", "C.UTF-8");  // the system's error texts in English
   environment.remove("QT_LOGGING_RULES");
   if (!loggingRules.isEmpty()) environment.insert("QT_LOGGING_RULES", loggingRules);
   process.setProcessEnvironment(environment);
-  process.start(TRACELLA_SKETCH_PROGRAM, arguments);
+  process.start(program, arguments);
   process.write(input);
   process.closeWriteChannel();
   EXPECT_TRUE(process.waitForFinished(60000));
@@ -293,7 +297,7 @@ TEST_F(SketchCommandTest, StandardInputToStandardOutput) {
   const Outcome nonsense = Sketch({"--format", "png", "-", "-"}, "not a picture");
   EXPECT_EQ(nonsense.exitCode, 1);
   EXPECT_EQ(nonsense.out, "");
-  EXPECT_EQ(nonsense.err, "tracella-sketch: Loading bitmap failed (standard input).\n");
+  EXPECT_EQ(nonsense.err, "tracella-sketch: standard input: not a picture file this program reads.\n");
 }
 
 TEST_F(SketchCommandTest, NeverWritesOverAFileUnlessForced) {
@@ -313,16 +317,41 @@ TEST_F(SketchCommandTest, NeverWritesOverAFileUnlessForced) {
   EXPECT_EQ(QImage(Path("taken.png")).size(), QSize(8, 8));
 }
 
+// Ctrl-C while a sketch is held in fsync, as on a slow USB stick: the finished sketch stays, the
+// part-written one goes. strace holds the second fsync for four seconds.
+TEST_F(SketchCommandTest, ASignalLeavesNoPartWrittenFile) {
+  ASSERT_TRUE(QFile::copy(Path("photo.png"), Path("second.png")));
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const QString out = Path(QStringLiteral("out%1").arg(signal));
+    QProcess tracer;
+    tracer.start("strace",
+                 {"-f", "-o", "/dev/null", "-e", "trace=fsync", "-e", "inject=fsync:delay_enter=4000000:when=2",
+                  TRACELLA_SKETCH_PROGRAM, "--jobs", "1", "--out-dir", out, Path("photo.png"), Path("second.png")});
+    ASSERT_TRUE(tracer.waitForStarted());
+    QStringList written;  // photo.jpg, then second.jpg's part file
+    for (int wait = 0; wait < 1200 && written.size() < 2; ++wait) {
+      QThread::msleep(50);
+      written = QDir(out).entryList(QDir::Files | QDir::Hidden);
+    }
+    ASSERT_EQ(written.size(), 2) << tracer.readAllStandardError().toStdString();
+    const QByteArray children = Contents(QStringLiteral("/proc/%1/task/%1/children").arg(tracer.processId())).trimmed();
+    ASSERT_EQ(::kill(children.split(' ').first().toInt(), signal), 0);
+    ASSERT_TRUE(tracer.waitForFinished(60000));
+    EXPECT_EQ(tracer.exitCode(), 128 + signal);
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{"photo.jpg"});
+  }
+}
+
 TEST_F(SketchCommandTest, BatchGoesOnPastAFailureAndExitsOne) {
   ASSERT_TRUE(QFile::copy(Path("photo.png"), Path("second.png")));
   ASSERT_TRUE(QDir(dir_.path()).mkdir("folder.png"));
-  const Outcome run = Sketch({"--format", "png", "--out-dir", Path("out/deeper"), Path("photo.png"), "missing.xyz",
-                              Path("folder.png"), Path("second.png")});
+  const Outcome run = Sketch({"--format", "png", "--out-dir", Path("out/deeper"), Path("photo.png"),
+                              Path("missing.xyz"), Path("folder.png"), Path("second.png")});
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.err,
-            "tracella-sketch: Loading bitmap failed (missing.xyz).\n"
-            "tracella-sketch: Cannot open file \"" +
-                Path("folder.png") + "\". Is a directory.\n");
+  EXPECT_EQ(run.err, "tracella-sketch: Cannot open file \"" + Path("missing.xyz") +
+                         "\". No such file or directory.\n"
+                         "tracella-sketch: Cannot open file \"" +
+                         Path("folder.png") + "\". Is a directory.\n");
   EXPECT_EQ(QDir(Path("out/deeper")).entryList(QDir::Files), (QStringList{"photo.png", "second.png"}));
   EXPECT_EQ(Sketch({"--out-dir", Path("out/deeper"), "--format", "jpg", Path("photo.png")}).exitCode,
             0);  // photo.jpg beside photo.png
@@ -336,13 +365,84 @@ TEST_F(SketchCommandTest, AnOutDirThatCannotBeMadeIsRefusedBeforeAnyWork) {
 }
 
 TEST_F(SketchCommandTest, TwoInputsForOneOutputWriteTheFirstOnly) {
-  ASSERT_TRUE(QDir(dir_.path()).mkpath("b"));
-  ASSERT_TRUE(QFile::copy(Path("photo.png"), Path("b/photo.png")));
+  ASSERT_TRUE(QFile::copy(Path("photo.png"), Path("photo.gif")));  // a PNG, whatever the name says
   const Outcome run =
-      Sketch({"--force", "--jobs", "2", "--out-dir", Path("out"), Path("photo.png"), Path("b/photo.png")});
+      Sketch({"--force", "--jobs", "2", "--out-dir", Path("out"), Path("photo.png"), Path("photo.gif")});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.err, QStringLiteral("tracella-sketch: %1 skipped: %2 is sketched to %3 too.\n")
-                         .arg(Path("b/photo.png"), Path("photo.png"), Path("out/photo.png")));
+                         .arg(Path("photo.gif"), Path("photo.png"), Path("out/photo.png")));
+}
+
+// Inputs in different folders keep their folders under --out-dir, relative to the deepest folder
+// holding them all or to --base.
+TEST_F(SketchCommandTest, TheFolderTreeIsKept) {
+  ASSERT_TRUE(QDir(dir_.path()).mkpath("photos/sub/deeper"));
+  for (const char* name : {"photos/rocket.png", "photos/sub/rocket.png", "photos/sub/deeper/b.png"})
+    ASSERT_TRUE(QFile::copy(Path("photo.png"), Path(name)));
+  const QStringList inputs{Path("photos/rocket.png"), Path("photos/sub/rocket.png"), Path("photos/sub/deeper/b.png")};
+  const Outcome common = Sketch(QStringList{"--jobs", "2", "--out-dir", Path("tree")} + inputs);
+  EXPECT_EQ(common.exitCode, 0) << common.err.toStdString();
+  for (const char* name : {"tree/rocket.png", "tree/sub/rocket.png", "tree/sub/deeper/b.png"})
+    EXPECT_TRUE(QFile::exists(Path(name))) << name;
+  // One input: its own folder is the common one.
+  EXPECT_EQ(Sketch({"--out-dir", Path("one"), Path("photos/sub/deeper/b.png")}).exitCode, 0);
+  EXPECT_TRUE(QFile::exists(Path("one/b.png")));
+
+  const Outcome based = Sketch({"--base", dir_.path(), "--out-dir", Path("based"), Path("photos/sub/rocket.png")});
+  EXPECT_EQ(based.exitCode, 0) << based.err.toStdString();
+  EXPECT_TRUE(QFile::exists(Path("based/photos/sub/rocket.png")));
+
+  const Outcome outside = Sketch(
+      {"--base", Path("photos/sub"), "--out-dir", Path("outside"), Path("photo.png"), Path("photos/rocket.png")});
+  EXPECT_EQ(outside.exitCode, 1);
+  EXPECT_EQ(outside.err, QStringLiteral("tracella-sketch: %1 is not inside the --base folder %2.\n")
+                             .arg(Path("photo.png"), Path("photos/sub")));
+  EXPECT_FALSE(QFile::exists(Path("outside")));
+}
+
+// With or without --force, by any name: a hard link, a folder reached through a link, the same
+// path spelt otherwise.
+TEST_F(SketchCommandTest, AnInputIsNeverWrittenOver) {
+  ASSERT_TRUE(QDir(dir_.path()).mkpath("od"));
+  ASSERT_TRUE(QFile::copy(Path("photo.png"), Path("od/q.jpg")));  // a PNG named .jpg: read by content
+  ASSERT_EQ(::link(QFile::encodeName(Path("photo.png")).constData(), QFile::encodeName(Path("hard.png")).constData()),
+            0);
+  ASSERT_TRUE(QFile::link(Path("od"), Path("linked")));
+  const QByteArray photo = Contents(Path("photo.png"));
+  const QByteArray q = Contents(Path("od/q.jpg"));
+  const struct {
+    QStringList arguments;
+    QString input;
+  } cases[] = {
+      {{"--force", "--format", "jpg", "--out-dir", Path("od"), Path("od/q.jpg")}, Path("od/q.jpg")},
+      {{"--format", "jpg", "--out-dir", Path("linked"), Path("od/q.jpg")}, Path("od/q.jpg")},
+      {{"--force", Path("photo.png"), Path("hard.png")}, Path("photo.png")},
+      {{"--force", "--format", "png", "--out-dir", dir_.path() + "/./od/..", Path("photo.png"), Path("x.png")},
+       Path("photo.png")},
+  };
+  for (const auto& [arguments, input] : cases) {
+    const Outcome run = Sketch(arguments);
+    EXPECT_EQ(run.exitCode, 1) << arguments.join(' ').toStdString();
+    EXPECT_EQ(run.err, "tracella-sketch: " + input + " is an input; it is never written over.\n");
+  }
+  EXPECT_EQ(Contents(Path("photo.png")), photo);
+  EXPECT_EQ(Contents(Path("od/q.jpg")), q);
+  EXPECT_FALSE(QFile::exists(Path("x.png")));
+}
+
+// The content says what a file is; the name does not.
+TEST_F(SketchCommandTest, InputsAreReadByTheirContent) {
+  ASSERT_TRUE(QFile::copy(Path("photo.png"), Path("no-extension")));
+  ASSERT_TRUE(QFile::copy(Path("photo.png"), Path("wrong.jpg")));
+  Write(Path("notes.png"), "shopping: eggs, flour\n");
+  const Outcome run =
+      Sketch({"--format", "png", "--out-dir", Path("out"), Path("no-extension"), Path("wrong.jpg"), Path("notes.png")});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "tracella-sketch: " + Path("notes.png") + ": not a picture file this program reads.\n");
+  EXPECT_EQ(QImage(Path("out/no-extension.png")).size(), QSize(8, 8));
+  EXPECT_EQ(Contents(Path("out/wrong.png")), Contents(Path("out/no-extension.png")));
+  EXPECT_EQ(Sketch({"--format", "png", "-", "-"}, "GIF89a but no more").err,
+            "tracella-sketch: Loading bitmap failed (standard input).\n");
 }
 
 // Many pictures at once give the very files one at a time gives, in every format.
@@ -378,6 +478,23 @@ TEST_F(SketchCommandTest, NamesFromAFileOrStandardInput) {
   const Outcome run = Sketch({"--out-dir", Path("nul"), "--from", "-", "-0"}, nulEnded);
   EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
   EXPECT_EQ(QDir(Path("nul")).entryList(QDir::Files), (QStringList{"line\nbreak.png", "photo.png"}));
+
+  // Windows line ends, a named FIFO, and a pipe the shell hands over as /dev/fd/N.
+  Write(Path("crlf"), (Path("photo.png") + "\r\n\r\n" + Path("with space.png") + "\r\n").toUtf8());
+  ASSERT_EQ(Sketch({"--out-dir", Path("crlf-out"), "--from", Path("crlf")}).exitCode, 0);
+  EXPECT_EQ(QDir(Path("crlf-out")).entryList(QDir::Files), (QStringList{"photo.png", "with space.png"}));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(Path("fifo")).constData(), 0600), 0);
+  const Outcome fifo =
+      Sketch({"-c", QStringLiteral("printf '%s\\n' \"$1\" > \"$2\" & exec \"$0\" --out-dir \"$3\" --from \"$2\""),
+              TRACELLA_SKETCH_PROGRAM, Path("photo.png"), Path("fifo"), Path("fifo-out")},
+             {}, {}, "/bin/bash");
+  EXPECT_EQ(fifo.exitCode, 0) << fifo.err.toStdString();
+  EXPECT_EQ(QDir(Path("fifo-out")).entryList(QDir::Files), QStringList{"photo.png"});
+  const Outcome pipe = Sketch({"-c", "exec \"$0\" --out-dir \"$2\" --from <(printf '%s\\n' \"$1\")",
+                               TRACELLA_SKETCH_PROGRAM, Path("photo.png"), Path("pipe-out")},
+                              {}, {}, "/bin/bash");
+  EXPECT_EQ(pipe.exitCode, 0) << pipe.err.toStdString();
+  EXPECT_EQ(QDir(Path("pipe-out")).entryList(QDir::Files), QStringList{"photo.png"});
 
   const Outcome missing = Sketch({"--out-dir", Path("none"), "--from", Path("no-list")});
   EXPECT_EQ(missing.exitCode, 1);

@@ -55,8 +55,10 @@ TEST(SketchOptionsTest, DefaultsAndEveryOptionInBothSpellings) {
   const QList<SketchJob> jobs = SketchJobs(batch);
   ASSERT_EQ(jobs.size(), 3);
   EXPECT_EQ(jobs[1].input, "b/c.d.tif");
-  EXPECT_EQ(jobs[1].output, "sketches/c.d.png");
+  EXPECT_EQ(jobs[1].output, "sketches/b/c.d.png");  // the folder under the inputs' common one
   EXPECT_EQ(SketchJobs(Parsed({"--out-dir", "s", "x.gif"}))[0].output, "s/x.png");
+  EXPECT_EQ(SketchJobs(Parsed({"--base=photos", "--out-dir", "s", "photos/x/y.png"}))[0].output, "s/x/y.png");
+  EXPECT_EQ(SketchJobs(Parsed({"--base", "photos", "--out-dir", "s", "elsewhere/y.png"}))[0].output, "");
 
   const SketchOptions names = Parsed({"--out-dir", "s", "--from", "-", "-0"});
   EXPECT_EQ(names.from, "-");
@@ -206,6 +208,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "standard input (-) needs one OUTPUT, not --out-dir"},
         UsageErrorCase{"FolderEmpty", {"--out-dir", "", "a.png"}, "--out-dir must be a folder, not ''"},
         UsageErrorCase{"FromWithoutFolder", {"--from", "list", "a.png", "b.png"}, "--from needs --out-dir"},
+        UsageErrorCase{"BaseWithoutFolder", {"--base", "photos", "a.png", "b.png"}, "--base needs --out-dir"},
         UsageErrorCase{"NulWithoutFrom", {"-0", "a.png", "b.png"}, "-0 applies only with --from"},
         UsageErrorCase{"FlagWithAValue", {"--force=yes", "a.png", "b.png"}, "--force takes no value"},
         UsageErrorCase{

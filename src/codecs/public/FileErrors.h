@@ -13,6 +13,12 @@ class EBitmapLoadingFailed : public Exception {
   explicit EBitmapLoadingFailed(const QString& path);  // the path as given
 };
 
+// Content of no format that is read, whatever the name says.
+class ENotAPicture : public Exception {
+ public:
+  explicit ENotAPicture(const QString& path);  // the path as given
+};
+
 class EFOpenError : public Exception {
  public:
   EFOpenError(const QString& path, int errorNumber);  // path made absolute, the system's text

@@ -19,8 +19,12 @@ inline constexpr std::array<const char*, 9> PictureExtensions{".bmp", ".jpg",  "
 // content that cannot be decoded whole) or EFOpenError; `target` changes only on success.
 void LoadFromFile(TBitmap& target, const QString& path);
 
-// Decodes a picture file's content as LoadFromFile does, whatever its name; `name` is the one the
-// loading message gives.
+// As LoadFromFile, whatever the file's name: the content alone says what it is, and content of
+// no format read here gives ENotAPicture.
+void LoadFromFileByContent(TBitmap& target, const QString& path);
+
+// Decodes a picture file's content as LoadFromFileByContent does; `name` is the one the messages
+// give.
 void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name);
 
 // The bitmap as the content of a file named with `extension` (".jpg", ".jpeg" or ".png", any

@@ -48,4 +48,9 @@ void WriteNewFile(const QString& path, const QByteArray& bytes);
 // file to the new, complete one in one step, so a reader finds one or the other, never a part.
 void ReplaceFile(const QString& path, const QByteArray& bytes);
 
+// From now on SIGINT, SIGTERM and SIGHUP remove the temporary files WriteNewFile and ReplaceFile
+// are writing, on every thread, and end the process with exit status 128 + the signal's number.
+// Files already published stay.
+void RemoveTemporaryFilesOnSignals();
+
 }  // namespace tracella
