@@ -328,7 +328,7 @@ TEST_F(SketchCommandTest, ASignalLeavesNoPartWrittenFile) {
                  {"-f", "-o", "/dev/null", "-e", "trace=fsync", "-e", "inject=fsync:delay_enter=4000000:when=2",
                   TRACELLA_SKETCH_PROGRAM, "--jobs", "1", "--out-dir", out, Path("photo.png"), Path("second.png")});
     ASSERT_TRUE(tracer.waitForStarted());
-    QStringList written;  // photo.jpg, then second.jpg's part file
+    QStringList written;  // photo.png, then second.png's part file
     for (int wait = 0; wait < 1200 && written.size() < 2; ++wait) {
       QThread::msleep(50);
       written = QDir(out).entryList(QDir::Files | QDir::Hidden);
@@ -338,7 +338,7 @@ TEST_F(SketchCommandTest, ASignalLeavesNoPartWrittenFile) {
     ASSERT_EQ(::kill(children.split(' ').first().toInt(), signal), 0);
     ASSERT_TRUE(tracer.waitForFinished(60000));
     EXPECT_EQ(tracer.exitCode(), 128 + signal);
-    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{"photo.jpg"});
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{"photo.png"});
   }
 }
 
