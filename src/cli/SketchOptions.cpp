@@ -47,6 +47,13 @@ struct TextValue {
   bool (*take)(const QString& value, SketchOptions& options);
 };
 
+// A file or folder name, which cannot be empty.
+template <QString SketchOptions::*Field>
+bool TakeName(const QString& value, SketchOptions& options) {
+  options.*Field = value;
+  return !value.isEmpty();
+}
+
 // An option without a value.
 using FlagValue = bool SketchOptions::*;
 
@@ -101,19 +108,10 @@ const Option kOptions[] = {
                  return !options.format.isEmpty();
                }},
      "jpg, png or svg: what --out-dir (default jpg) or OUTPUT - gets"},
-    {nullptr, "--out-dir", nullptr, "DIR",
-     TextValue{"a folder",
-               [](const QString& value, SketchOptions& options) {
-                 options.outDir = value;
-                 return !value.isEmpty();
-               }},
+    {nullptr, "--out-dir", nullptr, "DIR", TextValue{"a folder", TakeName<&SketchOptions::outDir>},
      "sketch many inputs into DIR"},
     {nullptr, "--from", nullptr, "FILE",
-     TextValue{"a file of names, or - for standard input",
-               [](const QString& value, SketchOptions& options) {
-                 options.from = value;
-                 return !value.isEmpty();
-               }},
+     TextValue{"a file of names, or - for standard input", TakeName<&SketchOptions::from>},
      "also sketch the inputs named in FILE, one a line (- reads them from standard input)"},
     {nullptr, "-0", nullptr, nullptr, &SketchOptions::namesEndInNul,
      "the names in --from end with a NUL character (find -print0)"},
