@@ -48,6 +48,13 @@ struct TextValue {
   bool (*take)(const QString& value, SketchOptions& options);
 };
 
+// A file or folder name, which cannot be empty.
+template <QString SketchOptions::*Field>
+bool TakeName(const QString& value, SketchOptions& options) {
+  options.*Field = value;
+  return !value.isEmpty();
+}
+
 // An option without a value.
 using FlagValue = bool SketchOptions::*;
 
@@ -157,26 +164,12 @@ const Option kOptions[] = {
                }},
      "jpg, png or svg: what --out-dir (default png: JPEG puts grey fringes around two-colour art and is about 3.3 "
      "times larger) or OUTPUT - gets"},
-    {nullptr, "--out-dir", nullptr, "DIR",
-     TextValue{"a folder",
-               [](const QString& value, SketchOptions& options) {
-                 options.outDir = value;
-                 return !value.isEmpty();
-               }},
+    {nullptr, "--out-dir", nullptr, "DIR", TextValue{"a folder", TakeName<&SketchOptions::outDir>},
      "sketch many inputs into DIR"},
-    {nullptr, "--base", nullptr, "DIR",
-     TextValue{"a folder",
-               [](const QString& value, SketchOptions& options) {
-                 options.base = value;
-                 return !value.isEmpty();
-               }},
+    {nullptr, "--base", nullptr, "DIR", TextValue{"a folder", TakeName<&SketchOptions::base>},
      "the folder whose tree is kept under --out-dir (default: the deepest folder holding every INPUT)"},
     {nullptr, "--from", nullptr, "FILE",
-     TextValue{"a file of names, or - for standard input",
-               [](const QString& value, SketchOptions& options) {
-                 options.from = value;
-                 return !value.isEmpty();
-               }},
+     TextValue{"a file of names, or - for standard input", TakeName<&SketchOptions::from>},
      "also sketch the inputs named in FILE, one a line (- reads them from standard input)"},
     {nullptr, "-0", nullptr, nullptr, &SketchOptions::namesEndInNul,
      "the names in --from end with a NUL character (find -print0)"},

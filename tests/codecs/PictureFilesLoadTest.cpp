@@ -383,8 +383,8 @@ TEST_F(PictureFilesLoadTest, AFileLargerThanAnyAcceptedPictureIsNotRead) {
 TEST_F(PictureFilesLoadTest, FilesThatShrinkWhileMappedReadAsZerosInsteadOfEndingTheProgram) {
   // As many at once as the sketch command's most parallel jobs can map.
   const QString path = Write("shrinking.png", QByteArray(qsizetype{3} * 4096, 'x'));
-  std::vector<std::unique_ptr<MappedFile>> files;
-  for (int i = 0; i < 1100; ++i) files.push_back(MapRegularFile(path, 1 << 20));
+  std::vector<std::unique_ptr<MappedFile>> files(1100);
+  for (std::unique_ptr<MappedFile>& file : files) file = MapRegularFile(path, 1 << 20);
   EXPECT_EQ(files.back()->Bytes().at(5000), 'x');
   EXPECT_FALSE(files.back()->Shrank());
   ASSERT_TRUE(QFile(path).resize(4096));
