@@ -2,6 +2,7 @@
 
 #include <sched.h>
 
+#include <QFile>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -87,6 +88,18 @@ int ProcessorCount() {
   cpu_set_t allowed;
   if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0) return std::max(1, CPU_COUNT(&allowed));
   return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+qint64 AvailableMemoryBytes() {
+  QFile meminfo(QStringLiteral("/proc/meminfo"));
+  if (!meminfo.open(QIODevice::ReadOnly)) return -1;
+  for (QByteArray line = meminfo.readLine(); !line.isEmpty(); line = meminfo.readLine()) {
+    if (!line.startsWith("MemAvailable:")) continue;
+    bool ok = false;
+    const qint64 kilobytes = line.mid(13).trimmed().split(' ').first().toLongLong(&ok);
+    return ok ? kilobytes * 1024 : -1;
+  }
+  return -1;
 }
 
 }  // namespace tracella

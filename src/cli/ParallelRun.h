@@ -18,4 +18,7 @@ bool RunInParallel(qsizetype count, int workers, const std::function<QString(qsi
 // The processors this process may run on (at least 1).
 int ProcessorCount();
 
+// The memory the system says is available to start new work (MemAvailable), or -1 when unknown.
+qint64 AvailableMemoryBytes();
+
 }  // namespace tracella
