@@ -8,6 +8,7 @@
 
 #include "Exception.h"
 #include "ParallelRun.h"
+#include "PictureFiles.h"
 #include "SketchDrawing.h"
 #include "SketchFiles.h"
 #include "SketchOptions.h"

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QImageWriter>
 #include <algorithm>
 #include <new>
@@ -108,6 +109,16 @@ void LoadFromFile(TBitmap& target, const QString& path) {
 }
 
 void LoadFromFileByContent(TBitmap& target, const QString& path) { LoadMapped(target, path, DecodedByContent); }
+
+qint64 AnnouncedPixels(const QString& path) {
+  if (path == u"-") return 0;
+  const QuietMessages quiet;  // a damaged header is the decoder's to report
+  QImageReader reader(path);
+  // Qt's TIFF reader lets libtiff print to the terminal; TIFFs are left unestimated.
+  if (reader.format() == "tiff") return 0;
+  const QSize size = reader.size();
+  return size.isValid() ? qint64{size.width()} * size.height() : 0;
+}
 
 void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name) {
   target = DecodedByContent(bytes, name);

@@ -23,6 +23,10 @@ void LoadFromFile(TBitmap& target, const QString& path);
 // no format read here gives ENotAPicture.
 void LoadFromFileByContent(TBitmap& target, const QString& path);
 
+// The pixels the picture file's header announces, read by content without decoding; 0 when it
+// cannot tell (standard input "-" and TIFF included).
+qint64 AnnouncedPixels(const QString& path);
+
 // Decodes a picture file's content as LoadFromFileByContent does; `name` is the one the messages
 // give.
 void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name);
