@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 #include <cerrno>
 #include <memory>
 
@@ -107,12 +106,6 @@ QStringList FileIdentities(const QString& path) {
   const QString folder = QFileInfo(file.path()).canonicalFilePath();
   identities << (folder.isEmpty() ? QDir::cleanPath(file.filePath()) : QDir(folder).filePath(file.fileName()));
   return identities;
-}
-
-qint64 AnnouncedPixels(const QString& input) {
-  if (IsStandardStream(input)) return 0;
-  const QSize size = QImageReader(input).size();  // by content, whatever the name says
-  return size.isValid() ? qint64{size.width()} * size.height() : 0;
 }
 
 }  // namespace tracella

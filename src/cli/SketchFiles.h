@@ -29,7 +29,4 @@ QStringList ReadNames(const QString& from, char separator);
 // the links in its folder resolved.
 QStringList FileIdentities(const QString& path);
 
-// The pixels INPUT's header announces, without decoding it; 0 when it cannot tell.
-qint64 AnnouncedPixels(const QString& input);
-
 }  // namespace tracella
