@@ -7,6 +7,7 @@
 #include <new>
 
 #include "BitmapImage.h"
+#include "BmpDecoder.h"
 #include "CodecsLog.h"
 #include "DecodeBudget.h"
 #include "JpegDecoder.h"
@@ -35,6 +36,7 @@ std::optional<TBitmap> Decode(const QByteArray& bytes) {
   if (IsJpeg(bytes)) return DecodeJpeg(bytes);
   if (IsPng(bytes)) return DecodePng(bytes);
   if (IsTiff(bytes)) return DecodeTiff(bytes);
+  if (IsBitFieldBmp(bytes)) return DecodeBitFieldBmp(bytes);
   if (!IsJpegXr(bytes)) return DecodeWithQt(bytes);
   std::optional<QImage> image = DecodeJpegXr(bytes);
   if (!image) {

@@ -150,6 +150,29 @@ QByteArray LibJpegEncoded(const QImage& image, const QList<JpegScan>& scans) {
   return bytes;
 }
 
+QByteArray BitFieldBmp(int headerSize, const QList<quint32>& masks, int width, int height,
+                       const QList<quint32>& pixels) {
+  const bool masksAfter = headerSize == 40;
+  const quint32 pixelsAt = 14 + quint32(headerSize) + (masksAfter ? 4 * quint32(masks.size()) : 0);
+  QByteArray out("BM");
+  Put32(out, pixelsAt + 4 * quint32(pixels.size()));
+  Put32(out, 0);
+  Put32(out, pixelsAt);
+  Put32(out, quint32(headerSize));
+  Put32(out, quint32(width));
+  Put32(out, quint32(height));
+  Put16(out, 1);
+  Put16(out, 32);
+  Put32(out, masksAfter && masks.size() == 4 ? 6 : 3);
+  out.append(20, '\0');  // image size, resolutions, palette counts
+  QByteArray maskBytes;
+  for (const quint32 mask : masks) Put32(maskBytes, mask);
+  out.append(maskBytes.leftJustified(masksAfter ? maskBytes.size() : headerSize - 40, '\0'));
+  for (int y = height - 1; y >= 0; --y)
+    for (int x = 0; x < width; ++x) Put32(out, pixels[y * width + x]);
+  return out;
+}
+
 QByteArray MakeGif(int width, int height, const QList<QByteArray>& frameIndices) {
   QByteArray out("GIF89a");
   Put16(out, quint16(width));

@@ -58,6 +58,12 @@ QByteArray JpegXrClaimingHugeSize(QByteArray jpegXr);
 // `stream`, rows from the bottom as BMP stores them.
 QByteArray MakeRle8Bmp(int width, int height, const QByteArray& stream);
 
+// A 32-bit BMP of width x height `pixels` (top row first) laid out by `masks` (red, green, blue,
+// then alpha if given) with a `headerSize`-byte info header: the masks follow a 40-byte header
+// (compression 3, or 6 with alpha) and are the first fields of a longer one.
+QByteArray BitFieldBmp(int headerSize, const QList<quint32>& masks, int width, int height,
+                       const QList<quint32>& pixels);
+
 // The uncompressed 24- or 32-bit BMP with its rows stored from the top, as a negative height says.
 QByteArray TopDownBmp(const QByteArray& bottomUp);
 

@@ -306,6 +306,13 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
     }
     return test::LibJpegEncoded(photo.convertToFormat(QImage::Format_Grayscale8), scans);
   };
+  QImage translucent(2, 1, QImage::Format_ARGB32);
+  translucent.setPixel(0, 0, qRgba(0xFF, 0xFF, 0x00, 0x80));
+  translucent.setPixel(1, 0, qRgba(0x12, 0x34, 0x56, 0x00));
+  QImage tenBits(2, 1, QImage::Format_RGB32);
+  tenBits.setPixel(0, 0, qRgb(255, 128, 0));
+  tenBits.setPixel(1, 0, qRgb(64, 0, 255));
+  const quint32 tenBitMasks[] = {0x3FF00000u, 0x000FFC00u, 0x3FFu};
   // 4 x 2: the bottom row (first in the file) grey 10, the top row grey 20.
   const QByteArray bottomRow("\x04\x0A\x00\x00", 4), topRow("\x04\x14", 2), endOfPicture("\x00\x01", 2);
   QImage rlePicture(4, 2, QImage::Format_RGB32);
@@ -347,6 +354,14 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
       {"BigTIFF", test::GreyTiff(2, 1, "\x10\xF0", 0, true), test::GreyTiff(2, 1, "\x10\xF0")},
       {"grey TIFF with unassociated alpha", test::GreyTiff(2, 1, QByteArray("\xF0\x80\xC8\x00", 4), 2),
        test::GreyTiff(2, 1, QByteArray("\x78\x80\x00\x00", 4), 1)},
+      {"BMP with the 56-byte header and alpha",
+       test::BitFieldBmp(56, {0xFF0000u, 0xFF00u, 0xFFu, 0xFF000000u}, 2, 1, {0x80FFFF00u, 0x00123456u}),
+       Encoded(translucent, "png")},
+      {"32-bit BMP with 10-10-10 masks",
+       test::BitFieldBmp(40, {tenBitMasks[0], tenBitMasks[1], tenBitMasks[2]}, 2, 1,
+                         {1023u << 20 | 512u << 10, 256u << 20 | 1023u}),
+       Encoded(tenBits, "png")},
+      {"BMP with overlapping masks", test::BitFieldBmp(40, {0xFFFF00u, 0xFF00u, 0xFFu}, 1, 1, {0u}), {}},
       {"top-down BMP", test::TopDownBmp(Encoded(Marked(), "bmp")), Encoded(Marked(), "png")},
   };
   for (const auto& [what, bytes, whole] : cases) {

@@ -1,0 +1,122 @@
+#include "BmpDecoder.h"
+
+#include <QSize>
+#include <QString>
+#include <bit>
+#include <cstdint>
+#include <vector>
+
+#include "AlphaColor.h"
+#include "AreaReduction.h"
+#include "ByteReader.h"
+#include "CodecsLog.h"
+#include "DecodeBudget.h"
+
+namespace tracella {
+namespace {
+
+constexpr std::uint32_t FileHeaderSize = 14, InfoHeaderSize = 40;
+constexpr std::uint32_t Rgb = 0, BitFields = 3, AlphaBitFields = 6;
+
+struct Header {
+  std::uint32_t size, compression, bitsPerPixel;
+  std::int64_t width, height;
+};
+
+Header HeaderOf(const ByteReader& in) {
+  return {in.Little32(14), in.Little32(30), in.Little16(28), static_cast<std::int32_t>(in.Little32(18)),
+          static_cast<std::int32_t>(in.Little32(22))};
+}
+
+// One channel's mask: where its bits are and how to bring them to 0..255.
+class Channel {
+ public:
+  explicit Channel(std::uint32_t mask)
+      : mask_(mask), shift_(mask == 0 ? 0 : std::countr_zero(mask)), top_(mask >> shift_) {}
+  bool Contiguous() const { return (top_ & (top_ + 1)) == 0; }
+  std::uint32_t Mask() const { return mask_; }
+  std::uint8_t Of(std::uint32_t pixel, std::uint8_t absent) const {
+    if (mask_ == 0) return absent;
+    const std::uint64_t value = (pixel & mask_) >> shift_;
+    return static_cast<std::uint8_t>((value * 255 + top_ / 2) / top_);
+  }
+
+ private:
+  std::uint32_t mask_;
+  int shift_;
+  std::uint32_t top_;
+};
+
+std::optional<TBitmap> Refused(const QString& reason) {
+  LogRefusal(QStringLiteral("BMP: ") + reason);
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool IsBitFieldBmp(const QByteArray& bytes) {
+  const ByteReader in(bytes);
+  if (!bytes.startsWith("BM")) return false;
+  const Header header = HeaderOf(in);
+  if (header.size < InfoHeaderSize) return false;
+  const bool oddHeader = header.size == 52 || header.size == 56;
+  const bool deep = header.bitsPerPixel == 16 || header.bitsPerPixel == 32;
+  if (header.compression == BitFields || header.compression == AlphaBitFields) return deep;
+  return header.compression == Rgb && oddHeader && (deep || header.bitsPerPixel == 24);
+}
+
+std::optional<TBitmap> DecodeBitFieldBmp(const QByteArray& bytes) {
+  const ByteReader in(bytes);
+  const Header header = HeaderOf(in);
+  const std::int64_t width = header.width, height = std::abs(header.height);
+  if (width <= 0 || height == 0 || width * height > MaxDecodePixels)
+    return Refused(QStringLiteral("%1 x %2 is beyond the decoding budget").arg(width).arg(height));
+  // Masks follow a 40-byte header, or are its extension's first fields; plain RGB has fixed ones.
+  const std::int64_t masksAt = FileHeaderSize + InfoHeaderSize;
+  const bool alphaMask = header.compression == AlphaBitFields || header.size >= 56;
+  std::uint32_t masks[4] = {};
+  if (header.compression == Rgb) {
+    const bool five = header.bitsPerPixel == 16;
+    masks[0] = five ? 0x7C00u : 0xFF0000u;
+    masks[1] = five ? 0x03E0u : 0x00FF00u;
+    masks[2] = five ? 0x001Fu : 0x0000FFu;
+  } else {
+    for (int i = 0; i < (alphaMask ? 4 : 3); ++i) masks[i] = in.Little32(masksAt + std::int64_t{4} * i);
+  }
+  const Channel red(masks[0]), green(masks[1]), blue(masks[2]), alpha(masks[3]);
+  const std::uint32_t within = header.bitsPerPixel == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+  std::uint32_t seen = 0;
+  for (const Channel* channel : {&red, &green, &blue, &alpha}) {
+    if (!channel->Contiguous() || (channel->Mask() & seen) != 0 || (channel->Mask() & ~within) != 0)
+      return Refused(QStringLiteral("its bit-field masks overlap or are broken"));
+    seen |= channel->Mask();
+  }
+  if (red.Mask() == 0 || green.Mask() == 0 || blue.Mask() == 0) return Refused(QStringLiteral("a colour has no bits"));
+
+  const std::int64_t pixelsAt = in.Little32(10);
+  const std::int64_t bytesPerPixel = header.bitsPerPixel / 8, rowBytes = (width * header.bitsPerPixel + 31) / 32 * 4;
+  if (pixelsAt + rowBytes * height > in.size())
+    return Refused(QStringLiteral("the file ends or breaks off before its picture does"));
+
+  const QSize size{int(width), int(height)}, fitted = FittedSize(size);
+  TBitmap bitmap(fitted.width(), fitted.height());
+  std::optional<TAreaReduction> reduction;
+  std::vector<TAlphaColor> row(fitted != size ? static_cast<std::size_t>(width) : 0);
+  if (fitted != size) reduction.emplace(size.width(), size.height(), bitmap);
+  const bool bottomUp = header.height > 0;
+  for (std::int64_t y = 0; y < height; ++y) {
+    const std::int64_t rowAt = pixelsAt + rowBytes * (bottomUp ? height - 1 - y : y);
+    TAlphaColor* out = reduction ? row.data() : bitmap.ScanLine(int(y));
+    for (std::int64_t x = 0; x < width; ++x) {
+      const std::int64_t at = rowAt + x * bytesPerPixel;
+      const std::uint32_t pixel = bytesPerPixel == 2   ? in.Little16(at)
+                                  : bytesPerPixel == 3 ? in.Little16(at) | std::uint32_t{in.At(at + 2)} << 16
+                                                       : in.Little32(at);
+      out[x] = Premultiply(MakeColor(alpha.Of(pixel, 0xFF), red.Of(pixel, 0), green.Of(pixel, 0), blue.Of(pixel, 0)));
+    }
+    if (reduction) reduction->AddRow(out);
+  }
+  return bitmap;
+}
+
+}  // namespace tracella

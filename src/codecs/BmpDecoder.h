@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <optional>
+
+#include "Bitmap.h"
+
+namespace tracella {
+
+// True for an uncompressed 16-, 24- or 32-bit BMP whose pixels are laid out by bit-field masks
+// or whose header is the 52- or 56-byte kind: Qt's reader refuses those headers and scales masks
+// wider than 8 bits to black.
+bool IsBitFieldBmp(const QByteArray& bytes);
+
+// Decodes such a BMP into premultiplied BGRA fitted within MaxBitmapSize, or nothing when its
+// masks overlap, leave gaps or the file ends before its last row.
+std::optional<TBitmap> DecodeBitFieldBmp(const QByteArray& bytes);
+
+}  // namespace tracella
