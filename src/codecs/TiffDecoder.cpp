@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "AlphaColor.h"
@@ -88,15 +89,63 @@ std::optional<TBitmap> Refused(const QString& reason) {
   return std::nullopt;
 }
 
-// Rows read per call: whole strips or rows of tiles, so that each is decoded once.
-int BandRows(TIFF* tiff, int height) {
+// Rows read per call: whole strips or rows of tiles, so that each is decoded once, as long as
+// the band stays within `maxBytes`; a taller strip is then decoded again for each band.
+int BandRows(TIFF* tiff, int width, int height, std::int64_t maxBytes) {
   std::uint32_t rows = 0;
   if (TIFFIsTiled(tiff))
     TIFFGetField(tiff, TIFFTAG_TILELENGTH, &rows);
   else
     TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rows);
   rows = std::clamp<std::uint32_t>(rows, 1, static_cast<std::uint32_t>(height));
-  return static_cast<int>(std::max<std::uint32_t>(rows, std::min<std::uint32_t>(64 / rows * rows, height)));
+  rows = std::max<std::uint32_t>(rows, std::min<std::uint32_t>(64 / rows * rows, height));
+  const std::int64_t fitting = std::max<std::int64_t>(1, maxBytes / (std::int64_t{width} * 4));
+  return static_cast<int>(std::min<std::int64_t>(rows, fitting));
+}
+
+// The most a compressed strip or tile of `bytes` can expand to; none where the method has no
+// such bound worth checking (fax codes, JPEG).
+std::optional<std::int64_t> MostDecodedFrom(std::uint16_t compression, std::uint64_t bytes) {
+  const auto times = [bytes](std::int64_t ratio) { return static_cast<std::int64_t>(bytes) * ratio + 1024; };
+  switch (compression) {
+    case COMPRESSION_NONE:
+      return times(1);
+    case COMPRESSION_PACKBITS:
+      return times(64);
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE:
+      return times(1032);  // zlib's own bound
+    case COMPRESSION_LZW:
+      return times(4096);  // a 9-bit code stands for at most 4096 bytes
+    default:
+      return std::nullopt;
+  }
+}
+
+// False when a strip or tile holds too few bytes to decode to what the header says it holds:
+// libtiff would size its buffer from the header and fill it with zeros before finding out.
+bool StripsCanHoldTheirRows(TIFF* tiff) {
+  std::uint16_t compression = COMPRESSION_NONE;
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+  const bool tiled = TIFFIsTiled(tiff);
+  const std::uint32_t count = tiled ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
+  const std::uint64_t* byteCounts = nullptr;
+  if (!TIFFGetField(tiff, tiled ? TIFFTAG_TILEBYTECOUNTS : TIFFTAG_STRIPBYTECOUNTS, &byteCounts) ||
+      byteCounts == nullptr)
+    return true;  // libtiff reports that itself
+  const auto full = static_cast<std::int64_t>(tiled ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff));
+  std::uint32_t height = 0, rowsPerStrip = 0;
+  TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::optional<std::int64_t> most = MostDecodedFrom(compression, byteCounts[i]);
+    if (!most) return true;
+    std::int64_t needed = full;
+    if (!tiled && rowsPerStrip != 0 && i + 1 == count && height % rowsPerStrip != 0)
+      needed = static_cast<std::int64_t>(TIFFVStripSize64(tiff, height % rowsPerStrip));  // the last strip is shorter
+    if (*most < needed) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -119,6 +168,8 @@ std::optional<TBitmap> DecodeTiff(const QByteArray& bytes) {
   TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
   if (width == 0 || height == 0 || std::int64_t{width} * height > MaxDecodePixels)
     return Refused(QStringLiteral("%1 x %2 is beyond the decoding budget").arg(width).arg(height));
+  if (!StripsCanHoldTheirRows(tiff.get()))
+    return Refused(QStringLiteral("its strips hold too few bytes for their rows"));
   char message[1024] = "";
   TIFFRGBAImage image{};
   if (!TIFFRGBAImageOK(tiff.get(), message) || !TIFFRGBAImageBegin(&image, tiff.get(), 1, message))
@@ -136,7 +187,8 @@ std::optional<TBitmap> DecodeTiff(const QByteArray& bytes) {
   TBitmap bitmap(fitted.width(), fitted.height());
   std::optional<TAreaReduction> reduction;
   if (fitted != size) reduction.emplace(size.width(), size.height(), bitmap);
-  const int bandRows = BandRows(tiff.get(), size.height());
+  const int bandRows =
+      BandRows(tiff.get(), size.width(), size.height(), std::int64_t{fitted.width()} * fitted.height() * 4);
   std::vector<std::uint32_t> band(std::size_t(width) * std::size_t(bandRows));
   for (int top = 0; top < size.height(); top += bandRows) {
     const int rows = std::min(bandRows, size.height() - top);

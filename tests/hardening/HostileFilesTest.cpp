@@ -170,6 +170,26 @@ void WriteDeepTiffOfZeros(const QString& path, quint32 side) {
   TIFFClose(tiff);
 }
 
+// A one-strip deflate TIFF of width x height, `bits` per sample grey, whose strip is the
+// deflated `zeroBytes` zero bytes: all of its rows when that many, else a strip cut short.
+void WriteOneStripTiff(const QString& path, quint32 width, quint32 height, int bits, qint64 zeroBytes) {
+  TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
+  ASSERT_NE(tiff, nullptr);
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
+  const std::vector<Bytef> zeros(static_cast<std::size_t>(zeroBytes), 0);
+  std::vector<Bytef> packed(compressBound(uLong(zeros.size())));
+  uLongf packedSize = uLongf(packed.size());
+  ASSERT_EQ(compress(packed.data(), &packedSize, zeros.data(), uLong(zeros.size())), Z_OK);
+  ASSERT_EQ(TIFFWriteRawStrip(tiff, 0, packed.data(), tmsize_t(packedSize)), tmsize_t(packedSize));
+  TIFFClose(tiff);
+}
+
 // Peak memory (resident) this process reaches while `work` runs, above what it held before.
 qint64 PeakBytesOf(const std::function<void()>& work) {
   QFile reset("/proc/self/clear_refs");
@@ -315,10 +335,15 @@ TEST_F(HostileFilesTest, DeepGreyPaletteAndCmykPicturesArriveAsTheirColours) {
 
 TEST_F(HostileFilesTest, HeadersClaimingHugePicturesAreRefusedBeforeTheirPixelsAreAllocated) {
   const QImage small = Flat(qRgb(1, 2, 3));
+  WriteOneStripTiff(Path("deflate.tif"), 11585, 11585, 8, 1000);
+  QFile deflateTiff(Path("deflate.tif"));
+  EXPECT_TRUE(deflateTiff.open(QIODevice::ReadOnly));
   const struct {
     const char* name;
     QByteArray bytes;
   } bombs[] = {
+      // libtiff sized the strip buffer from the header and zeroed 130 MB for a strip of 30 bytes.
+      {"deflate-11585-square.tif", deflateTiff.readAll()},
       {"65536-square.png", test::PngClaiming(small, 65536, 65536)},
       {"largest.png", test::PngClaiming(small, 0x7FFFFFFF, 0x7FFFFFFF)},
       {"over-budget.png", test::PngClaiming(small, 16385, 8192)},
@@ -366,13 +391,25 @@ TEST_F(HostileFilesTest, HugeDeepPicturesAreFittedWithinFourTimesTheirBitmap) {
   // 11585² 16-bit RGBA, a gigabyte at its own size, fitted to 8192²: a 256 MiB bitmap.
   Write("deep-11585-square.png", DeepPngOfZeros(11585));
   WriteDeepTiffOfZeros(Path("deep-11585-square.tif"), 11585);
-  for (const char* name : {"deep-11585-square.png", "deep-11585-square.tif"}) {
+  // Black and white in one strip: its rows were read in one band of the whole picture's size.
+  WriteOneStripTiff(Path("1-bit-65535x2048.tif"), 65535, 2048, 1, qint64{8192} * 2048);
+  WriteOneStripTiff(Path("1-bit-16384x8192.tif"), 16384, 8192, 1, qint64{2048} * 8192);
+  const struct {
+    const char* name;
+    int width, height;
+    TAlphaColor corner;
+  } pictures[] = {{"deep-11585-square.png", 8192, 8192, 0},
+                  {"deep-11585-square.tif", 8192, 8192, 0},
+                  {"1-bit-65535x2048.tif", 8192, 256, 0xFF000000u},
+                  {"1-bit-16384x8192.tif", 8192, 4096, 0xFF000000u}};
+  for (const auto& picture : pictures) {
+    const char* name = picture.name;
     SCOPED_TRACE(name);
     TBitmap bitmap;
     const qint64 spent = PeakBytesOf([&] { LoadFromFile(bitmap, Path(name)); });
-    ASSERT_EQ(bitmap.Width(), 8192);
-    ASSERT_EQ(bitmap.Height(), 8192);
-    EXPECT_EQ(bitmap.ScanLine(8191)[8191], 0u);
+    ASSERT_EQ(bitmap.Width(), picture.width);
+    ASSERT_EQ(bitmap.Height(), picture.height);
+    EXPECT_EQ(bitmap.ScanLine(picture.height - 1)[picture.width - 1], picture.corner);
     RecordProperty(std::string("peak_bytes_") + name, std::to_string(spent));
     EXPECT_GE(spent, 0);
     EXPECT_LE(spent, 4 * qint64(bitmap.PixelCount()) * 4);
