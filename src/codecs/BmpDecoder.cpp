@@ -81,7 +81,7 @@ std::optional<TBitmap> DecodeBitFieldBmp(const QByteArray& bytes) {
     masks[1] = five ? 0x03E0u : 0x00FF00u;
     masks[2] = five ? 0x001Fu : 0x0000FFu;
   } else {
-    for (int i = 0; i < (alphaMask ? 4 : 3); ++i) masks[i] = in.Little32(masksAt + 4 * i);
+    for (int i = 0; i < (alphaMask ? 4 : 3); ++i) masks[i] = in.Little32(masksAt + std::int64_t{4} * i);
   }
   const Channel red(masks[0]), green(masks[1]), blue(masks[2]), alpha(masks[3]);
   const std::uint32_t within = header.bitsPerPixel == 16 ? 0xFFFFu : 0xFFFFFFFFu;

@@ -133,7 +133,7 @@ bool StripsCanHoldTheirRows(TIFF* tiff) {
   if (!TIFFGetField(tiff, tiled ? TIFFTAG_TILEBYTECOUNTS : TIFFTAG_STRIPBYTECOUNTS, &byteCounts) ||
       byteCounts == nullptr)
     return true;  // libtiff reports that itself
-  const std::int64_t full = tiled ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff);
+  const auto full = static_cast<std::int64_t>(tiled ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff));
   std::uint32_t height = 0, rowsPerStrip = 0;
   TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
   TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
@@ -142,7 +142,7 @@ bool StripsCanHoldTheirRows(TIFF* tiff) {
     if (!most) return true;
     std::int64_t needed = full;
     if (!tiled && rowsPerStrip != 0 && i + 1 == count && height % rowsPerStrip != 0)
-      needed = TIFFVStripSize64(tiff, height % rowsPerStrip);  // the last strip is shorter
+      needed = static_cast<std::int64_t>(TIFFVStripSize64(tiff, height % rowsPerStrip));  // the last strip is shorter
     if (*most < needed) return false;
   }
   return true;
