@@ -190,26 +190,6 @@ void WriteOneStripTiff(const QString& path, quint32 width, quint32 height, int b
   TIFFClose(tiff);
 }
 
-// A one-strip deflate TIFF of width x height, `bits` per sample grey, whose strip is the
-// deflated `zeroBytes` zero bytes: all of its rows when that many, else a strip cut short.
-void WriteOneStripTiff(const QString& path, quint32 width, quint32 height, int bits, qint64 zeroBytes) {
-  TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
-  ASSERT_NE(tiff, nullptr);
-  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
-  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
-  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
-  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-  TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
-  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
-  const std::vector<Bytef> zeros(static_cast<std::size_t>(zeroBytes), 0);
-  std::vector<Bytef> packed(compressBound(uLong(zeros.size())));
-  uLongf packedSize = uLongf(packed.size());
-  ASSERT_EQ(compress(packed.data(), &packedSize, zeros.data(), uLong(zeros.size())), Z_OK);
-  ASSERT_EQ(TIFFWriteRawStrip(tiff, 0, packed.data(), tmsize_t(packedSize)), tmsize_t(packedSize));
-  TIFFClose(tiff);
-}
-
 // Peak memory (resident) this process reaches while `work` runs, above what it held before.
 qint64 PeakBytesOf(const std::function<void()>& work) {
   QFile reset("/proc/self/clear_refs");
