@@ -75,11 +75,14 @@ class RealWindowTest : public testing::Test {
       }
       auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
       ASSERT_NE(edit, nullptr);
-      edit->setText(name);
       const QAbstractButton* confirm = dialog->findChild<QDialogButtonBox*>()->button(
           dialog->acceptMode() == QFileDialog::AcceptOpen ? QDialogButtonBox::Open : QDialogButtonBox::Save);
       ASSERT_NE(confirm, nullptr);
-      ASSERT_TRUE(QTest::qWaitFor([confirm] { return confirm->isEnabled(); }));
+      // The dialog may still clear its name box as it settles: the name is put back until taken.
+      ASSERT_TRUE(QTest::qWaitFor([edit, confirm, name] {
+        if (edit->text() != name) edit->setText(name);
+        return confirm->isEnabled();
+      }));
       QTest::keyClick(edit, Qt::Key_Return);
     });
   }
@@ -90,7 +93,9 @@ class RealWindowTest : public testing::Test {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
       auto* modal = qobject_cast<T*>(QApplication::activeModalWidget());
-      if (!modal || !QTest::qWaitForWindowExposed(modal)) return;
+      // A window already answered may still be the active modal one while it closes.
+      if (!modal || modal->property("answered").toBool() || !QTest::qWaitForWindowExposed(modal)) return;
+      modal->setProperty("answered", true);
       poll->deleteLater();
       poll->stop();
       act(modal);
