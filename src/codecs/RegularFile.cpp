@@ -259,12 +259,12 @@ void WriteNewFile(const QString& path, const QByteArray& bytes) { WriteThenPubli
 void ReplaceFile(const QString& path, const QByteArray& bytes) { WriteThenPublish(path, bytes, PublishReplacing); }
 
 void RemoveTemporaryFilesOnSignals() {
-  const int ending[] = {SIGINT, SIGTERM, SIGHUP};
+  const int interrupts[] = {SIGINT, SIGTERM, SIGHUP};
   struct sigaction action {};
   action.sa_handler = RemoveTemporariesAndEnd;
   sigemptyset(&action.sa_mask);
-  for (const int signal : ending) sigaddset(&action.sa_mask, signal);  // one removal at a time
-  for (const int signal : ending) ::sigaction(signal, &action, nullptr);
+  for (const int signal : interrupts) sigaddset(&action.sa_mask, signal);  // one removal at a time
+  for (const int signal : interrupts) ::sigaction(signal, &action, nullptr);
 }
 
 }  // namespace tracella
