@@ -58,15 +58,15 @@ TEST(XDoGTest, RelativeSigmaDrawsTheSameAtEverySize) {
     const auto grey = static_cast<TAlphaColor>(std::lround(level * 255));
     return 0xFF000000u | grey * 0x010101u;
   };
-  double shares[2];
-  for (const int scale : {1, 4}) {
+  const auto shareAt = [&scene](int scale) {
     const TBitmap picture = Drawn(300 * scale, 200 * scale, scene);
     TGrayPlane tone;
     DrawXDoG(picture, {RelativeXDoGSigma(picture.Width(), picture.Height(), 3)}, tone);
-    shares[scale == 4] = PaintedShare(tone);
-  }
-  EXPECT_GT(shares[0], 0.01);
-  EXPECT_NEAR(shares[1] / shares[0], 1, 0.2) << shares[0] << " " << shares[1];
+    return PaintedShare(tone);
+  };
+  const double small = shareAt(1), large = shareAt(4);
+  EXPECT_GT(small, 0.01);
+  EXPECT_NEAR(large / small, 1, 0.2) << small << " " << large;
 }
 
 // Hard lines are line or paper; soft ones fade, painting at least where the hard ones do; a flat
