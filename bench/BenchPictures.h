@@ -16,8 +16,8 @@ struct PictureSize {
 PictureSize SizeOf(int megapixels);
 
 // A random source picture of that size with greens in 0..31, so that about half the neighbour
-// pairs differ by more than the default threshold, its grey image and grey plane. Made once, then
-// shared.
+// pairs differ by more than the default threshold, its grey plane and the same greys as opaque
+// grey pixels (for the per-pixel reference and the peer). Made once, then shared.
 const TBitmap& BenchSource(int megapixels);
 const TBitmap& BenchGray(int megapixels);
 const TGrayPlane& BenchPlane(int megapixels);

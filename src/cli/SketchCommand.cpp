@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <exception>
+#include <utility>
 
 #include "Exception.h"
 #include "ParallelRun.h"
@@ -61,7 +62,9 @@ int RunSketchCommand(const QStringList& arguments, QTextStream& output, QTextStr
              QStringLiteral("%1 skipped: %2 is sketched to %3 too.").arg(job.input, jobs[earlier[i]].input, job.output);
     try {
       SketchPipeline pipeline;
-      LoadInput(pipeline.SourceImage, job.input);
+      TBitmap picture;
+      LoadInput(picture, job.input);
+      pipeline.SourceImage.Take(std::move(picture));
       WriteOutput(job.output, DrawSketchFile(pipeline, options), options.force);
       return {};
     } catch (const std::exception& error) {

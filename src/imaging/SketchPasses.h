@@ -6,9 +6,8 @@
 
 namespace tracella {
 
-// Grey from the green channel: each pixel of `gray` becomes opaque grey g, g, g, and `plane` holds
-// g alone, one byte a pixel. Both take the size of `source`, which may be `gray` itself.
-void MakeGray(const TBitmap& source, TBitmap& gray, TGrayPlane& plane);
+// Grey from the green channel, one byte a pixel; `gray` takes the size of `source`.
+void MakeGray(const TBitmap& source, TGrayPlane& gray);
 
 // Paints `line` (stored as given, alpha included) on opaque white wherever a pixel's grey differs
 // from its right or lower neighbour's by more than `threshold`; everything else is white.

@@ -1,23 +1,29 @@
 #include "SketchPipeline.h"
 
+#include <utility>
+
 #include "BlurGray.h"
 #include "PictureFiles.h"
 #include "SketchPasses.h"
 
 namespace tracella {
 
-void SketchPipeline::Load(const QString& path) { LoadFromFile(SourceImage, path); }
-
-void SketchPipeline::MakeGray() { tracella::MakeGray(SourceImage, GrayImage, GrayPlane); }
-
-void SketchPipeline::BlurGray(float sigma) {
-  if (sigma <= 0) return;
-  tracella::BlurGray(GrayImage, sigma);
-  tracella::MakeGray(GrayImage, GrayImage, GrayPlane);  // a grey pixel's grey is itself
+void SketchPipeline::Load(const QString& path) {
+  TBitmap picture;
+  LoadFromFile(picture, path);
+  SourceImage.Take(std::move(picture));
 }
 
+void SketchPipeline::MakeGray() {
+  if (SourceImage.Released()) return;  // GrayImage holds this picture's greys already
+  tracella::MakeGray(SourceImage.Pixels(), GrayImage);
+  SourceImage.ReleasePixels();
+}
+
+void SketchPipeline::BlurGray(float sigma) { tracella::BlurGray(GrayImage, sigma); }
+
 void SketchPipeline::RenderSketch(float threshold, TAlphaColor line) {
-  tracella::RenderSketch(GrayPlane, threshold, line, SketchImage);
+  tracella::RenderSketch(GrayImage, threshold, line, SketchImage);
   if (OnRendered) OnRendered(threshold);
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTest>
@@ -8,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "BitmapImage.h"
 #include "CountingForm.h"
 #include "FakePlatform.h"
 #include "Faqja1.h"
@@ -45,8 +47,9 @@ class MainWindowTest : public testing::Test {
 
   // A source picture of the given size (its pixels do not matter to the layout).
   void UsePicture(int width, int height) {
-    form.Pipeline.SourceImage.SetSize(width, height);
-    form.Pipeline.SourceImage.Clear(claWhite);
+    TBitmap picture(width, height);
+    picture.Clear(claWhite);
+    form.Pipeline.SourceImage.Take(std::move(picture));
   }
 
   FakePlatform platform;
@@ -61,8 +64,7 @@ TEST_F(MainWindowTest, StartsWithTheSketchOfTheSamplePhotographAtNineInBlack) {
   ASSERT_EQ(form.Pipeline.SourceImage.Width(), 800);
   ASSERT_EQ(form.Pipeline.SourceImage.Height(), 885);
 
-  TBitmap source, gray, sketch;
-  source.Assign(form.Pipeline.SourceImage);
+  TBitmap source = ToBitmap(QImage(QStringLiteral(":/tracella/sample.png"))), gray, sketch;
   reference::MakeGray(source, gray);
   reference::RenderSketch(gray, 9.0f, claBlack, sketch);
   ASSERT_EQ(form.Image1->Bitmap.Width(), 800);
@@ -322,9 +324,6 @@ TEST_F(MainWindowTest, ARenderingDrawsIntoTheMemoryOnScreen) {
   EXPECT_EQ(form.renderings, std::vector<float>{13.0f});
   EXPECT_TRUE(form.Image1->Bitmap.SharesPixelsWith(form.Pipeline.SketchImage));
   EXPECT_EQ(std::as_const(form.Image1->Bitmap).Pixels(), shown);
-  for (int y = 0; y < form.Pipeline.GrayImage.Height(); y += 97)
-    for (int x = 0; x < form.Pipeline.GrayImage.Width(); x += 89)
-      ASSERT_EQ(form.Pipeline.GrayPlane.Row(y)[x], GreenOf(form.Pipeline.GrayImage.ScanLine(y)[x])) << x << ", " << y;
 }
 
 TEST_F(MainWindowTest, EachLinkEntryOpensItsAddressOncePerClickAndChangesNothingElse) {
