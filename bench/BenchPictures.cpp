@@ -11,10 +11,14 @@ PictureSize SizeOf(int megapixels) {
   switch (megapixels) {
     case 1:
       return {1224, 816};
+    case 8:
+      return {3464, 2309};
     case 12:
       return {4243, 2828};
     case 24:
       return {6000, 4000};
+    case 67:
+      return {MaxBitmapSize, MaxBitmapSize};
     default:
       return {0, 0};
   }

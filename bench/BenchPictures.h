@@ -9,7 +9,8 @@
 
 namespace tracella::bench {
 
-// Picture sizes by megapixels: 1 -> 1224x816, 12 -> 4243x2828, 24 -> 6000x4000 (all about 3:2).
+// Picture sizes by megapixels: 1 -> 1224x816, 8 -> 3464x2309, 12 -> 4243x2828, 24 -> 6000x4000
+// (all about 3:2), 67 -> 8192x8192 (the largest bitmap).
 struct PictureSize {
   int width, height;
 };

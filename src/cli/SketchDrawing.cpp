@@ -24,7 +24,8 @@ QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options
   pipeline.BlurGray(options.blur);
   const bool onWhite = !options.transparent && options.format != u"svg";
   pipeline.RenderSketch(options.threshold, onWhite ? options.color : kPaintedMark);
-  TBitmap& sketch = pipeline.SketchImage;
+  TBitmap sketch;
+  pipeline.SketchImage.Draw(sketch);
   if (options.format == u"svg") {
     const std::optional<std::string> svg =
         TraceSvg(sketch, kPaintedMark, {options.color, !options.transparent, options.speckle});

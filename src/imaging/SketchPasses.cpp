@@ -136,43 +136,48 @@ HWY_INLINE void EdgeVector(const std::uint8_t* row, const std::uint8_t* below, h
   Put<kStream>(d32, hn::IfThenElse(paint, line, white), out);
 }
 
+// The part of the sketch whose top-left pixel is (left, top) of the picture, the part's size.
 template <bool kStream>
-void EdgeRows(const TGrayPlane& gray, int paint, TAlphaColor line, TBitmap& sketch) {
+void EdgeRows(const TGrayPlane& gray, int paint, TAlphaColor line, int left, int top, TBitmap& part) {
   const D32 d32;
   const DI32 di32;
   const std::size_t n = hn::Lanes(d32);
   // The largest difference that leaves a pixel white: -1 when every difference paints.
   const auto unpainted = hn::Set(di32, paint - 1);
   const auto lineVector = hn::Set(d32, line), whiteVector = hn::Set(d32, claWhite);
-  const int last = gray.Width() - 1, lastRow = gray.Height() - 1;
-  for (int y = 0; y <= lastRow; ++y) {
-    const std::uint8_t* row = gray.Row(y);
+  // The picture's last column, counted from the part's left edge; it has no right neighbour.
+  const int last = gray.Width() - 1 - left, lastRow = gray.Height() - 1;
+  // Pixels up to here compare with a right neighbour.
+  const int paired = std::min(last, part.Width());
+  for (int y = 0; y < part.Height(); ++y) {
+    const std::uint8_t* row = gray.Row(top + y) + left;
     // The last row has no lower neighbour; comparing it with itself adds a difference of 0,
     // which never decides: at a painting difference of 0 every right neighbour paints anyway.
-    const std::uint8_t* below = gray.Row(std::min(y + 1, lastRow));
-    TAlphaColor* out = sketch.ScanLine(y);
+    const std::uint8_t* below = gray.Row(std::min(top + y + 1, lastRow)) + left;
+    TAlphaColor* out = part.ScanLine(y);
     auto one = [&](int x) { out[x] = LargerNeighborDifference(row, below, x) >= paint ? line : claWhite; };
     int x = 0;
     if constexpr (kStream) {
-      for (; x < last && !AlignedTo(out + x, n * sizeof(TAlphaColor)); ++x) one(x);
+      for (; x < paired && !AlignedTo(out + x, n * sizeof(TAlphaColor)); ++x) one(x);
     }
-    for (; x + static_cast<int>(n) <= last; x += static_cast<int>(n)) {
+    for (; x + static_cast<int>(n) <= paired; x += static_cast<int>(n)) {
       if constexpr (kStream) {
         if (static_cast<std::size_t>(x) % 64 < n) hwy::Prefetch(static_cast<const std::uint8_t*>(Ahead(below + x)));
       }
       EdgeVector<kStream>(row + x, below + x, unpainted, lineVector, whiteVector, out + x);
     }
-    for (; x < last; ++x) one(x);
-    out[last] = y < lastRow && Difference(row[last], below[last]) >= paint ? line : claWhite;
+    for (; x < paired; ++x) one(x);
+    if (last < part.Width())
+      out[last] = top + y < lastRow && Difference(row[last], below[last]) >= paint ? line : claWhite;
   }
 }
 
-void EdgePass(const TGrayPlane& gray, int paint, TAlphaColor line, TBitmap& sketch) {
-  if (BeyondCaches(sketch)) {
-    EdgeRows<true>(gray, paint, line, sketch);
+void EdgePass(const TGrayPlane& gray, int paint, TAlphaColor line, int left, int top, TBitmap& part) {
+  if (BeyondCaches(part)) {
+    EdgeRows<true>(gray, paint, line, left, top, part);
     hwy::FlushStream();
   } else {
-    EdgeRows<false>(gray, paint, line, sketch);
+    EdgeRows<false>(gray, paint, line, left, top, part);
   }
 }
 
@@ -202,9 +207,13 @@ void MakeGray(const TBitmap& source, TGrayPlane& gray) {
 
 void RenderSketch(const TGrayPlane& gray, float threshold, TAlphaColor line, TBitmap& sketch) {
   sketch.SetSize(gray.Width(), gray.Height());
-  if (sketch.IsEmpty()) return;
-  sketch.PixelsToOverwrite();
-  HWY_DYNAMIC_DISPATCH(EdgePass)(gray, PaintingDifference(threshold), line, sketch);
+  RenderSketchPart(gray, threshold, line, 0, 0, sketch);
+}
+
+void RenderSketchPart(const TGrayPlane& gray, float threshold, TAlphaColor line, int left, int top, TBitmap& part) {
+  if (part.IsEmpty()) return;
+  part.PixelsToOverwrite();
+  HWY_DYNAMIC_DISPATCH(EdgePass)(gray, PaintingDifference(threshold), line, left, top, part);
 }
 
 const char* SketchPassesTarget() { return HWY_DYNAMIC_DISPATCH(TargetName)(); }

@@ -14,6 +14,10 @@ void MakeGray(const TBitmap& source, TGrayPlane& gray);
 // Resizes sketch to gray.
 void RenderSketch(const TGrayPlane& gray, float threshold, TAlphaColor line, TBitmap& sketch);
 
+// The same sketch's pixels for the rectangle of `part`'s size whose top-left pixel is (left, top);
+// the rectangle lies within the picture.
+void RenderSketchPart(const TGrayPlane& gray, float threshold, TAlphaColor line, int left, int top, TBitmap& part);
+
 // The smallest whole difference that is more than `threshold`: differences are whole numbers,
 // so d > threshold exactly when d >= PaintingDifference(threshold). 256 means nothing paints.
 int PaintingDifference(float threshold);

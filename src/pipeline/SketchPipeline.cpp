@@ -23,7 +23,7 @@ void SketchPipeline::MakeGray() {
 void SketchPipeline::BlurGray(float sigma) { tracella::BlurGray(GrayImage, sigma); }
 
 void SketchPipeline::RenderSketch(float threshold, TAlphaColor line) {
-  tracella::RenderSketch(GrayImage, threshold, line, SketchImage);
+  SketchImage.Set(threshold, line);
   if (OnRendered) OnRendered(threshold);
 }
 

@@ -6,6 +6,7 @@
 #include "AlphaColor.h"
 #include "Bitmap.h"
 #include "GrayPlane.h"
+#include "SketchImage.h"
 #include "SourceImage.h"
 
 namespace tracella {
@@ -15,11 +16,15 @@ namespace tracella {
 // threshold and the colour come from.
 class SketchPipeline {
  public:
+  SketchPipeline() = default;
+  SketchPipeline(const SketchPipeline&) = delete;  // SketchImage reads this pipeline's GrayImage
+  SketchPipeline& operator=(const SketchPipeline&) = delete;
+
   // The photograph, its greys (one byte a pixel) and the line drawing, each the photograph's size
-  // once the steps after a load have run.
+  // once the steps after a load have run. The drawing's pixels are made when they are asked for.
   TSourceImage SourceImage;
   TGrayPlane GrayImage;
-  TBitmap SketchImage;
+  TSketchImage SketchImage{GrayImage};
 
   // Called after each rendering with the threshold it used.
   std::function<void(float threshold)> OnRendered;
@@ -34,7 +39,7 @@ class SketchPipeline {
   void BlurGray(float sigma);
 
   // SketchImage from GrayImage: `line` wherever neighbouring greys differ by more than `threshold`,
-  // white elsewhere. Only sizing the sketch can fail, and then SketchImage is as it was.
+  // white elsewhere.
   void RenderSketch(float threshold, TAlphaColor line);
 };
 

@@ -80,7 +80,7 @@ TEST_F(FileCommandsTest, OpeningShowsTheSketchAtItsOwnSizeWithTheCaptionAndWarns
     EXPECT_EQ(form.Pipeline.SourceImage.Width(), c.width);
     EXPECT_EQ(form.Image1->Width(), c.width);
     EXPECT_EQ(form.Image1->Height(), c.height);
-    EXPECT_EQ(form.Image1->Bitmap.Width(), c.width);
+    EXPECT_EQ(ShownSketch(form).Width(), c.width);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Tracella - ") + path);
     EXPECT_EQ(form.LastOpenedPath, path);
     if (c.warns)
@@ -274,10 +274,11 @@ TEST_F(SaveTest, WritesTheSketchOnScreen) {
   QImage saved(folder.filePath("sketch.jpg"));
   ASSERT_EQ(saved.size(), QSize(800, 885));
   // JPEG is lossy: compare where the sketch is plain white or plain black, away from noise.
+  const TBitmap sketch = ShownSketch(form);
   int agreeing = 0, compared = 0;
   for (int y = 0; y < 885; y += 7)
     for (int x = 0; x < 800; x += 7) {
-      const TAlphaColor shown = form.Image1->Bitmap.ScanLine(y)[x];
+      const TAlphaColor shown = sketch.ScanLine(y)[x];
       const int gray = qGreen(saved.pixel(x, y));
       ++compared;
       agreeing += (shown == claWhite) == (gray > 128);

@@ -158,5 +158,31 @@ TEST(MatchesReferenceTest, OnAPictureLargeEnoughToBeStreamed) {
   ExpectSameAsReference(source, 9.0f, claBlack);
 }
 
+// The window draws only the part on screen: any rectangle, on every instruction set, must be
+// the same pixels as that rectangle of the whole sketch, at the picture's last row and column too.
+TEST(RenderSketchPartTest, EveryRectangleIsThatPartOfTheWholeSketch) {
+  TGrayPlane gray;
+  MakeGray(RandomImage(203, 71, 11), gray);
+  TBitmap whole;
+  RenderSketch(gray, 40.0f, 0x80123456u, whole);
+  struct Rect {
+    int left, top, width, height;
+  };
+  const Rect rects[] = {{0, 0, 203, 71}, {1, 1, 202, 70}, {37, 5, 100, 20}, {150, 60, 53, 11},
+                        {202, 0, 1, 71}, {0, 70, 203, 1}, {63, 31, 1, 1},   {5, 2, 129, 64}};
+  for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
+    hwy::SetSupportedTargetsForTest(target);
+    for (const Rect& r : rects) {
+      TBitmap part(r.width, r.height);
+      RenderSketchPart(gray, 40.0f, 0x80123456u, r.left, r.top, part);
+      for (int y = 0; y < r.height; ++y)
+        for (int x = 0; x < r.width; ++x)
+          ASSERT_EQ(part.ScanLine(y)[x], whole.ScanLine(r.top + y)[r.left + x])
+              << r.left + x << ", " << r.top + y << " on " << hwy::TargetName(target);
+    }
+  }
+  hwy::SetSupportedTargetsForTest(0);
+}
+
 }  // namespace
 }  // namespace tracella
