@@ -320,12 +320,10 @@ void TForm1::MenuItem22Click() {
       platform_.ShowError(QStringLiteral("File name exists!"), QStringLiteral("Error"));
       continue;
     }
-    TBitmap sketch;
-    Pipeline.SketchImage.Draw(sketch);
     if (EndsInJpg(chosen)) {
-      SaveToFile(sketch, chosen);
+      SaveToFile(Pipeline.SketchImage.Rows(), chosen);
     } else {
-      SaveToFile(sketch, withSuffix);
+      SaveToFile(Pipeline.SketchImage.Rows(), withSuffix);
       RememberedSaveName.clear();
     }
     return;

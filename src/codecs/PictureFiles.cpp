@@ -10,6 +10,7 @@
 #include "CodecsLog.h"
 #include "DecodeBudget.h"
 #include "JpegDecoder.h"
+#include "JpegEncoder.h"
 #include "JpegXrDecoder.h"
 #include "PngDecoder.h"
 #include "QtPictureDecoder.h"
@@ -44,8 +45,13 @@ std::optional<TBitmap> Decode(const QByteArray& bytes) {
   return FittedBitmap(*image);
 }
 
-// The file's bytes, or nothing when the encoder fails. The quality is the encoder's default
-// (75 for Qt's JPEG writer).
+bool IsJpegExtension(const QString& extension) { return extension == u".jpg" || extension == u".jpeg"; }
+
+TPictureRows RowsOf(const TBitmap& bitmap) {
+  return {bitmap.Width(), bitmap.Height(), [&bitmap](int y) { return bitmap.ScanLine(y); }};
+}
+
+// The file's bytes, or nothing when the encoder fails.
 std::optional<QByteArray> Encode(const QImage& image, const char* format) {
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
@@ -56,8 +62,7 @@ std::optional<QByteArray> Encode(const QImage& image, const char* format) {
 
 std::optional<QByteArray> EncodeFor(const TBitmap& bitmap, const QString& extension) {
   // JPEG has no alpha: the colour channels are written as stored, the alpha byte is dropped.
-  if (extension == u".jpg" || extension == u".jpeg")
-    return Encode(ImageOver(bitmap, QImage::Format_RGB32), "jpeg");  // converted row by row
+  if (IsJpegExtension(extension)) return EncodeJpeg(RowsOf(bitmap));
   // The bitmap's written pixels are not premultiplied; straight ARGB32 keeps every byte.
   if (extension == u".png") return Encode(ImageOver(bitmap, QImage::Format_ARGB32), "png");
   return std::nullopt;
@@ -102,6 +107,17 @@ QByteArray EncodeForExtension(const TBitmap& bitmap, const QString& extension) {
 
 void SaveToFile(const TBitmap& bitmap, const QString& path) {
   WriteNewFile(path, EncodeForExtension(bitmap, ExtensionOf(path)));
+}
+
+void SaveToFile(const TPictureRows& picture, const QString& path) {
+  if (!IsJpegExtension(ExtensionOf(path))) {
+    TBitmap whole(picture.Width, picture.Height);
+    for (int y = 0; y < picture.Height; ++y) std::copy_n(picture.Row(y), picture.Width, whole.ScanLine(y));
+    return SaveToFile(whole, path);
+  }
+  const std::optional<QByteArray> bytes = EncodeJpeg(picture);
+  if (!bytes) throw EBitmapSavingFailed();
+  WriteNewFile(path, *bytes);
 }
 
 }  // namespace tracella

@@ -1,6 +1,8 @@
 #include "SketchImage.h"
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 #include "SketchPasses.h"
 
@@ -19,5 +21,19 @@ void TSketchImage::DrawPart(int left, int top, TBitmap& part) const {
 }
 
 void TSketchImage::Draw(TBitmap& whole) const { RenderSketch(*gray_, threshold_, line_, whole); }
+
+TPictureRows TSketchImage::Rows() const {
+  // Enough rows to keep the vector loops busy, few enough to stay in the caches.
+  constexpr int kBandRows = 16;
+  auto band = std::make_shared<TBitmap>();
+  return {Width(), Height(), [sketch = *this, band](int y) {
+            const int row = y % kBandRows;
+            if (row == 0) {
+              band->SetSize(sketch.Width(), kBandRows);
+              sketch.DrawPart(0, y, *band);
+            }
+            return std::as_const(*band).ScanLine(row);
+          }};
+}
 
 }  // namespace tracella

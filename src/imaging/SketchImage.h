@@ -3,6 +3,7 @@
 #include "AlphaColor.h"
 #include "Bitmap.h"
 #include "GrayPlane.h"
+#include "PictureRows.h"
 
 namespace tracella {
 
@@ -25,6 +26,8 @@ class TSketchImage {
   void DrawPart(int left, int top, TBitmap& part) const;
   // Every pixel, `whole` taking the drawing's size.
   void Draw(TBitmap& whole) const;
+  // Every row, for an encoder, drawn a band of rows at a time: the drawing is never whole.
+  TPictureRows Rows() const;
 
  private:
   const TGrayPlane* gray_;

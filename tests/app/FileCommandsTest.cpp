@@ -1,18 +1,23 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <vector>
 
+#include "BitmapImage.h"
 #include "CountingForm.h"
 #include "FakePlatform.h"
 #include "Faqja1.h"
 #include "FileErrors.h"
 #include "LocalPath.h"
+#include "SketchReference.h"
+#include "TComboColorBox.h"
 #include "TImage.h"
 #include "TScrollBar.h"
 #include "TSpinBox.h"
@@ -284,6 +289,27 @@ TEST_F(SaveTest, WritesTheSketchOnScreen) {
       agreeing += (shown == claWhite) == (gray > 128);
     }
   EXPECT_GT(agreeing, compared * 9 / 10);
+}
+
+// The sketch goes to the encoder a band of rows at a time; the file must still hold exactly the
+// pixels that Qt's JPEG writer makes of the whole sketch.
+TEST_F(SaveTest, SavesThePixelsQtsJpegWriterMakesOfTheWholeSketch) {
+  form.ComboColorBox1->SetColor(0xFFC02040u);
+  form.MenuItem27Click();
+  Save(QStringLiteral("sketch.jpg"));
+  TBitmap source = ToBitmap(QImage(QStringLiteral(":/tracella/sample.png"))), gray, sketch;
+  reference::MakeGray(source, gray);
+  reference::RenderSketch(gray, 13.0f, 0xFFC02040u, sketch);
+  QBuffer written;
+  written.open(QIODevice::WriteOnly);
+  ASSERT_TRUE(QImageWriter(&written, "jpeg").write(ImageOver(sketch, QImage::Format_RGB32)));
+  const QImage saved = QImage(folder.filePath("sketch.jpg")).convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(saved.size(), QSize(800, 885));
+  EXPECT_EQ(saved, QImage::fromData(written.data(), "jpeg").convertToFormat(QImage::Format_RGB32));
+  QFile file(folder.filePath("sketch.jpg"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  constexpr int kAfterJfifHeader = 20;  // Qt takes the dots per inch there from the screen
+  EXPECT_EQ(file.readAll().mid(kAfterJfifHeader), written.data().mid(kAfterJfifHeader));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "Bitmap.h"
 #include "FileErrors.h"
+#include "PictureRows.h"
 
 namespace tracella {
 
@@ -28,9 +29,13 @@ void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name
 QByteArray EncodeForExtension(const TBitmap& bitmap, const QString& extension);
 
 // Writes the bitmap as a new file in the format of the name's extension: ".jpg" or ".jpeg" as
-// JPEG at the encoder's default quality without alpha, ".png" as PNG holding the pixels exactly as
-// stored, alpha included. Never replaces a file and leaves nothing behind on failure. Throws
+// JPEG at quality 75 without alpha, ".png" as PNG holding the pixels exactly as stored, alpha
+// included. Never replaces a file and leaves nothing behind on failure. Throws
 // EBitmapSavingFailed (another extension, or the encoder failed) or EFCreateError.
 void SaveToFile(const TBitmap& bitmap, const QString& path);
+
+// The same for a picture handed over row by row; a JPEG is encoded as the rows come, so the
+// picture is never held whole (a PNG still is).
+void SaveToFile(const TPictureRows& picture, const QString& path);
 
 }  // namespace tracella
