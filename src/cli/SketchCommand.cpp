@@ -62,9 +62,9 @@ int RunSketchCommand(const QStringList& arguments, QTextStream& output, QTextStr
              QStringLiteral("%1 skipped: %2 is sketched to %3 too.").arg(job.input, jobs[earlier[i]].input, job.output);
     try {
       SketchPipeline pipeline;
-      TBitmap picture;
-      LoadInput(picture, job.input);
-      pipeline.SourceImage.Take(std::move(picture));
+      TGrayPlane greys;
+      LoadInput(greys, job.input);
+      pipeline.SourceImage.TakeGreys(std::move(greys));
       WriteOutput(job.output, DrawSketchFile(pipeline, options), options.force);
       return {};
     } catch (const std::exception& error) {

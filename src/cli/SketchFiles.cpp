@@ -57,12 +57,12 @@ bool IsFolder(const QString& path) {
 
 }  // namespace
 
-void LoadInput(TBitmap& target, const QString& input) {
+void LoadInput(TGrayPlane& target, const QString& input) {
   if (IsStandardStream(input))
-    return LoadFromBytes(target, ReadAllOf(STDIN_FILENO, "standard input", MaxPictureFileBytes), "standard input");
+    return LoadGrayFromBytes(target, ReadAllOf(STDIN_FILENO, "standard input", MaxPictureFileBytes), "standard input");
   // Said before the name's extension is looked at: "photos" is not a picture of an unknown kind.
   if (IsFolder(input)) throw EFOpenError(input, EISDIR);
-  LoadFromFile(target, input);
+  LoadGrayFromFile(target, input);
 }
 
 void WriteOutput(const QString& output, const QByteArray& bytes, bool replace) {

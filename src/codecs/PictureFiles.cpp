@@ -15,6 +15,7 @@
 #include "PngDecoder.h"
 #include "QtPictureDecoder.h"
 #include "RegularFile.h"
+#include "SketchPasses.h"
 #include "TiffDecoder.h"
 
 namespace tracella {
@@ -51,6 +52,17 @@ TPictureRows RowsOf(const TBitmap& bitmap) {
   return {bitmap.Width(), bitmap.Height(), [&bitmap](int y) { return bitmap.ScanLine(y); }};
 }
 
+// A JPEG goes straight to its grey; the other formats are decoded whole, reduced to their grey and
+// let go at once.
+std::optional<TGrayPlane> DecodeGray(const QByteArray& bytes) {
+  if (IsJpeg(bytes)) return DecodeJpegGray(bytes);
+  const std::optional<TBitmap> picture = Decode(bytes);
+  if (!picture) return std::nullopt;
+  TGrayPlane gray;
+  MakeGray(*picture, gray);
+  return gray;
+}
+
 // The file's bytes, or nothing when the encoder fails.
 std::optional<QByteArray> Encode(const QImage& image, const char* format) {
   QBuffer buffer;
@@ -68,11 +80,13 @@ std::optional<QByteArray> EncodeFor(const TBitmap& bitmap, const QString& extens
   return std::nullopt;
 }
 
-// The picture, or EBitmapLoadingFailed naming `name`; the decoders' messages go to the log.
-TBitmap Decoded(const QByteArray& bytes, const QString& name) {
+// What `decode` makes of the bytes (a picture or its grey), or EBitmapLoadingFailed naming `name`;
+// the decoders' messages go to the log.
+template <class Decode>
+auto Decoded(const QByteArray& bytes, const QString& name, const Decode& decode) {
   const QuietMessages quiet;
   try {
-    std::optional<TBitmap> picture = Decode(bytes);
+    auto picture = decode(bytes);
     if (!picture) throw EBitmapLoadingFailed(name);
     return std::move(*picture);
   } catch (const std::bad_alloc&) {
@@ -81,23 +95,34 @@ TBitmap Decoded(const QByteArray& bytes, const QString& name) {
   }
 }
 
-}  // namespace
-
-void LoadFromFile(TBitmap& target, const QString& path) {
+template <class Decode>
+auto LoadedFile(const QString& path, const Decode& decode) {
   if (!IsPictureExtension(ExtensionOf(path))) {
     LogRefusal(QStringLiteral("no decoder for the extension \"%1\"").arg(ExtensionOf(path)));
     throw EBitmapLoadingFailed(path);
   }
   const std::unique_ptr<MappedFile> file = MapRegularFile(path, MaxPictureFileBytes);
-  TBitmap picture = Decoded(file->Bytes(), path);
+  auto picture = Decoded(file->Bytes(), path, decode);
   if (file->Shrank()) {
     LogRefusal(QStringLiteral("the file became shorter while it was read"));
     throw EBitmapLoadingFailed(path);
   }
-  target = std::move(picture);
+  return picture;
 }
 
-void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name) { target = Decoded(bytes, name); }
+}  // namespace
+
+void LoadFromFile(TBitmap& target, const QString& path) { target = LoadedFile(path, Decode); }
+
+void LoadGrayFromFile(TGrayPlane& target, const QString& path) { target = LoadedFile(path, DecodeGray); }
+
+void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name) {
+  target = Decoded(bytes, name, Decode);
+}
+
+void LoadGrayFromBytes(TGrayPlane& target, const QByteArray& bytes, const QString& name) {
+  target = Decoded(bytes, name, DecodeGray);
+}
 
 QByteArray EncodeForExtension(const TBitmap& bitmap, const QString& extension) {
   const std::optional<QByteArray> bytes = EncodeFor(bitmap, extension.toLower());

@@ -88,30 +88,32 @@ HWY_INLINE void GrayVectors(const TAlphaColor* in, std::uint8_t* plane) {
 #endif
 
 template <bool kStream>
-void GrayRows(const TBitmap& source, TGrayPlane& plane) {
+HWY_INLINE void GrayRow(const TAlphaColor* in, int width, std::uint8_t* planeRow) {
   const std::size_t n = hn::Lanes(D8());
-  const int width = source.Width();
-  for (int y = 0; y < source.Height(); ++y) {
-    const TAlphaColor* in = source.ScanLine(y);
-    std::uint8_t* planeRow = plane.Row(y);
-    auto one = [&](int x) { planeRow[x] = GrayOf(in[x]); };
-    // Streaming stores need whole vectors at aligned addresses.
-    int x = 0;
-    if constexpr (kStream) {
-      for (; x < width && !AlignedTo(planeRow + x, n); ++x) one(x);
-    }
-#if HWY_TARGET != HWY_SCALAR
-    for (; x + static_cast<int>(n) <= width; x += static_cast<int>(n)) {
-      if constexpr (kStream) {
-        for (std::size_t line = 0; line < n * sizeof(TAlphaColor); line += 64)
-          hwy::Prefetch(static_cast<const std::uint8_t*>(Ahead(in + x)) + line);
-      }
-      GrayVectors<kStream>(in + x, planeRow + x);
-    }
-#endif
-    for (; x < width; ++x) one(x);
+  auto one = [&](int x) { planeRow[x] = GrayOf(in[x]); };
+  // Streaming stores need whole vectors at aligned addresses.
+  int x = 0;
+  if constexpr (kStream) {
+    for (; x < width && !AlignedTo(planeRow + x, n); ++x) one(x);
   }
+#if HWY_TARGET != HWY_SCALAR
+  for (; x + static_cast<int>(n) <= width; x += static_cast<int>(n)) {
+    if constexpr (kStream) {
+      for (std::size_t line = 0; line < n * sizeof(TAlphaColor); line += 64)
+        hwy::Prefetch(static_cast<const std::uint8_t*>(Ahead(in + x)) + line);
+    }
+    GrayVectors<kStream>(in + x, planeRow + x);
+  }
+#endif
+  for (; x < width; ++x) one(x);
 }
+
+template <bool kStream>
+void GrayRows(const TBitmap& source, TGrayPlane& plane) {
+  for (int y = 0; y < source.Height(); ++y) GrayRow<kStream>(source.ScanLine(y), source.Width(), plane.Row(y));
+}
+
+void GrayOfRow(const TAlphaColor* row, int width, std::uint8_t* gray) { GrayRow<false>(row, width, gray); }
 
 void GrayPass(const TBitmap& source, TGrayPlane& plane) {
   if (BeyondCaches(source)) {
@@ -190,6 +192,7 @@ HWY_AFTER_NAMESPACE();
 namespace tracella {
 
 HWY_EXPORT(GrayPass);
+HWY_EXPORT(GrayOfRow);
 HWY_EXPORT(EdgePass);
 HWY_EXPORT(TargetName);
 
@@ -203,6 +206,10 @@ void MakeGray(const TBitmap& source, TGrayPlane& gray) {
   gray.SetSize(source.Width(), source.Height());
   if (gray.IsEmpty()) return;
   HWY_DYNAMIC_DISPATCH(GrayPass)(source, gray);
+}
+
+void MakeGrayRow(const TAlphaColor* row, int width, std::uint8_t* gray) {
+  HWY_DYNAMIC_DISPATCH(GrayOfRow)(row, width, gray);
 }
 
 void RenderSketch(const TGrayPlane& gray, float threshold, TAlphaColor line, TBitmap& sketch) {

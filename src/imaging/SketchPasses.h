@@ -8,6 +8,8 @@ namespace tracella {
 
 // Grey from the green channel, one byte a pixel; `gray` takes the size of `source`.
 void MakeGray(const TBitmap& source, TGrayPlane& gray);
+// The same for one row of `width` pixels, for a picture that arrives row by row.
+void MakeGrayRow(const TAlphaColor* row, int width, std::uint8_t* gray);
 
 // Paints `line` (stored as given, alpha included) on opaque white wherever a pixel's grey differs
 // from its right or lower neighbour's by more than `threshold`; everything else is white.

@@ -9,15 +9,18 @@
 namespace tracella {
 
 void SketchPipeline::Load(const QString& path) {
-  TBitmap picture;
-  LoadFromFile(picture, path);
-  SourceImage.Take(std::move(picture));
+  TGrayPlane greys;
+  LoadGrayFromFile(greys, path);
+  SourceImage.TakeGreys(std::move(greys));
 }
 
 void SketchPipeline::MakeGray() {
   if (SourceImage.Released()) return;  // GrayImage holds this picture's greys already
-  tracella::MakeGray(SourceImage.Pixels(), GrayImage);
-  SourceImage.ReleasePixels();
+  if (SourceImage.Pixels().IsEmpty())
+    GrayImage = SourceImage.HandOverGreys();
+  else
+    tracella::MakeGray(SourceImage.Pixels(), GrayImage);
+  SourceImage.Release();
 }
 
 void SketchPipeline::BlurGray(float sigma) { tracella::BlurGray(GrayImage, sigma); }

@@ -29,7 +29,8 @@ class SketchPipeline {
   // Called after each rendering with the threshold it used.
   std::function<void(float threshold)> OnRendered;
 
-  // Decodes the picture file into SourceImage, which changes only on success (see LoadFromFile).
+  // Decodes the picture file into SourceImage, straight to its greys, which MakeGray then takes;
+  // SourceImage changes only on success (see LoadGrayFromFile).
   void Load(const QString& path);
 
   // GrayImage from SourceImage's green channel; SourceImage lets go of its pixels.

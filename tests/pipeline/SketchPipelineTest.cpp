@@ -35,7 +35,7 @@ TEST(SketchPipelineTest, MakeGrayLetsGoOfTheSourcePixelsAndKeepsTheGreys) {
   const TBitmap picture = RandomImage(30, 20, 9);
   pipeline.SourceImage.Assign(picture);
   pipeline.MakeGray();
-  EXPECT_TRUE(pipeline.SourceImage.Pixels().IsEmpty());
+  EXPECT_TRUE(pipeline.SourceImage.Released());
   EXPECT_EQ(pipeline.SourceImage.Width(), 30);
   EXPECT_EQ(pipeline.SourceImage.Height(), 20);
   const std::vector<std::uint8_t> greys = PlaneBytes(pipeline.GrayImage);

@@ -5,6 +5,7 @@
 
 #include "Bitmap.h"
 #include "FileErrors.h"
+#include "GrayPlane.h"
 #include "PictureRows.h"
 
 namespace tracella {
@@ -23,6 +24,12 @@ void LoadFromFile(TBitmap& target, const QString& path);
 // Decodes a picture file's content as LoadFromFile does, whatever its name; `name` is the one the
 // loading message gives.
 void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name);
+
+// The grey (green channel, one byte a pixel) of the picture LoadFromFile / LoadFromBytes would
+// decode, with the same failures. A JPEG is decoded row by row straight into it and never held
+// whole; the other formats are decoded whole and let go once reduced to their grey.
+void LoadGrayFromFile(TGrayPlane& target, const QString& path);
+void LoadGrayFromBytes(TGrayPlane& target, const QByteArray& bytes, const QString& name);
 
 // The bitmap as the content of a file named with `extension` (".jpg", ".jpeg" or ".png", any
 // case), encoded as SaveToFile encodes it. Throws EBitmapSavingFailed.
