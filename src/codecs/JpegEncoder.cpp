@@ -1,10 +1,9 @@
 #include "JpegEncoder.h"
 
-#include <jpeglib.h>
-
 #include <csetjmp>
-#include <cstdio>  // jpeglib.h needs FILE
 #include <memory>
+
+#include "JpegLib.h"
 
 namespace tracella {
 namespace {

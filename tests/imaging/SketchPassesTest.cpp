@@ -171,7 +171,7 @@ TEST(RenderSketchPartTest, EveryRectangleIsThatPartOfTheWholeSketch) {
   const Rect rects[] = {{0, 0, 203, 71}, {1, 1, 202, 70}, {37, 5, 100, 20}, {150, 60, 53, 11},
                         {202, 0, 1, 71}, {0, 70, 203, 1}, {63, 31, 1, 1},   {5, 2, 129, 64}};
   for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
-    hwy::SetSupportedTargetsForTest(target);
+    const PinnedTarget pinned(target);
     for (const Rect& r : rects) {
       TBitmap part(r.width, r.height);
       RenderSketchPart(gray, 40.0f, 0x80123456u, r.left, r.top, part);
@@ -181,7 +181,6 @@ TEST(RenderSketchPartTest, EveryRectangleIsThatPartOfTheWholeSketch) {
               << r.left + x << ", " << r.top + y << " on " << hwy::TargetName(target);
     }
   }
-  hwy::SetSupportedTargetsForTest(0);
 }
 
 }  // namespace
