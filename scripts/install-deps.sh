@@ -13,7 +13,7 @@ run=(cmake ninja-build g++ pkg-config
 test=("${run[@]}" libgtest-dev libgmock-dev libjxr-tools librsvg2-bin
   xvfb xauth openbox xdotool x11-utils desktop-file-utils appstream
   clang libclang-rt-14-dev clang-format clang-tidy valgrind time)
-bench=("${test[@]}" libbenchmark-dev libopencv-dev python3)
+bench=("${test[@]}" libbenchmark-dev libopencv-dev python3 time)
 
 case ${1:-test} in
   run) packages=("${run[@]}") ;;

@@ -11,29 +11,26 @@ namespace {
 // the line colour is (white lines included).
 constexpr TAlphaColor kPaintedMark = 0x00000000u;
 
-// The marked sketch with its paper made transparent and its marks in the line colour.
-void MakePaperTransparent(TBitmap& sketch, TAlphaColor line) {
-  TAlphaColor* pixels = sketch.Pixels();
-  for (std::size_t i = 0; i < sketch.PixelCount(); ++i) pixels[i] = pixels[i] == kPaintedMark ? line : 0x00000000u;
-}
-
 }  // namespace
 
+// The sketch goes to its encoder a band of rows at a time and is never held whole: a PNG or SVG
+// is drawn with the mark and told which colour the marked pixels and the paper have.
 QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options) {
   pipeline.MakeGray();
   pipeline.BlurGray(options.blur);
-  const bool onWhite = !options.transparent && options.format != u"svg";
-  pipeline.RenderSketch(options.threshold, onWhite ? options.color : kPaintedMark);
-  TBitmap sketch;
-  pipeline.SketchImage.Draw(sketch);
+  const bool jpeg = options.format == u"jpg";
+  pipeline.RenderSketch(options.threshold, jpeg ? options.color : kPaintedMark);
+  const TPictureRows rows = pipeline.SketchImage.Rows();
+  if (jpeg) return EncodeJpegFile(rows);
   if (options.format == u"svg") {
     const std::optional<std::string> svg =
-        TraceSvg(sketch, kPaintedMark, {options.color, !options.transparent, options.speckle});
+        TraceSvg(rows, kPaintedMark, {options.color, !options.transparent, options.speckle});
     if (!svg) throw EBitmapSavingFailed();
     return QByteArray::fromStdString(*svg);
   }
-  if (!onWhite) MakePaperTransparent(sketch, options.color);
-  return EncodeForExtension(sketch, u'.' + options.format);
+  const TAlphaColor paper = options.transparent ? 0x00000000u : claWhite;
+  if (options.format == u"png") return EncodeTwoColorPngFile(rows, kPaintedMark, paper, options.color);
+  throw EBitmapSavingFailed();
 }
 
 }  // namespace tracella

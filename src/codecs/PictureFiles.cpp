@@ -13,6 +13,7 @@
 #include "JpegEncoder.h"
 #include "JpegXrDecoder.h"
 #include "PngDecoder.h"
+#include "PngEncoder.h"
 #include "QtPictureDecoder.h"
 #include "RegularFile.h"
 #include "SketchPasses.h"
@@ -130,6 +131,19 @@ QByteArray EncodeForExtension(const TBitmap& bitmap, const QString& extension) {
   return *bytes;
 }
 
+QByteArray EncodeJpegFile(const TPictureRows& picture) {
+  std::optional<QByteArray> bytes = EncodeJpeg(picture);
+  if (!bytes) throw EBitmapSavingFailed();
+  return std::move(*bytes);
+}
+
+QByteArray EncodeTwoColorPngFile(const TPictureRows& picture, TAlphaColor painted, TAlphaColor paper,
+                                 TAlphaColor line) {
+  std::optional<QByteArray> bytes = EncodeTwoColorPng(picture, painted, paper, line);
+  if (!bytes) throw EBitmapSavingFailed();
+  return std::move(*bytes);
+}
+
 void SaveToFile(const TBitmap& bitmap, const QString& path) {
   WriteNewFile(path, EncodeForExtension(bitmap, ExtensionOf(path)));
 }
@@ -140,9 +154,7 @@ void SaveToFile(const TPictureRows& picture, const QString& path) {
     for (int y = 0; y < picture.Height; ++y) std::copy_n(picture.Row(y), picture.Width, whole.ScanLine(y));
     return SaveToFile(whole, path);
   }
-  const std::optional<QByteArray> bytes = EncodeJpeg(picture);
-  if (!bytes) throw EBitmapSavingFailed();
-  WriteNewFile(path, *bytes);
+  WriteNewFile(path, EncodeJpegFile(picture));
 }
 
 }  // namespace tracella

@@ -116,6 +116,11 @@ TEST_F(SketchCommandTest, PngOutputHoldsTheSketchPixelsExactly) {
   EXPECT_EQ(run.err, "");  // no progress line when stderr is not a terminal
   const QImage sketch = QImage(Path("sketch.png")).convertToFormat(QImage::Format_ARGB32);
   ASSERT_EQ(sketch.size(), QSize(8, 8));
+  // Two colours need one bit a pixel: a two-entry palette (IHDR: bit depth 1, colour type 3).
+  QFile file(Path("sketch.png"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray header = file.read(26);
+  EXPECT_EQ(header.mid(24, 2), QByteArray("\x01\x03", 2));
   for (int y = 0; y < 8; ++y) {
     for (int x = 0; x < 8; ++x) {
       // A pixel paints where its grey differs from its right or lower neighbour's.

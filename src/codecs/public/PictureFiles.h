@@ -35,6 +35,15 @@ void LoadGrayFromBytes(TGrayPlane& target, const QByteArray& bytes, const QStrin
 // case), encoded as SaveToFile encodes it. Throws EBitmapSavingFailed.
 QByteArray EncodeForExtension(const TBitmap& bitmap, const QString& extension);
 
+// A picture handed over row by row as a JPEG file's content, encoded as the rows come, as
+// SaveToFile encodes a bitmap. Throws EBitmapSavingFailed.
+QByteArray EncodeJpegFile(const TPictureRows& picture);
+
+// A two-colour picture handed over row by row as a PNG file's content with a palette of two
+// entries, one bit a pixel: pixels equal to `painted` decode as `line`, all others as `paper`,
+// alpha included. Throws EBitmapSavingFailed.
+QByteArray EncodeTwoColorPngFile(const TPictureRows& picture, TAlphaColor painted, TAlphaColor paper, TAlphaColor line);
+
 // Writes the bitmap as a new file in the format of the name's extension: ".jpg" or ".jpeg" as
 // JPEG at quality 75 without alpha, ".png" as PNG holding the pixels exactly as stored, alpha
 // included. Never replaces a file and leaves nothing behind on failure. Throws
