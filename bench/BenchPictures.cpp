@@ -11,10 +11,14 @@ PictureSize SizeOf(int megapixels) {
   switch (megapixels) {
     case 1:
       return {1224, 816};
+    case 8:
+      return {3464, 2309};
     case 12:
       return {4243, 2828};
     case 24:
       return {6000, 4000};
+    case 67:
+      return {MaxBitmapSize, MaxBitmapSize};
     default:
       return {0, 0};
   }
@@ -40,7 +44,15 @@ struct GrayOutputs {
 const GrayOutputs& GrayOutputsOf(int megapixels) {
   static std::map<int, GrayOutputs> cache;
   auto [it, made] = cache.try_emplace(megapixels);
-  if (made) MakeGray(BenchSource(megapixels), it->second.image, it->second.plane);
+  if (made) {
+    MakeGray(BenchSource(megapixels), it->second.plane);
+    // The opaque grey pixels the per-pixel reference and the peer read.
+    const TGrayPlane& plane = it->second.plane;
+    it->second.image.SetSize(plane.Width(), plane.Height());
+    for (int y = 0; y < plane.Height(); ++y)
+      for (int x = 0; x < plane.Width(); ++x)
+        it->second.image.ScanLine(y)[x] = 0xFF000000u | plane.Row(y)[x] * 0x010101u;
+  }
   return it->second;
 }
 }  // namespace

@@ -9,15 +9,16 @@
 
 namespace tracella::bench {
 
-// Picture sizes by megapixels: 1 -> 1224x816, 12 -> 4243x2828, 24 -> 6000x4000 (all about 3:2).
+// Picture sizes by megapixels: 1 -> 1224x816, 8 -> 3464x2309, 12 -> 4243x2828, 24 -> 6000x4000
+// (all about 3:2), 67 -> 8192x8192 (the largest bitmap).
 struct PictureSize {
   int width, height;
 };
 PictureSize SizeOf(int megapixels);
 
 // A random source picture of that size with greens in 0..31, so that about half the neighbour
-// pairs differ by more than the default threshold, its grey image and grey plane. Made once, then
-// shared.
+// pairs differ by more than the default threshold, its grey plane and the same greys as opaque
+// grey pixels (for the per-pixel reference and the peer). Made once, then shared.
 const TBitmap& BenchSource(int megapixels);
 const TBitmap& BenchGray(int megapixels);
 const TGrayPlane& BenchPlane(int megapixels);

@@ -6,6 +6,7 @@
 #include "BenchPictures.h"
 #include "RandomImage.h"
 #include "SketchPasses.h"
+#include "SketchReference.h"
 
 namespace tracella::bench {
 namespace {
@@ -48,7 +49,8 @@ const char* PeerDisagrees() {
   TBitmap source = RandomImage(1001, 667, 7), gray, ours, theirs;
   TGrayPlane plane;
   for (std::size_t i = 0; i < source.PixelCount(); ++i) source.Pixels()[i] &= 0xFFFF1FFFu;
-  MakeGray(source, gray, plane);
+  MakeGray(source, plane);
+  reference::MakeGray(source, gray);
   OpenCvSketch peer;
   for (const float threshold : {3.0f, 9.0f, 12.5f}) {
     RenderSketch(plane, threshold, 0x80123456u, ours);

@@ -86,7 +86,7 @@ void TForm1::BuildControls() {
   Image1->SetY(kStripHeight);
   Image1->SetWidth(457);
   Image1->SetHeight(309);
-  Image1->Bitmap = LoadSamplePhotograph();
+  Image1->Sketch = &Pipeline.SketchImage;
   Image1->OnMouseWheel = [this](int delta) { Image1MouseWheel(delta); };
 
   Panel1 = new QWidget(this);
@@ -208,28 +208,13 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::MakeGray() { Pipeline.MakeGray(); }
 
-// Image1 shows SketchImage's own pixels (ShowSketch shares them). It lets go of them while the next
-// sketch is drawn, so that the render reuses that memory rather than taking fresh pages, and
-// ShowSketch shares the new sketch again. Only sizing the sketch can fail, and then SketchImage is
-// as it was: Image1 takes it back.
-void TForm1::RenderSketch() {
-  const bool shown = Image1->Bitmap.SharesPixelsWith(Pipeline.SketchImage);
-  if (shown) Image1->Bitmap = TBitmap();
-  try {
-    Pipeline.RenderSketch(SpinBox1->Value(), ComboColorBox1->Color());
-  } catch (...) {
-    if (shown) Image1->Bitmap.Assign(Pipeline.SketchImage);
-    throw;
-  }
-}
+void TForm1::RenderSketch() { Pipeline.RenderSketch(SpinBox1->Value(), ComboColorBox1->Color()); }
 
-void TForm1::ShowSketch() {
-  Image1->Bitmap.Assign(Pipeline.SketchImage);
-  Image1->BitmapChanged();
-}
+// Image1 draws the part of SketchImage on screen when it paints.
+void TForm1::ShowSketch() { Image1->SketchChanged(); }
 
 void TForm1::FormShow() {
-  Pipeline.SourceImage.Assign(Image1->Bitmap);
+  Pipeline.SourceImage.Take(LoadSamplePhotograph());
   MakeGray();
   RenderSketch();
   Image1->SetWidth(Pipeline.SketchImage.Width());
@@ -358,9 +343,9 @@ void TForm1::MenuItem22Click() {
       continue;
     }
     if (EndsInJpg(chosen)) {
-      SaveToFile(Image1->Bitmap, chosen);
+      SaveToFile(Pipeline.SketchImage.Rows(), chosen);
     } else {
-      SaveToFile(Image1->Bitmap, withSuffix);
+      SaveToFile(Pipeline.SketchImage.Rows(), withSuffix);
       RememberedSaveName.clear();
     }
     return;

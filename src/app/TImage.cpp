@@ -40,13 +40,19 @@ void TImage::ApplyGeometry() {
               static_cast<int>(std::lround(width_)), static_cast<int>(std::lround(height_)));
 }
 
+void TImage::DrawPart(const QRect& area, TBitmap& pixels) const {
+  const QRect drawn = Sketch ? area & QRect(0, 0, Sketch->Width(), Sketch->Height()) : QRect();
+  pixels.SetSize(drawn.width(), drawn.height());
+  if (!pixels.IsEmpty()) Sketch->DrawPart(drawn.x(), drawn.y(), pixels);
+}
+
 void TImage::paintEvent(QPaintEvent* event) {
-  if (Bitmap.IsEmpty()) return;
-  // The sketch stores its line colour unpremultiplied, so the bytes are read as plain ARGB.
-  const QImage image = ImageOver(std::as_const(Bitmap), QImage::Format_ARGB32);
+  const QRect exposed = event->rect() & (Sketch ? QRect(0, 0, Sketch->Width(), Sketch->Height()) : QRect());
+  if (exposed.isEmpty()) return;
+  DrawPart(exposed, painted_);
+  // The line colour is stored unpremultiplied, so the bytes are read as plain ARGB.
   QPainter painter(this);
-  const QRect exposed = event->rect() & image.rect();
-  painter.drawImage(exposed.topLeft(), image, exposed);
+  painter.drawImage(exposed.topLeft(), ImageOver(std::as_const(painted_), QImage::Format_ARGB32));
 }
 
 void TImage::wheelEvent(QWheelEvent* event) {

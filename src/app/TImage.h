@@ -4,17 +4,22 @@
 #include <functional>
 
 #include "Bitmap.h"
+#include "SketchImage.h"
 
 namespace tracella {
 
-// Picture control: shows its own bitmap one pixel per unit at its top-left corner, painting only
-// the part that is exposed. Sizes and positions are real numbers; a negative size counts as 0.
+// Picture control: shows a line drawing one pixel per unit at its top-left corner. Only the part
+// that is exposed is drawn, when it is painted, so the cost of a change follows the screen, not
+// the picture. Sizes and positions are real numbers; a negative size counts as 0.
 class TImage : public QWidget {
  public:
   explicit TImage(QWidget* parent = nullptr);
 
-  TBitmap Bitmap;
-  void BitmapChanged() { update(); }  // call after writing Bitmap
+  const TSketchImage* Sketch = nullptr;  // nothing is shown without one
+  void SketchChanged() { update(); }     // call after the drawing changed
+
+  // The pixels painted for `area` of the control, cut to the drawing; empty outside it.
+  void DrawPart(const QRect& area, TBitmap& pixels) const;
 
   double Width() const { return width_; }
   double Height() const { return height_; }
@@ -34,6 +39,7 @@ class TImage : public QWidget {
  private:
   void ApplyGeometry();
   double width_ = 0, height_ = 0, x_ = 0, y_ = 0;
+  TBitmap painted_;  // kept from one paint to the next, so a paint takes no fresh memory
 };
 
 }  // namespace tracella

@@ -105,7 +105,7 @@ int RunSketchCommand(const QStringList& arguments, QTextStream& output, QTextStr
              QStringLiteral("%1 skipped: %2 is sketched to %3 too.").arg(job.input, jobs[earlier[i]].input, job.output);
     try {
       SketchPipeline pipeline;
-      LoadInput(pipeline.SourceImage, job.input);
+      LoadSketchSource(pipeline, job.input, options);
       if (!options.outDir.isEmpty()) MakeFolder(QFileInfo(job.output).path());
       WriteOutput(job.output, DrawSketchFile(pipeline, options), options.force);
       return {};

@@ -1,7 +1,12 @@
 #include "SketchDrawing.h"
 
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 #include "FileErrors.h"
 #include "PictureFiles.h"
+#include "SketchFiles.h"
 #include "Specks.h"
 #include "SvgTrace.h"
 #include "XDoG.h"
@@ -12,12 +17,6 @@ namespace {
 // Painting in a colour that white paper never has tells painted pixels from the paper, whatever
 // the line colour is (white lines included).
 constexpr TAlphaColor kPaintedMark = 0x00000000u;
-
-// The marked sketch with its paper made transparent and its marks in the line colour.
-void MakePaperTransparent(TBitmap& sketch, TAlphaColor line) {
-  TAlphaColor* pixels = sketch.Pixels();
-  for (std::size_t i = 0; i < sketch.PixelCount(); ++i) pixels[i] = pixels[i] == kPaintedMark ? line : 0x00000000u;
-}
 
 // Each pixel of `sketch` between the line colour (tone 0) and the paper (255): white, or the line
 // colour fading to transparent.
@@ -40,7 +39,7 @@ void PaintTones(const TGrayPlane& tone, TAlphaColor line, bool whitePaper, TBitm
   }
 }
 
-XDoGSettings XDoGSettingsFor(const SketchOptions& options, const TBitmap& source) {
+XDoGSettings XDoGSettingsFor(const SketchOptions& options, const TSourceImage& source) {
   const float sigma = options.sigma > 0 ? options.sigma : RelativeXDoGSigma(source.Width(), source.Height());
   return {sigma, options.sharpness, options.epsilon, options.soft ? options.phi : 0};
 }
@@ -53,42 +52,90 @@ std::string LengthText(double value, const QString& unit) {
   return (number + unit).toStdString();
 }
 
-SvgLook SvgLookFor(const SketchOptions& options, const TBitmap& sketch) {
+SvgLook SvgLookFor(const SketchOptions& options, const TPictureRows& sketch) {
   SvgLook look;
   look.line = options.color;
   look.whiteBackground = !options.transparent;
   double pixelsPerCss = 1;  // the picture's pixels in one CSS pixel of the document
   if (options.width.value > 0) {
     look.width = LengthText(options.width.value, options.width.unit);
-    look.height = LengthText(options.width.value * sketch.Height() / sketch.Width(), options.width.unit);
-    pixelsPerCss = sketch.Width() / options.width.CssPixels();
+    look.height = LengthText(options.width.value * sketch.Height / sketch.Width, options.width.unit);
+    pixelsPerCss = sketch.Width / options.width.CssPixels();
   }
   look.strokeWidth = options.strokeWidth.CssPixels() * pixelsPerCss;
   return look;
 }
 
-}  // namespace
-
-QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options) {
-  const bool onWhite = !options.transparent && options.format != u"svg";
-  TBitmap& sketch = pipeline.SketchImage;
-  if (options.xdog) {
-    DrawXDoG(pipeline.SourceImage, XDoGSettingsFor(options, pipeline.SourceImage), pipeline.GrayPlane);
-    DropSpecks(pipeline.GrayPlane, 255, options.speckle);
-    PaintTones(pipeline.GrayPlane, onWhite ? options.color : kPaintedMark, options.format == u"svg" || onWhite, sketch);
-  } else {
-    pipeline.MakeGray();
-    pipeline.BlurGray(options.blur);
-    pipeline.RenderSketch(options.threshold, onWhite ? options.color : kPaintedMark);
-    DropSpecks(sketch, claWhite, options.speckle);
+void TonesOf(const TPictureRows& sketch, TAlphaColor ink, TGrayPlane& tone) {
+  tone.SetSize(sketch.Width, sketch.Height);
+  for (int y = 0; y < sketch.Height; ++y) {
+    const TAlphaColor* pixels = sketch.Row(y);
+    std::uint8_t* out = tone.Row(y);
+    for (int x = 0; x < sketch.Width; ++x) out[x] = pixels[x] == ink ? 0 : 255;
   }
+}
+
+// What the line is painted in: JPEG gets the line colour itself; PNG and SVG get the mark, and
+// their encoders are told the colours.
+TAlphaColor InkFor(const SketchOptions& options) { return options.format == u"jpg" ? options.color : kPaintedMark; }
+
+QByteArray Encoded(const TPictureRows& rows, const SketchOptions& options) {
+  if (options.format == u"jpg") return EncodeJpegFile(rows);
   if (options.format == u"svg") {
-    const std::optional<std::string> svg = TraceSvg(sketch, kPaintedMark, SvgLookFor(options, sketch));
+    const std::optional<std::string> svg = TraceSvg(rows, kPaintedMark, SvgLookFor(options, rows));
     if (!svg) throw EBitmapSavingFailed();
     return QByteArray::fromStdString(*svg);
   }
-  if (!onWhite && !options.xdog) MakePaperTransparent(sketch, options.color);
-  return EncodeForExtension(sketch, u'.' + options.format);
+  const TAlphaColor paper = options.transparent ? 0x00000000u : claWhite;
+  if (options.format == u"png") return EncodeTwoColorPngFile(rows, kPaintedMark, paper, options.color);
+  throw EBitmapSavingFailed();
+}
+
+}  // namespace
+
+void LoadSketchSource(SketchPipeline& pipeline, const QString& input, const SketchOptions& options) {
+  if (options.xdog) {  // XDoG's luminance needs every channel
+    TBitmap picture;
+    LoadInput(picture, input);
+    pipeline.SourceImage.Take(std::move(picture));
+  } else {
+    TGrayPlane greys;
+    LoadInput(greys, input);
+    pipeline.SourceImage.TakeGreys(std::move(greys));
+  }
+}
+
+// The sketch goes to its encoder a band of rows at a time and is never held whole: a PNG or SVG
+// is drawn with the mark and told which colour the marked pixels and the paper have.
+QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options) {
+  const TAlphaColor ink = InkFor(options);
+  if (!options.xdog) {
+    pipeline.MakeGray();
+    pipeline.BlurGray(options.blur);
+    pipeline.RenderSketch(options.threshold, ink);
+    if (options.speckle == 0) return Encoded(pipeline.SketchImage.Rows(), options);
+  }
+  // Dropping specks, or XDoG's tones, need the drawing whole: one byte a pixel, 0 the line and
+  // 255 the paper.
+  TGrayPlane tone;
+  if (options.xdog)
+    DrawXDoG(pipeline.SourceImage.Pixels(), XDoGSettingsFor(options, pipeline.SourceImage), tone);
+  else
+    TonesOf(pipeline.SketchImage.Rows(), ink, tone);
+  DropSpecks(tone, 255, options.speckle);
+  if (options.soft) {
+    TBitmap sketch;
+    PaintTones(tone, options.color, !options.transparent, sketch);
+    return EncodeForExtension(sketch, u'.' + options.format);
+  }
+  std::vector<TAlphaColor> row(static_cast<std::size_t>(tone.Width()));
+  return Encoded({tone.Width(), tone.Height(),
+                  [&](int y) {
+                    const std::uint8_t* shares = tone.Row(y);
+                    for (std::size_t x = 0; x < row.size(); ++x) row[x] = shares[x] == 0 ? ink : claWhite;
+                    return row.data();
+                  }},
+                 options);
 }
 
 }  // namespace tracella

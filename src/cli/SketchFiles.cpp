@@ -60,14 +60,25 @@ bool IsFolder(const QString& path) {
   return ::stat(LocalPathBytes(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+template <class Picture>
+void LoadInputWith(Picture& target, const QString& input,
+                   void (*fromBytes)(Picture&, const QByteArray&, const QString&),
+                   void (*fromFile)(Picture&, const QString&)) {
+  if (IsStandardStream(input))
+    return fromBytes(target, ReadAllOf(STDIN_FILENO, "standard input", MaxPictureFileBytes), "standard input");
+  // Said before the content is looked at: "photos" is not a picture of an unknown kind.
+  if (IsFolder(input)) throw EFOpenError(input, EISDIR);
+  fromFile(target, input);
+}
+
 }  // namespace
 
 void LoadInput(TBitmap& target, const QString& input) {
-  if (IsStandardStream(input))
-    return LoadFromBytes(target, ReadAllOf(STDIN_FILENO, "standard input", MaxPictureFileBytes), "standard input");
-  // Said before the name's extension is looked at: "photos" is not a picture of an unknown kind.
-  if (IsFolder(input)) throw EFOpenError(input, EISDIR);
-  LoadFromFileByContent(target, input);
+  LoadInputWith(target, input, LoadFromBytes, LoadFromFileByContent);
+}
+
+void LoadInput(TGrayPlane& target, const QString& input) {
+  LoadInputWith(target, input, LoadGrayFromBytes, LoadGrayFromFileByContent);
 }
 
 void WriteOutput(const QString& output, const QByteArray& bytes, bool replace) {

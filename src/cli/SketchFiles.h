@@ -5,14 +5,17 @@
 #include <QStringList>
 
 #include "Bitmap.h"
+#include "GrayPlane.h"
 
 namespace tracella {
 
 // Every name the sketch command touches passes through here: "-" is standard input or output,
 // everything else a path.
 
-// Decodes INPUT: standard input for "-", otherwise the file (a folder is refused as one).
+// Decodes INPUT, by its content, to its picture or only its greys: standard input for "-",
+// otherwise the file (a folder is refused as one).
 void LoadInput(TBitmap& target, const QString& input);
+void LoadInput(TGrayPlane& target, const QString& input);
 
 // Writes OUTPUT's bytes: to standard output for "-", otherwise as a new file, or with `replace`
 // over an existing one.

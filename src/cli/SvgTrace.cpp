@@ -20,14 +20,14 @@ struct TraceBitmap {
   std::vector<potrace_word> words;
   potrace_bitmap_t bitmap{};
 
-  TraceBitmap(const TBitmap& sketch, TAlphaColor painted) {
-    bitmap.w = sketch.Width();
-    bitmap.h = sketch.Height();
+  TraceBitmap(const TPictureRows& sketch, TAlphaColor painted) {
+    bitmap.w = sketch.Width;
+    bitmap.h = sketch.Height;
     bitmap.dy = (bitmap.w + kWordBits - 1) / kWordBits;
     words.assign(static_cast<std::size_t>(bitmap.dy) * bitmap.h, 0);
     bitmap.map = words.data();
     for (int y = 0; y < bitmap.h; ++y) {
-      const TAlphaColor* row = sketch.ScanLine(y);
+      const TAlphaColor* row = sketch.Row(y);
       potrace_word* out = words.data() + static_cast<std::size_t>(y) * bitmap.dy;
       for (int x = 0; x < bitmap.w; ++x)
         if (row[x] == painted) out[x / kWordBits] |= potrace_word{1} << (kWordBits - 1 - x % kWordBits);
@@ -145,7 +145,7 @@ std::string HexColor(TAlphaColor color) {
 
 }  // namespace
 
-std::optional<std::string> TraceSvg(const TBitmap& sketch, TAlphaColor painted, const SvgLook& look) {
+std::optional<std::string> TraceSvg(const TPictureRows& sketch, TAlphaColor painted, const SvgLook& look) {
   const TraceBitmap bitmap(sketch, painted);
   const std::unique_ptr<potrace_param_t, decltype(&potrace_param_free)> param(potrace_param_default(),
                                                                               potrace_param_free);
@@ -155,8 +155,8 @@ std::optional<std::string> TraceSvg(const TBitmap& sketch, TAlphaColor painted, 
       potrace_trace(param.get(), &bitmap.bitmap), potrace_state_free);
   if (!traced || traced->status != POTRACE_STATUS_OK) return std::nullopt;
 
-  const std::string width = std::to_string(sketch.Width());
-  const std::string height = std::to_string(sketch.Height());
+  const std::string width = std::to_string(sketch.Width);
+  const std::string height = std::to_string(sketch.Height);
   std::string svg =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
       "xmlns:xlink=\"http://www.w3.org/1999/xlink\" version=\"1.1\" width=\"" +

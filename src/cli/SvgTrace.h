@@ -4,7 +4,7 @@
 #include <string>
 
 #include "AlphaColor.h"
-#include "Bitmap.h"
+#include "PictureRows.h"
 
 namespace tracella {
 
@@ -15,10 +15,10 @@ struct SvgLook {
   double strokeWidth = 0;       // the outlines' stroke in the picture's pixels; 0: filled only
 };
 
-// The pixels of `sketch` that equal `painted`, traced into filled curves (potrace) and written as
-// an SVG document of the picture's size, one user unit a pixel. Every painted pixel is traced:
-// specks are dropped beforehand, the same way for every format. Nothing when tracing runs out of
-// memory.
-std::optional<std::string> TraceSvg(const TBitmap& sketch, TAlphaColor painted, const SvgLook& look);
+// The pixels of `sketch` that equal `painted` (only a one-bit mask of them is kept), traced into
+// filled curves (potrace) and written as an SVG document of the picture's size, one user unit a
+// pixel. Every painted pixel is traced: specks are dropped beforehand, the same way for every
+// format. Nothing when tracing runs out of memory.
+std::optional<std::string> TraceSvg(const TPictureRows& sketch, TAlphaColor painted, const SvgLook& look);
 
 }  // namespace tracella

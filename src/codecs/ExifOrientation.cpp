@@ -33,7 +33,18 @@ int ExifOrientationOf(const unsigned char* segment, std::size_t size) {
   return 1;
 }
 
-TBitmap Oriented(const TBitmap& stored, int orientation) {
+namespace {
+
+// Pixels of a bitmap or bytes of a grey plane: rows follow one another without padding in both.
+const TAlphaColor* FirstPixel(const TBitmap& image) { return image.Pixels(); }
+TAlphaColor* RowOf(TBitmap& image, int y) { return image.ScanLine(y); }
+const std::uint8_t* FirstPixel(const TGrayPlane& image) { return image.Row(0); }
+std::uint8_t* RowOf(TGrayPlane& image, int y) { return image.Row(y); }
+void Size(TBitmap& image, int width, int height) { image.SetSize(width, height); }
+void Size(TGrayPlane& image, int width, int height) { image.SetSize(width, height); }
+
+template <class Image>
+Image OrientedImage(const Image& stored, int orientation) {
   const std::ptrdiff_t w = stored.Width(), h = stored.Height();
   // Where the upright picture's first pixel lies in the stored one, and how far a step to the
   // right (dx) and a step down (dy) move there.
@@ -52,14 +63,22 @@ TBitmap Oriented(const TBitmap& stored, int orientation) {
   };
   const Walk walk = walks[orientation >= 1 && orientation <= 8 ? orientation - 1 : 0];
   const bool turned = orientation >= 5 && orientation <= 8;
-  TBitmap upright(turned ? stored.Height() : stored.Width(), turned ? stored.Width() : stored.Height());
-  const TAlphaColor* pixels = stored.Pixels();
+  Image upright;
+  Size(upright, turned ? stored.Height() : stored.Width(), turned ? stored.Width() : stored.Height());
+  if (upright.IsEmpty()) return upright;
+  const auto* pixels = FirstPixel(stored);
   for (int y = 0; y < upright.Height(); ++y) {
-    const TAlphaColor* from = pixels + walk.first + y * walk.dy;
-    TAlphaColor* to = upright.ScanLine(y);
+    const auto* from = pixels + walk.first + y * walk.dy;
+    auto* to = RowOf(upright, y);
     for (int x = 0; x < upright.Width(); ++x, from += walk.dx) to[x] = *from;
   }
   return upright;
 }
+
+}  // namespace
+
+TBitmap Oriented(const TBitmap& stored, int orientation) { return OrientedImage(stored, orientation); }
+
+TGrayPlane Oriented(const TGrayPlane& stored, int orientation) { return OrientedImage(stored, orientation); }
 
 }  // namespace tracella

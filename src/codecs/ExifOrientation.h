@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "Bitmap.h"
+#include "GrayPlane.h"
 
 namespace tracella {
 
@@ -12,5 +13,6 @@ int ExifOrientationOf(const unsigned char* segment, std::size_t size);
 
 // The stored picture turned and mirrored as the orientation tag says, so that it stands upright.
 TBitmap Oriented(const TBitmap& stored, int orientation);
+TGrayPlane Oriented(const TGrayPlane& stored, int orientation);
 
 }  // namespace tracella

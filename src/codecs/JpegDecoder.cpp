@@ -1,9 +1,11 @@
 #include "JpegDecoder.h"
 
 #include <QString>
+#include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "AreaReduction.h"
@@ -11,6 +13,7 @@
 #include "DecodeBudget.h"
 #include "ExifOrientation.h"
 #include "JpegLib.h"
+#include "SketchPasses.h"
 
 namespace tracella {
 namespace {
@@ -259,16 +262,22 @@ class JpegDecompression {
   int orientation_ = 1;
 };
 
-std::optional<TBitmap> Refused(const QString& reason) {
+bool Refused(const QString& reason) {
   LogRefusal(QStringLiteral("JPEG: ") + reason);
-  return std::nullopt;
+  return false;
 }
 
-}  // namespace
+// Where the decoded rows go, at the fitted size, from the top, as stored (not yet upright).
+struct RowSink {
+  // Memory to decode row y into, or null to hand the row to Put instead.
+  std::function<TAlphaColor*(int y)> place;
+  std::function<void(int y, const TAlphaColor* row)> put;
+};
 
-bool IsJpeg(const QByteArray& bytes) { return bytes.startsWith("\xFF\xD8\xFF"); }
-
-std::optional<TBitmap> DecodeJpeg(const QByteArray& bytes) {
+// Decodes the picture into the sink made for its fitted size; false (the reason logged) when a
+// pixel could not be decoded as stored.
+template <class MakeSink>
+bool DecodeInto(const QByteArray& bytes, int& orientation, const MakeSink& makeSink) {
   JpegDecompression jpeg(bytes);
   QSize fitted;
   if (!jpeg.ReadHeader(fitted)) return Refused(jpeg.Reason());
@@ -278,26 +287,59 @@ std::optional<TBitmap> DecodeJpeg(const QByteArray& bytes) {
 
   const jpeg_decompress_struct& decoder = jpeg.Decoder();
   const int width = int(decoder.output_width), height = int(decoder.output_height);
-  TBitmap bitmap(fitted.width(), fitted.height());
-  // Rows land in the bitmap itself, unless they are to be reduced or converted from CMYK first.
+  const RowSink sink = makeSink(fitted);
+  // Rows land in the sink's memory, unless they are to be reduced or converted from CMYK first.
   const bool reduce = fitted != QSize(width, height);
   std::optional<TAreaReduction> reduction;
-  if (reduce) reduction.emplace(width, height, bitmap);
-  std::vector<TAlphaColor> row(reduce ? static_cast<std::size_t>(width) : 0);
+  if (reduce) reduction.emplace(width, height, fitted.width(), fitted.height(), sink.put);
+  const bool inPlace = !reduce && sink.place;
+  std::vector<TAlphaColor> row(inPlace ? 0 : static_cast<std::size_t>(width));
   const bool cmyk = IsCmyk(decoder);
   std::vector<JSAMPLE> inks(cmyk ? static_cast<std::size_t>(width) * 4 : 0);
   if (!jpeg.Start()) return Refused(jpeg.Reason());
 
-  const auto pixelsFor = [&](JDIMENSION y) { return reduce ? row.data() : bitmap.ScanLine(int(y)); };
+  const auto pixelsFor = [&](JDIMENSION y) { return inPlace ? sink.place(int(y)) : row.data(); };
   const auto rowFor = [&](JDIMENSION y) { return cmyk ? inks.data() : reinterpret_cast<JSAMPROW>(pixelsFor(y)); };
   const auto done = [&](JDIMENSION y, JSAMPROW) {
     TAlphaColor* pixels = pixelsFor(y);
     if (cmyk) CmykToBgra(inks.data(), decoder.output_width, decoder.saw_Adobe_marker, pixels);
-    if (reduce) reduction->AddRow(pixels);
+    if (reduce)
+      reduction->AddRow(pixels);
+    else if (!inPlace)
+      sink.put(int(y), pixels);
   };
   if (!jpeg.ReadRows(rowFor, done)) return Refused(jpeg.Reason());
-  if (jpeg.Orientation() == 1) return bitmap;
-  return Oriented(bitmap, jpeg.Orientation());
+  orientation = jpeg.Orientation();
+  return true;
+}
+
+}  // namespace
+
+bool IsJpeg(const QByteArray& bytes) { return bytes.startsWith("\xFF\xD8\xFF"); }
+
+std::optional<TBitmap> DecodeJpeg(const QByteArray& bytes) {
+  TBitmap bitmap;
+  int orientation = 1;
+  const auto makeSink = [&](QSize fitted) {
+    bitmap.SetSize(fitted.width(), fitted.height());
+    return RowSink{[&](int y) { return bitmap.ScanLine(y); },
+                   [&](int y, const TAlphaColor* row) { std::copy_n(row, bitmap.Width(), bitmap.ScanLine(y)); }};
+  };
+  if (!DecodeInto(bytes, orientation, makeSink)) return std::nullopt;
+  if (orientation == 1) return bitmap;
+  return Oriented(bitmap, orientation);
+}
+
+std::optional<TGrayPlane> DecodeJpegGray(const QByteArray& bytes) {
+  TGrayPlane gray;
+  int orientation = 1;
+  const auto makeSink = [&](QSize fitted) {
+    gray.SetSize(fitted.width(), fitted.height());
+    return RowSink{nullptr, [&](int y, const TAlphaColor* row) { MakeGrayRow(row, gray.Width(), gray.Row(y)); }};
+  };
+  if (!DecodeInto(bytes, orientation, makeSink)) return std::nullopt;
+  if (orientation == 1) return gray;
+  return Oriented(gray, orientation);
 }
 
 }  // namespace tracella

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "Bitmap.h"
+#include "GrayPlane.h"
 
 namespace tracella {
 
@@ -16,5 +17,9 @@ bool IsJpeg(const QByteArray& bytes);
 // complaint about the data before the last row is a refusal, while a file that lacks only its end
 // marker is whole. Grey, YCbCr, RGB, CMYK and YCCK pictures are read; 12-bit ones are not.
 std::optional<TBitmap> DecodeJpeg(const QByteArray& bytes);
+
+// The same picture's grey (its green channel, one byte a pixel), decoded row by row: the picture
+// itself is never held, only one row of it.
+std::optional<TGrayPlane> DecodeJpegGray(const QByteArray& bytes);
 
 }  // namespace tracella

@@ -12,10 +12,13 @@
 #include "CodecsLog.h"
 #include "DecodeBudget.h"
 #include "JpegDecoder.h"
+#include "JpegEncoder.h"
 #include "JpegXrDecoder.h"
 #include "PngDecoder.h"
+#include "PngEncoder.h"
 #include "QtPictureDecoder.h"
 #include "RegularFile.h"
+#include "SketchPasses.h"
 #include "TiffDecoder.h"
 
 namespace tracella {
@@ -47,8 +50,20 @@ std::optional<TBitmap> Decode(const QByteArray& bytes) {
   return FittedBitmap(*image);
 }
 
-// The file's bytes, or nothing when the encoder fails. The quality is the encoder's default
-// (75 for Qt's JPEG writer).
+bool IsJpegExtension(const QString& extension) { return extension == u".jpg" || extension == u".jpeg"; }
+
+// A JPEG goes straight to its grey; the other formats are decoded whole, reduced to their grey and
+// let go at once.
+std::optional<TGrayPlane> DecodeGray(const QByteArray& bytes) {
+  if (IsJpeg(bytes)) return DecodeJpegGray(bytes);
+  const std::optional<TBitmap> picture = Decode(bytes);
+  if (!picture) return std::nullopt;
+  TGrayPlane gray;
+  MakeGray(*picture, gray);
+  return gray;
+}
+
+// The file's bytes, or nothing when the encoder fails.
 std::optional<QByteArray> Encode(const QImage& image, const char* format) {
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
@@ -59,18 +74,19 @@ std::optional<QByteArray> Encode(const QImage& image, const char* format) {
 
 std::optional<QByteArray> EncodeFor(const TBitmap& bitmap, const QString& extension) {
   // JPEG has no alpha: the colour channels are written as stored, the alpha byte is dropped.
-  if (extension == u".jpg" || extension == u".jpeg")
-    return Encode(ImageOver(bitmap, QImage::Format_RGB32), "jpeg");  // converted row by row
+  if (IsJpegExtension(extension)) return EncodeJpeg(RowsOf(bitmap));
   // The bitmap's written pixels are not premultiplied; straight ARGB32 keeps every byte.
   if (extension == u".png") return Encode(ImageOver(bitmap, QImage::Format_ARGB32), "png");
   return std::nullopt;
 }
 
-// The picture, or EBitmapLoadingFailed naming `name`; the decoders' messages go to the log.
-TBitmap Decoded(const QByteArray& bytes, const QString& name) {
+// What `decode` makes of the bytes (a picture or its grey), or EBitmapLoadingFailed naming `name`;
+// the decoders' messages go to the log.
+template <class Decode>
+auto Decoded(const QByteArray& bytes, const QString& name, const Decode& decode) {
   const QuietMessages quiet;
   try {
-    std::optional<TBitmap> picture = Decode(bytes);
+    auto picture = decode(bytes);
     if (!picture) throw EBitmapLoadingFailed(name);
     return std::move(*picture);
   } catch (const std::bad_alloc&) {
@@ -83,32 +99,47 @@ bool IsReadFormat(const QByteArray& bytes) {
   return IsJpeg(bytes) || IsPng(bytes) || IsTiff(bytes) || IsJpegXr(bytes) || IsLeftToQt(bytes);
 }
 
-TBitmap DecodedByContent(const QByteArray& bytes, const QString& name) {
+// What `decode` makes of bytes that must say by their content what they are.
+template <class Decode>
+auto DecodedByContent(const QByteArray& bytes, const QString& name, const Decode& decode) {
   if (!IsReadFormat(bytes)) throw ENotAPicture(name);
-  return Decoded(bytes, name);
+  return Decoded(bytes, name, decode);
 }
 
-void LoadMapped(TBitmap& target, const QString& path, TBitmap (*decode)(const QByteArray&, const QString&)) {
+// What admits a file to its decoder: a picture's extension in its name, or its content.
+enum class Admit { ByExtension, ByContent };
+
+template <class Decode>
+auto LoadedFile(const QString& path, Admit admit, const Decode& decode) {
+  if (admit == Admit::ByExtension && !IsPictureExtension(ExtensionOf(path))) {
+    LogRefusal(QStringLiteral("no decoder for the extension \"%1\"").arg(ExtensionOf(path)));
+    throw EBitmapLoadingFailed(path);
+  }
   const std::unique_ptr<MappedFile> file = MapRegularFile(path, MaxPictureFileBytes);
-  TBitmap picture = decode(file->Bytes(), path);
+  auto picture =
+      admit == Admit::ByContent ? DecodedByContent(file->Bytes(), path, decode) : Decoded(file->Bytes(), path, decode);
   if (file->Shrank()) {
     LogRefusal(QStringLiteral("the file became shorter while it was read"));
     throw EBitmapLoadingFailed(path);
   }
-  target = std::move(picture);
+  return picture;
 }
 
 }  // namespace
 
-void LoadFromFile(TBitmap& target, const QString& path) {
-  if (!IsPictureExtension(ExtensionOf(path))) {
-    LogRefusal(QStringLiteral("no decoder for the extension \"%1\"").arg(ExtensionOf(path)));
-    throw EBitmapLoadingFailed(path);
-  }
-  LoadMapped(target, path, Decoded);
+void LoadFromFile(TBitmap& target, const QString& path) { target = LoadedFile(path, Admit::ByExtension, Decode); }
+
+void LoadFromFileByContent(TBitmap& target, const QString& path) {
+  target = LoadedFile(path, Admit::ByContent, Decode);
 }
 
-void LoadFromFileByContent(TBitmap& target, const QString& path) { LoadMapped(target, path, DecodedByContent); }
+void LoadGrayFromFile(TGrayPlane& target, const QString& path) {
+  target = LoadedFile(path, Admit::ByExtension, DecodeGray);
+}
+
+void LoadGrayFromFileByContent(TGrayPlane& target, const QString& path) {
+  target = LoadedFile(path, Admit::ByContent, DecodeGray);
+}
 
 qint64 AnnouncedPixels(const QString& path) {
   if (path == u"-") return 0;
@@ -121,7 +152,11 @@ qint64 AnnouncedPixels(const QString& path) {
 }
 
 void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name) {
-  target = DecodedByContent(bytes, name);
+  target = DecodedByContent(bytes, name, Decode);
+}
+
+void LoadGrayFromBytes(TGrayPlane& target, const QByteArray& bytes, const QString& name) {
+  target = DecodedByContent(bytes, name, DecodeGray);
 }
 
 QByteArray EncodeForExtension(const TBitmap& bitmap, const QString& extension) {
@@ -130,8 +165,30 @@ QByteArray EncodeForExtension(const TBitmap& bitmap, const QString& extension) {
   return *bytes;
 }
 
+QByteArray EncodeJpegFile(const TPictureRows& picture) {
+  std::optional<QByteArray> bytes = EncodeJpeg(picture);
+  if (!bytes) throw EBitmapSavingFailed();
+  return std::move(*bytes);
+}
+
+QByteArray EncodeTwoColorPngFile(const TPictureRows& picture, TAlphaColor painted, TAlphaColor paper,
+                                 TAlphaColor line) {
+  std::optional<QByteArray> bytes = EncodeTwoColorPng(picture, painted, paper, line);
+  if (!bytes) throw EBitmapSavingFailed();
+  return std::move(*bytes);
+}
+
 void SaveToFile(const TBitmap& bitmap, const QString& path) {
   WriteNewFile(path, EncodeForExtension(bitmap, ExtensionOf(path)));
+}
+
+void SaveToFile(const TPictureRows& picture, const QString& path) {
+  if (!IsJpegExtension(ExtensionOf(path))) {
+    TBitmap whole(picture.Width, picture.Height);
+    for (int y = 0; y < picture.Height; ++y) std::copy_n(picture.Row(y), picture.Width, whole.ScanLine(y));
+    return SaveToFile(whole, path);
+  }
+  WriteNewFile(path, EncodeJpegFile(picture));
 }
 
 }  // namespace tracella

@@ -1,6 +1,7 @@
 #include "AreaReduction.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tracella {
 namespace {
@@ -19,13 +20,22 @@ void AddWeighted(std::uint64_t* sums, TAlphaColor color, std::uint64_t weight) {
 // Positions are counted in units small enough that both pixel grids fall on whole units: a source
 // column is targetWidth units wide, a target column sourceWidth units (rows likewise).
 TAreaReduction::TAreaReduction(int sourceWidth, int sourceHeight, TBitmap& target)
+    : TAreaReduction(sourceWidth, sourceHeight, target.Width(), target.Height(), nullptr) {
+  target_ = &target;
+}
+
+TAreaReduction::TAreaReduction(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight, Emit emit)
     : sourceWidth_(sourceWidth),
       sourceHeight_(sourceHeight),
-      target_(target),
+      targetWidth_(targetWidth),
+      targetHeight_(targetHeight),
+      target_(nullptr),
+      emit_(std::move(emit)),
+      row_(emit_ ? static_cast<std::size_t>(targetWidth) : 0),
       columns_(static_cast<std::size_t>(sourceWidth)),
-      rowSums_(static_cast<std::size_t>(target.Width()) * 4),
+      rowSums_(static_cast<std::size_t>(targetWidth) * 4),
       areaSums_(rowSums_.size()) {
-  const std::int64_t unitsPerSource = target.Width(), unitsPerTarget = sourceWidth;
+  const std::int64_t unitsPerSource = targetWidth, unitsPerTarget = sourceWidth;
   for (int x = 0; x < sourceWidth; ++x) {
     const std::int64_t start = x * unitsPerSource;
     const std::int64_t column = start / unitsPerTarget;
@@ -37,7 +47,7 @@ TAreaReduction::TAreaReduction(int sourceWidth, int sourceHeight, TBitmap& targe
 void TAreaReduction::AddRow(const TAlphaColor* row) {
   if (sourceRow_ >= sourceHeight_) return;
   std::fill(rowSums_.begin(), rowSums_.end(), std::uint64_t{0});
-  const auto unitsPerSourceColumn = static_cast<std::uint32_t>(target_.Width());
+  const auto unitsPerSourceColumn = static_cast<std::uint32_t>(targetWidth_);
   for (int x = 0; x < sourceWidth_; ++x) {
     const ColumnShare share = columns_[x];
     std::uint64_t* sums = &rowSums_[static_cast<std::size_t>(share.target) * 4];
@@ -45,7 +55,7 @@ void TAreaReduction::AddRow(const TAlphaColor* row) {
     if (share.weight < unitsPerSourceColumn) AddWeighted(sums + 4, row[x], unitsPerSourceColumn - share.weight);
   }
 
-  const std::int64_t unitsPerSourceRow = target_.Height(), unitsPerTargetRow = sourceHeight_;
+  const std::int64_t unitsPerSourceRow = targetHeight_, unitsPerTargetRow = sourceHeight_;
   const std::int64_t start = sourceRow_ * unitsPerSourceRow, end = start + unitsPerSourceRow;
   const std::int64_t targetRow = start / unitsPerTargetRow, targetEnd = (targetRow + 1) * unitsPerTargetRow;
   const auto addRow = [this](std::int64_t weight) {
@@ -62,11 +72,12 @@ void TAreaReduction::AddRow(const TAlphaColor* row) {
 void TAreaReduction::EmitRow(int y) {
   const std::uint64_t area = std::uint64_t(sourceWidth_) * std::uint64_t(sourceHeight_);
   const auto average = [area](std::uint64_t sum) { return static_cast<std::uint8_t>((sum + area / 2) / area); };
-  TAlphaColor* out = target_.ScanLine(y);
-  for (int x = 0; x < target_.Width(); ++x) {
+  TAlphaColor* out = target_ ? target_->ScanLine(y) : row_.data();
+  for (int x = 0; x < targetWidth_; ++x) {
     const std::uint64_t* sums = &areaSums_[static_cast<std::size_t>(x) * 4];
     out[x] = MakeColor(average(sums[3]), average(sums[2]), average(sums[1]), average(sums[0]));
   }
+  if (emit_) emit_(y, out);
   std::fill(areaSums_.begin(), areaSums_.end(), std::uint64_t{0});
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "Bitmap.h"
@@ -16,6 +17,9 @@ class TAreaReduction {
  public:
   // `target` is already sized, no wider and no taller than the source.
   TAreaReduction(int sourceWidth, int sourceHeight, TBitmap& target);
+  // Each target row, from the top, is handed to `emit` instead, valid during the call.
+  using Emit = std::function<void(int y, const TAlphaColor* row)>;
+  TAreaReduction(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight, Emit emit);
 
   void AddRow(const TAlphaColor* row);
 
@@ -30,7 +34,10 @@ class TAreaReduction {
   void EmitRow(int y);
 
   int sourceWidth_, sourceHeight_;
-  TBitmap& target_;
+  int targetWidth_, targetHeight_;
+  TBitmap* target_;  // rows written in place, or
+  Emit emit_;        // handed over from row_
+  std::vector<TAlphaColor> row_;
   std::vector<ColumnShare> columns_;
   std::vector<std::uint64_t> rowSums_;   // four channels per target pixel
   std::vector<std::uint64_t> areaSums_;  // the same, weighted by the rows' vertical shares

@@ -54,16 +54,16 @@ std::vector<Fixed> HalfKernel(float sigma) {
 // One row's greys, with `radius` copies of the edge pixels on either side. A large picture comes
 // from memory, not the caches: each line of it is asked for 4 KiB ahead (the hardware prefetcher
 // alone leaves the loads waiting); asking past the row's end is harmless.
-[[gnu::always_inline]] inline void LoadPadded(const TAlphaColor* __restrict row, int width, int radius,
+[[gnu::always_inline]] inline void LoadPadded(const std::uint8_t* __restrict row, int width, int radius,
                                               Fixed* __restrict padded) {
-  constexpr int kLinePixels = 64 / sizeof(TAlphaColor);
+  constexpr int kLinePixels = 64;
   constexpr std::uintptr_t kAheadBytes = 4096;
   for (int line = 0; line < width; line += kLinePixels) {
     // An address past the row is formed as a number: as a pointer it would be undefined.
     const std::uintptr_t ahead = reinterpret_cast<std::uintptr_t>(row + line) + kAheadBytes;
     __builtin_prefetch(reinterpret_cast<const void*>(ahead));  // NOLINT(performance-no-int-to-ptr)
     const int end = std::min(width, line + kLinePixels);
-    for (int x = line; x < end; ++x) padded[radius + x] = static_cast<Fixed>(((row[x] >> 8) & 0xFF) << kFractionBits);
+    for (int x = line; x < end; ++x) padded[radius + x] = static_cast<Fixed>(row[x] << kFractionBits);
   }
   std::fill(padded, padded + radius, padded[radius]);
   std::fill(padded + radius + width, padded + radius + width + radius, padded[radius + width - 1]);
@@ -111,7 +111,7 @@ template <class Before, class After>
 // Blurs along each row into a ring of the last 2 * radius + 1 rows, and across that ring into the
 // picture. Row y is written only once rows up to y + radius have been read, so the picture can be
 // its own output.
-[[gnu::always_inline]] inline void BlurRows(TBitmap& gray, const std::vector<Fixed>& weights) {
+[[gnu::always_inline]] inline void BlurRows(TGrayPlane& gray, const std::vector<Fixed>& weights) {
   const int width = gray.Width();
   const int height = gray.Height();
   const int radius = static_cast<int>(weights.size()) - 1;
@@ -127,16 +127,16 @@ template <class Before, class After>
   int read = 0;  // rows blurred along so far
   for (int y = 0; y < height; ++y) {
     for (; read <= std::min(y + radius, height - 1); ++read) {
-      LoadPadded(gray.ScanLine(read), width, radius, padded.data());
+      LoadPadded(gray.Row(read), width, radius, padded.data());
       const Fixed* centre = padded.data() + radius;
       ApplyKernel(
           centre, [&](int k) { return centre - k; }, [&](int k) { return centre + k; }, weights, stride, ringRow(read));
     }
     ApplyKernel(
         row(y), [&](int k) { return row(y - k); }, [&](int k) { return row(y + k); }, weights, stride, sums.data());
-    TAlphaColor* out = gray.ScanLine(y);
+    std::uint8_t* out = gray.Row(y);
     for (int x = 0; x < width; ++x)
-      out[x] = 0xFF000000u | std::min<std::uint32_t>((sums[x] + rounding) >> kFractionBits, 255) * 0x010101u;
+      out[x] = static_cast<std::uint8_t>(std::min<std::uint32_t>((sums[x] + rounding) >> kFractionBits, 255));
   }
 }
 
@@ -148,7 +148,7 @@ namespace tracella::HWY_NAMESPACE {
 
 // The same loops for this instruction set; the arithmetic is exact integer arithmetic, so every
 // instruction set gives the same bytes.
-void BlurRowsHere(TBitmap& gray, const std::vector<blur::Fixed>& weights) { blur::BlurRows(gray, weights); }
+void BlurRowsHere(TGrayPlane& gray, const std::vector<blur::Fixed>& weights) { blur::BlurRows(gray, weights); }
 
 }  // namespace tracella::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
@@ -158,7 +158,7 @@ namespace tracella {
 
 HWY_EXPORT(BlurRowsHere);
 
-void BlurGray(TBitmap& gray, float sigma) {
+void BlurGray(TGrayPlane& gray, float sigma) {
   if (!(sigma > 0) || gray.IsEmpty()) return;
   const std::vector<blur::Fixed> weights = blur::HalfKernel(std::min(sigma, MaxBlurSigma));
   HWY_DYNAMIC_DISPATCH(BlurRowsHere)(gray, weights);

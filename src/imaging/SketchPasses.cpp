@@ -42,8 +42,6 @@ inline int Difference(int a, int b) { return a > b ? a - b : b - a; }
 
 inline std::uint8_t GrayOf(TAlphaColor pixel) { return static_cast<std::uint8_t>(pixel >> 8); }
 
-inline TAlphaColor GrayPixel(std::uint8_t gray) { return 0xFF000000u | gray * 0x010101u; }
-
 // The larger of a pixel's differences to its right and lower neighbours.
 inline int LargerNeighborDifference(const std::uint8_t* row, const std::uint8_t* below, int x) {
   return std::max(Difference(row[x], row[x + 1]), Difference(row[x], below[x]));
@@ -72,28 +70,17 @@ HWY_INLINE void Put(D d, V vector, hn::TFromD<D>* out) {
 }
 
 #if HWY_TARGET != HWY_SCALAR  // single lanes cannot be gathered into bytes: per pixel below
-// The opaque grey pixels of one vector of source pixels, stored at `gray`; the pixels are returned.
+// The greens of four vectors of source pixels, one whole vector of plane bytes: the low halves of
+// the pixels are kept, then the high byte of those.
 template <bool kStream>
-HWY_INLINE hn::Vec<D32> GrayVector(const TAlphaColor* in, TAlphaColor* gray) {
-  const D32 d32;
-  const auto pixels = hn::LoadU(d32, in);
-  const auto green = hn::And(pixels, hn::Set(d32, 0xFF00u));  // g << 8
-  const auto opaque = hn::Set(d32, 0xFF000000u);
-  Put<kStream>(d32, hn::Or(hn::Or(hn::ShiftRight<8>(green), green), hn::Or(hn::ShiftLeft<8>(green), opaque)), gray);
-  return pixels;
-}
-
-// One whole vector of plane bytes, N8 pixels: four vectors of grey pixels. The greens are
-// gathered by keeping the low halves of the pixels, then the high byte of those.
-template <bool kStream>
-HWY_INLINE void GrayVectors(const TAlphaColor* in, TAlphaColor* gray, std::uint8_t* plane) {
+HWY_INLINE void GrayVectors(const TAlphaColor* in, std::uint8_t* plane) {
   const D8 d8;
   const D16 d16;
   const std::size_t n = hn::Lanes(D32());
-  const auto p0 = hn::BitCast(d16, GrayVector<kStream>(in, gray));
-  const auto p1 = hn::BitCast(d16, GrayVector<kStream>(in + n, gray + n));
-  const auto p2 = hn::BitCast(d16, GrayVector<kStream>(in + 2 * n, gray + 2 * n));
-  const auto p3 = hn::BitCast(d16, GrayVector<kStream>(in + 3 * n, gray + 3 * n));
+  const auto p0 = hn::BitCast(d16, hn::LoadU(D32(), in));
+  const auto p1 = hn::BitCast(d16, hn::LoadU(D32(), in + n));
+  const auto p2 = hn::BitCast(d16, hn::LoadU(D32(), in + 2 * n));
+  const auto p3 = hn::BitCast(d16, hn::LoadU(D32(), in + 3 * n));
   const auto lowHalves01 = hn::BitCast(d8, hn::ConcatEven(d16, p1, p0));
   const auto lowHalves23 = hn::BitCast(d8, hn::ConcatEven(d16, p3, p2));
   Put<kStream>(d8, hn::ConcatOdd(d8, lowHalves23, lowHalves01), plane);
@@ -101,43 +88,39 @@ HWY_INLINE void GrayVectors(const TAlphaColor* in, TAlphaColor* gray, std::uint8
 #endif
 
 template <bool kStream>
-void GrayRows(const TBitmap& source, TBitmap& gray, TGrayPlane& plane) {
+HWY_INLINE void GrayRow(const TAlphaColor* in, int width, std::uint8_t* planeRow) {
   const std::size_t n = hn::Lanes(D8());
-  const int width = source.Width();
-  for (int y = 0; y < source.Height(); ++y) {
-    const TAlphaColor* in = source.ScanLine(y);
-    TAlphaColor* grayRow = gray.ScanLine(y);
-    std::uint8_t* planeRow = plane.Row(y);
-    auto one = [&](int x) {
-      planeRow[x] = GrayOf(in[x]);
-      grayRow[x] = GrayPixel(planeRow[x]);
-    };
-    // Streaming stores need whole vectors at aligned addresses. Both images start on a cache
-    // line and row y of one begins y * width pixels in, so once the plane's bytes are aligned, the
-    // grey pixels 4 bytes each are aligned too.
-    int x = 0;
-    if constexpr (kStream) {
-      for (; x < width && !AlignedTo(planeRow + x, n); ++x) one(x);
-    }
-#if HWY_TARGET != HWY_SCALAR
-    for (; x + static_cast<int>(n) <= width; x += static_cast<int>(n)) {
-      if constexpr (kStream) {
-        for (std::size_t line = 0; line < n * sizeof(TAlphaColor); line += 64)
-          hwy::Prefetch(static_cast<const std::uint8_t*>(Ahead(in + x)) + line);
-      }
-      GrayVectors<kStream>(in + x, grayRow + x, planeRow + x);
-    }
-#endif
-    for (; x < width; ++x) one(x);
+  auto one = [&](int x) { planeRow[x] = GrayOf(in[x]); };
+  // Streaming stores need whole vectors at aligned addresses.
+  int x = 0;
+  if constexpr (kStream) {
+    for (; x < width && !AlignedTo(planeRow + x, n); ++x) one(x);
   }
+#if HWY_TARGET != HWY_SCALAR
+  for (; x + static_cast<int>(n) <= width; x += static_cast<int>(n)) {
+    if constexpr (kStream) {
+      for (std::size_t line = 0; line < n * sizeof(TAlphaColor); line += 64)
+        hwy::Prefetch(static_cast<const std::uint8_t*>(Ahead(in + x)) + line);
+    }
+    GrayVectors<kStream>(in + x, planeRow + x);
+  }
+#endif
+  for (; x < width; ++x) one(x);
 }
 
-void GrayPass(const TBitmap& source, TBitmap& gray, TGrayPlane& plane) {
-  if (BeyondCaches(gray)) {
-    GrayRows<true>(source, gray, plane);
+template <bool kStream>
+void GrayRows(const TBitmap& source, TGrayPlane& plane) {
+  for (int y = 0; y < source.Height(); ++y) GrayRow<kStream>(source.ScanLine(y), source.Width(), plane.Row(y));
+}
+
+void GrayOfRow(const TAlphaColor* row, int width, std::uint8_t* gray) { GrayRow<false>(row, width, gray); }
+
+void GrayPass(const TBitmap& source, TGrayPlane& plane) {
+  if (BeyondCaches(source)) {
+    GrayRows<true>(source, plane);
     hwy::FlushStream();
   } else {
-    GrayRows<false>(source, gray, plane);
+    GrayRows<false>(source, plane);
   }
 }
 
@@ -155,43 +138,48 @@ HWY_INLINE void EdgeVector(const std::uint8_t* row, const std::uint8_t* below, h
   Put<kStream>(d32, hn::IfThenElse(paint, line, white), out);
 }
 
+// The part of the sketch whose top-left pixel is (left, top) of the picture, the part's size.
 template <bool kStream>
-void EdgeRows(const TGrayPlane& gray, int paint, TAlphaColor line, TBitmap& sketch) {
+void EdgeRows(const TGrayPlane& gray, int paint, TAlphaColor line, int left, int top, TBitmap& part) {
   const D32 d32;
   const DI32 di32;
   const std::size_t n = hn::Lanes(d32);
   // The largest difference that leaves a pixel white: -1 when every difference paints.
   const auto unpainted = hn::Set(di32, paint - 1);
   const auto lineVector = hn::Set(d32, line), whiteVector = hn::Set(d32, claWhite);
-  const int last = gray.Width() - 1, lastRow = gray.Height() - 1;
-  for (int y = 0; y <= lastRow; ++y) {
-    const std::uint8_t* row = gray.Row(y);
+  // The picture's last column, counted from the part's left edge; it has no right neighbour.
+  const int last = gray.Width() - 1 - left, lastRow = gray.Height() - 1;
+  // Pixels up to here compare with a right neighbour.
+  const int paired = std::min(last, part.Width());
+  for (int y = 0; y < part.Height(); ++y) {
+    const std::uint8_t* row = gray.Row(top + y) + left;
     // The last row has no lower neighbour; comparing it with itself adds a difference of 0,
     // which never decides: at a painting difference of 0 every right neighbour paints anyway.
-    const std::uint8_t* below = gray.Row(std::min(y + 1, lastRow));
-    TAlphaColor* out = sketch.ScanLine(y);
+    const std::uint8_t* below = gray.Row(std::min(top + y + 1, lastRow)) + left;
+    TAlphaColor* out = part.ScanLine(y);
     auto one = [&](int x) { out[x] = LargerNeighborDifference(row, below, x) >= paint ? line : claWhite; };
     int x = 0;
     if constexpr (kStream) {
-      for (; x < last && !AlignedTo(out + x, n * sizeof(TAlphaColor)); ++x) one(x);
+      for (; x < paired && !AlignedTo(out + x, n * sizeof(TAlphaColor)); ++x) one(x);
     }
-    for (; x + static_cast<int>(n) <= last; x += static_cast<int>(n)) {
+    for (; x + static_cast<int>(n) <= paired; x += static_cast<int>(n)) {
       if constexpr (kStream) {
         if (static_cast<std::size_t>(x) % 64 < n) hwy::Prefetch(static_cast<const std::uint8_t*>(Ahead(below + x)));
       }
       EdgeVector<kStream>(row + x, below + x, unpainted, lineVector, whiteVector, out + x);
     }
-    for (; x < last; ++x) one(x);
-    out[last] = y < lastRow && Difference(row[last], below[last]) >= paint ? line : claWhite;
+    for (; x < paired; ++x) one(x);
+    if (last < part.Width())
+      out[last] = top + y < lastRow && Difference(row[last], below[last]) >= paint ? line : claWhite;
   }
 }
 
-void EdgePass(const TGrayPlane& gray, int paint, TAlphaColor line, TBitmap& sketch) {
-  if (BeyondCaches(sketch)) {
-    EdgeRows<true>(gray, paint, line, sketch);
+void EdgePass(const TGrayPlane& gray, int paint, TAlphaColor line, int left, int top, TBitmap& part) {
+  if (BeyondCaches(part)) {
+    EdgeRows<true>(gray, paint, line, left, top, part);
     hwy::FlushStream();
   } else {
-    EdgeRows<false>(gray, paint, line, sketch);
+    EdgeRows<false>(gray, paint, line, left, top, part);
   }
 }
 
@@ -204,6 +192,7 @@ HWY_AFTER_NAMESPACE();
 namespace tracella {
 
 HWY_EXPORT(GrayPass);
+HWY_EXPORT(GrayOfRow);
 HWY_EXPORT(EdgePass);
 HWY_EXPORT(TargetName);
 
@@ -213,19 +202,25 @@ int PaintingDifference(float threshold) {
   return static_cast<int>(std::floor(threshold)) + 1;
 }
 
-void MakeGray(const TBitmap& source, TBitmap& gray, TGrayPlane& plane) {
+void MakeGray(const TBitmap& source, TGrayPlane& gray) {
   gray.SetSize(source.Width(), source.Height());
-  plane.SetSize(source.Width(), source.Height());
   if (gray.IsEmpty()) return;
-  if (&source != &gray) gray.PixelsToOverwrite();  // in place, each pixel is read before it is rewritten
-  HWY_DYNAMIC_DISPATCH(GrayPass)(source, gray, plane);
+  HWY_DYNAMIC_DISPATCH(GrayPass)(source, gray);
+}
+
+void MakeGrayRow(const TAlphaColor* row, int width, std::uint8_t* gray) {
+  HWY_DYNAMIC_DISPATCH(GrayOfRow)(row, width, gray);
 }
 
 void RenderSketch(const TGrayPlane& gray, float threshold, TAlphaColor line, TBitmap& sketch) {
   sketch.SetSize(gray.Width(), gray.Height());
-  if (sketch.IsEmpty()) return;
-  sketch.PixelsToOverwrite();
-  HWY_DYNAMIC_DISPATCH(EdgePass)(gray, PaintingDifference(threshold), line, sketch);
+  RenderSketchPart(gray, threshold, line, 0, 0, sketch);
+}
+
+void RenderSketchPart(const TGrayPlane& gray, float threshold, TAlphaColor line, int left, int top, TBitmap& part) {
+  if (part.IsEmpty()) return;
+  part.PixelsToOverwrite();
+  HWY_DYNAMIC_DISPATCH(EdgePass)(gray, PaintingDifference(threshold), line, left, top, part);
 }
 
 const char* SketchPassesTarget() { return HWY_DYNAMIC_DISPATCH(TargetName)(); }

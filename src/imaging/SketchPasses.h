@@ -6,14 +6,19 @@
 
 namespace tracella {
 
-// Grey from the green channel: each pixel of `gray` becomes opaque grey g, g, g, and `plane` holds
-// g alone, one byte a pixel. Both take the size of `source`, which may be `gray` itself.
-void MakeGray(const TBitmap& source, TBitmap& gray, TGrayPlane& plane);
+// Grey from the green channel, one byte a pixel; `gray` takes the size of `source`.
+void MakeGray(const TBitmap& source, TGrayPlane& gray);
+// The same for one row of `width` pixels, for a picture that arrives row by row.
+void MakeGrayRow(const TAlphaColor* row, int width, std::uint8_t* gray);
 
 // Paints `line` (stored as given, alpha included) on opaque white wherever a pixel's grey differs
 // from its right or lower neighbour's by more than `threshold`; everything else is white.
 // Resizes sketch to gray.
 void RenderSketch(const TGrayPlane& gray, float threshold, TAlphaColor line, TBitmap& sketch);
+
+// The same sketch's pixels for the rectangle of `part`'s size whose top-left pixel is (left, top);
+// the rectangle lies within the picture.
+void RenderSketchPart(const TGrayPlane& gray, float threshold, TAlphaColor line, int left, int top, TBitmap& part);
 
 // The smallest whole difference that is more than `threshold`: differences are whole numbers,
 // so d > threshold exactly when d >= PaintingDifference(threshold). 256 means nothing paints.

@@ -1,23 +1,32 @@
 #include "SketchPipeline.h"
 
+#include <utility>
+
 #include "BlurGray.h"
 #include "PictureFiles.h"
 #include "SketchPasses.h"
 
 namespace tracella {
 
-void SketchPipeline::Load(const QString& path) { LoadFromFile(SourceImage, path); }
-
-void SketchPipeline::MakeGray() { tracella::MakeGray(SourceImage, GrayImage, GrayPlane); }
-
-void SketchPipeline::BlurGray(float sigma) {
-  if (sigma <= 0) return;
-  tracella::BlurGray(GrayImage, sigma);
-  tracella::MakeGray(GrayImage, GrayImage, GrayPlane);  // a grey pixel's grey is itself
+void SketchPipeline::Load(const QString& path) {
+  TGrayPlane greys;
+  LoadGrayFromFile(greys, path);
+  SourceImage.TakeGreys(std::move(greys));
 }
 
+void SketchPipeline::MakeGray() {
+  if (SourceImage.Released()) return;  // GrayImage holds this picture's greys already
+  if (SourceImage.Pixels().IsEmpty())
+    GrayImage = SourceImage.HandOverGreys();
+  else
+    tracella::MakeGray(SourceImage.Pixels(), GrayImage);
+  SourceImage.Release();
+}
+
+void SketchPipeline::BlurGray(float sigma) { tracella::BlurGray(GrayImage, sigma); }
+
 void SketchPipeline::RenderSketch(float threshold, TAlphaColor line) {
-  tracella::RenderSketch(GrayPlane, threshold, line, SketchImage);
+  SketchImage.Set(threshold, line);
   if (OnRendered) OnRendered(threshold);
 }
 

@@ -6,6 +6,8 @@
 #include "AlphaColor.h"
 #include "Bitmap.h"
 #include "GrayPlane.h"
+#include "SketchImage.h"
+#include "SourceImage.h"
 
 namespace tracella {
 
@@ -14,25 +16,31 @@ namespace tracella {
 // threshold and the colour come from.
 class SketchPipeline {
  public:
-  // The photograph, its grey version and the line drawing, each the photograph's size once the
-  // steps after a load have run. GrayPlane holds GrayImage's greys one byte each, for the edge pass.
-  TBitmap SourceImage, GrayImage, SketchImage;
-  TGrayPlane GrayPlane;
+  SketchPipeline() = default;
+  SketchPipeline(const SketchPipeline&) = delete;  // SketchImage reads this pipeline's GrayImage
+  SketchPipeline& operator=(const SketchPipeline&) = delete;
+
+  // The photograph, its greys (one byte a pixel) and the line drawing, each the photograph's size
+  // once the steps after a load have run. The drawing's pixels are made when they are asked for.
+  TSourceImage SourceImage;
+  TGrayPlane GrayImage;
+  TSketchImage SketchImage{GrayImage};
 
   // Called after each rendering with the threshold it used.
   std::function<void(float threshold)> OnRendered;
 
-  // Decodes the picture file into SourceImage, which changes only on success (see LoadFromFile).
+  // Decodes the picture file into SourceImage, straight to its greys, which MakeGray then takes;
+  // SourceImage changes only on success (see LoadGrayFromFile).
   void Load(const QString& path);
 
-  // GrayImage and GrayPlane from SourceImage's green channel.
+  // GrayImage from SourceImage's green channel; SourceImage lets go of its pixels.
   void MakeGray();
 
-  // Smooths GrayImage with a Gaussian of `sigma` pixels and brings GrayPlane in step; 0 leaves both.
+  // Smooths GrayImage with a Gaussian of `sigma` pixels; 0 leaves it.
   void BlurGray(float sigma);
 
-  // SketchImage from GrayPlane: `line` wherever neighbouring greys differ by more than `threshold`,
-  // white elsewhere. Only sizing the sketch can fail, and then SketchImage is as it was.
+  // SketchImage from GrayImage: `line` wherever neighbouring greys differ by more than `threshold`,
+  // white elsewhere.
   void RenderSketch(float threshold, TAlphaColor line);
 };
 

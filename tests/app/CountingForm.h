@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "Faqja1.h"
+#include "TImage.h"
 
 namespace tracella {
 
@@ -14,5 +15,12 @@ class CountingForm : public TForm1 {
   }
   std::vector<float> renderings;
 };
+
+// The pixels Image1 paints over its whole area.
+inline TBitmap ShownSketch(const TForm1& form) {
+  TBitmap pixels;
+  form.Image1->DrawPart(form.Image1->rect(), pixels);
+  return pixels;
+}
 
 }  // namespace tracella

@@ -1,18 +1,23 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <vector>
 
+#include "BitmapImage.h"
 #include "CountingForm.h"
 #include "FakePlatform.h"
 #include "Faqja1.h"
 #include "FileErrors.h"
 #include "LocalPath.h"
+#include "SketchReference.h"
+#include "TComboColorBox.h"
 #include "TImage.h"
 #include "TScrollBar.h"
 #include "TSpinBox.h"
@@ -80,7 +85,7 @@ TEST_F(FileCommandsTest, OpeningShowsTheSketchAtItsOwnSizeWithTheCaptionAndWarns
     EXPECT_EQ(form.Pipeline.SourceImage.Width(), c.width);
     EXPECT_EQ(form.Image1->Width(), c.width);
     EXPECT_EQ(form.Image1->Height(), c.height);
-    EXPECT_EQ(form.Image1->Bitmap.Width(), c.width);
+    EXPECT_EQ(ShownSketch(form).Width(), c.width);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Tracella - ") + path);
     EXPECT_EQ(form.LastOpenedPath, path);
     if (c.warns)
@@ -274,15 +279,37 @@ TEST_F(SaveTest, WritesTheSketchOnScreen) {
   QImage saved(folder.filePath("sketch.jpg"));
   ASSERT_EQ(saved.size(), QSize(800, 885));
   // JPEG is lossy: compare where the sketch is plain white or plain black, away from noise.
+  const TBitmap sketch = ShownSketch(form);
   int agreeing = 0, compared = 0;
   for (int y = 0; y < 885; y += 7)
     for (int x = 0; x < 800; x += 7) {
-      const TAlphaColor shown = form.Image1->Bitmap.ScanLine(y)[x];
+      const TAlphaColor shown = sketch.ScanLine(y)[x];
       const int gray = qGreen(saved.pixel(x, y));
       ++compared;
       agreeing += (shown == claWhite) == (gray > 128);
     }
   EXPECT_GT(agreeing, compared * 9 / 10);
+}
+
+// The sketch goes to the encoder a band of rows at a time; the file must still hold exactly the
+// pixels that Qt's JPEG writer makes of the whole sketch.
+TEST_F(SaveTest, SavesThePixelsQtsJpegWriterMakesOfTheWholeSketch) {
+  form.ComboColorBox1->SetColor(0xFFC02040u);
+  form.MenuItem27Click();
+  Save(QStringLiteral("sketch.jpg"));
+  TBitmap source = ToBitmap(QImage(QStringLiteral(":/tracella/sample.png"))), gray, sketch;
+  reference::MakeGray(source, gray);
+  reference::RenderSketch(gray, 13.0f, 0xFFC02040u, sketch);
+  QBuffer written;
+  written.open(QIODevice::WriteOnly);
+  ASSERT_TRUE(QImageWriter(&written, "jpeg").write(ImageOver(sketch, QImage::Format_RGB32)));
+  const QImage saved = QImage(folder.filePath("sketch.jpg")).convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(saved.size(), QSize(800, 885));
+  EXPECT_EQ(saved, QImage::fromData(written.data(), "jpeg").convertToFormat(QImage::Format_RGB32));
+  QFile file(folder.filePath("sketch.jpg"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  constexpr int kAfterJfifHeader = 20;  // Qt takes the dots per inch there from the screen
+  EXPECT_EQ(file.readAll().mid(kAfterJfifHeader), written.data().mid(kAfterJfifHeader));
 }
 
 }  // namespace

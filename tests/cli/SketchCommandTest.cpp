@@ -120,6 +120,11 @@ TEST_F(SketchCommandTest, PngOutputHoldsTheSketchPixelsExactly) {
   EXPECT_EQ(run.err, "");  // no progress line when stderr is not a terminal
   const QImage sketch = QImage(Path("sketch.png")).convertToFormat(QImage::Format_ARGB32);
   ASSERT_EQ(sketch.size(), QSize(8, 8));
+  // Two colours need one bit a pixel: a two-entry palette (IHDR: bit depth 1, colour type 3).
+  QFile file(Path("sketch.png"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray header = file.read(26);
+  EXPECT_EQ(header.mid(24, 2), QByteArray("\x01\x03", 2));
   // The square's edges as the rule paints them: the pixels left of and above it, and its own
   // right column and bottom row.
   const char* const painted[8] = {"........", "..####..", ".#...#..", ".#...#..",
@@ -127,6 +132,31 @@ TEST_F(SketchCommandTest, PngOutputHoldsTheSketchPixelsExactly) {
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x)
       EXPECT_EQ(sketch.pixel(x, y), painted[y][x] == '#' ? 0x80FF0000u : 0xFFFFFFFFu) << x << "," << y;
+}
+
+// XDoG sees every channel: a red and a blue square on black, which have no green step, get their
+// edges drawn on white or on transparent paper, in hard lines or soft tones.
+TEST_F(SketchCommandTest, XDoGDrawsEdgesOfEveryChannelOnEveryPaper) {
+  QImage squares(64, 48, QImage::Format_RGB32);
+  squares.fill(Qt::black);
+  QPainter painter(&squares);
+  painter.fillRect(QRect(8, 8, 20, 30), Qt::red);
+  painter.fillRect(QRect(36, 8, 20, 30), Qt::blue);
+  painter.end();
+  ASSERT_TRUE(squares.save(Path("squares.png")));
+  for (const QStringList& look : {QStringList{}, QStringList{"--background", "none"}, QStringList{"--soft"},
+                                  QStringList{"--soft", "--background", "none"}}) {
+    SCOPED_TRACE(look.join(' ').toStdString());
+    ASSERT_EQ(
+        Sketch(QStringList{"--force", "--method", "xdog"} + look + QStringList{Path("squares.png"), Path("x.png")})
+            .exitCode,
+        0);
+    const QList<QPoint> painted = PaintedIn(QImage(Path("x.png")), look.contains("none"));
+    EXPECT_GT(painted.size(), 40);
+    // Lines lie along the squares' sides, never far out on the black ground.
+    for (const QPoint& point : painted)
+      EXPECT_TRUE(QRect(4, 4, 56, 38).contains(point)) << point.x() << "," << point.y();
+  }
 }
 
 TEST_F(SketchCommandTest, AThresholdAboveTheStepPaintsNothingAndJpegIsWritten) {

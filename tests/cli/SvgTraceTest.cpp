@@ -23,7 +23,7 @@ TEST(SvgTraceTest, AnOutlineWithTooManyHolesIsMaskedByThemInPartsUnderAMegabyte)
   SvgLook look;
   look.line = 0xFFFF0000u;
   look.whiteBackground = false;
-  const std::optional<std::string> svg = TraceSvg(sheet, kPainted, look);
+  const std::optional<std::string> svg = TraceSvg(RowsOf(sheet), kPainted, look);
   ASSERT_TRUE(svg);
   const QString text = QString::fromStdString(*svg);
   EXPECT_TRUE(text.contains("<mask"));

@@ -237,6 +237,37 @@ TEST_F(PictureFilesLoadTest, PalettePicturesBeyondTheLargestBitmapAreAveragedInF
   }
 }
 
+// The window and the command decode straight to the grey: a JPEG row by row (upright, fitted),
+// the other formats whole. Either way the grey must be the green channel of the picture itself.
+TEST_F(PictureFilesLoadTest, TheGreyLoadIsTheGreenChannelOfThePicture) {
+  QImage noise(203, 77, QImage::Format_RGB32);
+  for (int y = 0; y < noise.height(); ++y)
+    for (int x = 0; x < noise.width(); ++x) noise.setPixel(x, y, qRgb(x * 7 % 256, (x * y) % 256, y * 3 % 256));
+  const QByteArray jpeg = Encoded(noise, "jpeg");
+  for (const auto& [name, bytes] :
+       {std::pair{"noise.jpg", jpeg}, std::pair{"progressive.jpg", test::ProgressiveJpeg(noise)},
+        std::pair{"turned.jpg", test::WithExifOrientation(jpeg, 6)},
+        std::pair{"mirrored.jpg", test::WithExifOrientation(jpeg, 4)},
+        std::pair{"reduced.jpg", Encoded(Marked(20000, 24), "jpeg")}, std::pair{"noise.png", Encoded(noise, "png")},
+        std::pair{"turned.tif", test::MakeTiff({noise}, 8)}}) {
+    SCOPED_TRACE(name);
+    const TBitmap picture = Load(name, bytes);
+    TGrayPlane gray;
+    LoadGrayFromFile(gray, Path(name));
+    ASSERT_EQ(gray.Width(), picture.Width());
+    ASSERT_EQ(gray.Height(), picture.Height());
+    for (int y = 0; y < gray.Height(); ++y)
+      for (int x = 0; x < gray.Width(); ++x)
+        ASSERT_EQ(gray.Row(y)[x], GreenOf(picture.ScanLine(y)[x])) << x << ", " << y;
+  }
+  TGrayPlane kept;
+  kept.SetSize(3, 2);
+  const QString cut = Write("cut.jpg", jpeg.left(jpeg.size() / 2));
+  EXPECT_EQ(MessageOf<EBitmapLoadingFailed>([&] { LoadGrayFromFile(kept, cut); }),
+            ("Loading bitmap failed (" + cut + ").").toStdString());
+  EXPECT_EQ(kept.Width(), 3);
+}
+
 // Files cut short in every format are HostileFilesTest.FilesCutShortAnywhereFail's; JPEG XR with
 // alpha, which it does not make, is here.
 TEST_F(PictureFilesLoadTest, DamagedOrImpossibleFilesFailAndLeaveTheTargetAlone) {

@@ -2,11 +2,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QImageWriter>
 #include <QTemporaryDir>
 
+#include "BitmapImage.h"
 #include "PictureFiles.h"
 #include "RandomImage.h"
 #include "UnprivilegedFileAccess.h"
@@ -34,6 +37,22 @@ class PictureFilesSaveTest : public ::testing::Test {
 
 std::string CreateMessage(const QString& path, const char* reason) {
   return ("Cannot create file \"" + path + "\". " + reason).toStdString();
+}
+
+// JPEG goes straight to libjpeg-turbo a row at a time, yet the file is byte for byte what Qt's
+// JPEG writer makes of the same pixels, whatever their alpha, for sizes off the 16-pixel blocks.
+// Only the JFIF header's dots per inch may differ: Qt takes them from the screen, we write 96.
+TEST_F(PictureFilesSaveTest, AJpegIsWhatQtsWriterMakesOfThePixels) {
+  for (const QSize size : {QSize(1, 1), QSize(17, 9), QSize(301, 203)}) {
+    SCOPED_TRACE(size.width());
+    const TBitmap bitmap = RandomImage(size.width(), size.height(), 5);
+    QBuffer qt;
+    qt.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QImageWriter(&qt, "jpeg").write(ImageOver(bitmap, QImage::Format_RGB32)));
+    constexpr int kAfterJfifHeader = 20;
+    EXPECT_EQ(EncodeForExtension(bitmap, QStringLiteral(".jpg")).mid(kAfterJfifHeader),
+              qt.data().mid(kAfterJfifHeader));
+  }
 }
 
 TEST_F(PictureFilesSaveTest, JpegNamesGetAJpegWithoutAlphaAndNothingElseIsLeft) {

@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <utility>
 
 #include "Application.h"
 #include "FakePlatform.h"
@@ -123,16 +124,18 @@ TEST_F(RealWindowTest, ComesUpMaximisedWithItsCaptionAndTheSketchOnScreen) {
   const QRect screen = form->screen()->availableGeometry();
   EXPECT_GE(form->frameGeometry().width(), screen.width() - 2);
 
-  // What the screen shows inside the view, below the strip, must be the sketch's own pixels.
+  // What the screen shows inside the view, below the strip, must be the whole drawing's pixels.
   const QImage shot = form->screen()->grabWindow(form->winId()).toImage().convertToFormat(QImage::Format_RGB32);
   const TImage* image = form->Image1;
   const QRect view(0, 68, form->ViewportWidth, form->ViewportHeight);
   const QRect visible = view & image->geometry();
   ASSERT_FALSE(visible.isEmpty());
+  TBitmap sketch;
+  form->Pipeline.SketchImage.Draw(sketch);
   int compared = 0;
-  for (int y = visible.top(); y <= visible.bottom(); y += 3)
-    for (int x = visible.left(); x <= visible.right(); x += 3) {
-      const TAlphaColor expected = image->Bitmap.ScanLine(y - image->y())[x - image->x()];
+  for (int y = visible.top(); y <= visible.bottom(); ++y)
+    for (int x = visible.left(); x <= visible.right(); ++x) {
+      const TAlphaColor expected = sketch.ScanLine(y - image->y())[x - image->x()];
       ASSERT_EQ(shot.pixel(x, y) | 0xFF000000u, expected) << x << "," << y;
       ++compared;
     }
@@ -187,10 +190,15 @@ void Xdotool(const QStringList& arguments) { ASSERT_EQ(QProcess::execute(QString
 // A tilted wheel (buttons 6 and 7) over the picture scrolls nothing; the plain wheel turn sent
 // after it shows that both arrived, and that only it moved the picture.
 TEST_F(RealWindowTest, SidewaysWheelOverThePictureNeverScrolls) {
-  TBitmap shown;
-  shown.Assign(form->Pipeline.SourceImage);
-  form->Pipeline.SourceImage.SetSize(900, 3000);
-  form->FormResize();
+  // Only the picture's size counts for the scroll range.
+  const auto useSize = [](int width, int height) {
+    TBitmap picture(width, height);
+    picture.Clear(claWhite);
+    form->Pipeline.SourceImage.Take(std::move(picture));
+    form->FormResize();
+  };
+  const int shownWidth = form->Pipeline.SourceImage.Width(), shownHeight = form->Pipeline.SourceImage.Height();
+  useSize(900, 3000);
   ASSERT_GT(form->ScrollBar1->Max(), 100);
   ASSERT_EQ(form->ScrollBar1->Value(), 0.0);
   const QPoint over = form->mapToGlobal(QPoint(form->ViewportWidth / 2, 300));
@@ -201,8 +209,7 @@ TEST_F(RealWindowTest, SidewaysWheelOverThePictureNeverScrolls) {
   EXPECT_TRUE(QTest::qWaitFor([] { return form->ScrollBar1->Value() != 0.0; }));
   EXPECT_EQ(form->ScrollBar1->Value(), 20.0);
   EXPECT_EQ(form->Image1->Y(), 68 - 20);
-  form->Pipeline.SourceImage.Assign(shown);
-  form->FormResize();
+  useSize(shownWidth, shownHeight);
 }
 
 // The text of one of a native window's properties, as the window manager reads it.

@@ -16,7 +16,7 @@ inline std::vector<TAlphaColor> PixelsOf(const TBitmap& image) {
 }
 
 // The passes on every instruction set this processor runs, each against the per-pixel reference:
-// the grey image, its plane (the greens of the grey image) and the sketch, bit for bit.
+// the grey plane (the greens of the reference's grey image) and the sketch, bit for bit.
 inline void ExpectSameAsReference(TBitmap& source, float threshold, TAlphaColor line) {
   TBitmap referenceGray, referenceSketch;
   reference::MakeGray(source, referenceGray);
@@ -25,12 +25,11 @@ inline void ExpectSameAsReference(TBitmap& source, float threshold, TAlphaColor 
   for (const TAlphaColor pixel : PixelsOf(referenceGray)) referencePlane.push_back(GreenOf(pixel));
   for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
     const PinnedTarget pinned(target);
-    TBitmap gray, sketch;
+    TBitmap sketch;
     TGrayPlane plane;
-    MakeGray(source, gray, plane);
+    MakeGray(source, plane);
     RenderSketch(plane, threshold, line, sketch);
     ASSERT_STREQ(SketchPassesTarget(), hwy::TargetName(target));
-    ASSERT_EQ(PixelsOf(gray), PixelsOf(referenceGray)) << hwy::TargetName(target);
     std::vector<std::uint8_t> planeBytes;
     for (int y = 0; y < plane.Height(); ++y)
       planeBytes.insert(planeBytes.end(), plane.Row(y), plane.Row(y) + plane.Width());

@@ -5,6 +5,8 @@
 
 #include "Bitmap.h"
 #include "FileErrors.h"
+#include "GrayPlane.h"
+#include "PictureRows.h"
 
 namespace tracella {
 
@@ -31,14 +33,34 @@ qint64 AnnouncedPixels(const QString& path);
 // give.
 void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name);
 
+// The grey (green channel, one byte a pixel) of the picture LoadFromFile, LoadFromFileByContent
+// and LoadFromBytes would decode, with the same failures. A JPEG is decoded row by row straight into it and never held
+// whole; the other formats are decoded whole and let go once reduced to their grey.
+void LoadGrayFromFile(TGrayPlane& target, const QString& path);
+void LoadGrayFromFileByContent(TGrayPlane& target, const QString& path);
+void LoadGrayFromBytes(TGrayPlane& target, const QByteArray& bytes, const QString& name);
+
 // The bitmap as the content of a file named with `extension` (".jpg", ".jpeg" or ".png", any
 // case), encoded as SaveToFile encodes it. Throws EBitmapSavingFailed.
 QByteArray EncodeForExtension(const TBitmap& bitmap, const QString& extension);
 
+// A picture handed over row by row as a JPEG file's content, encoded as the rows come, as
+// SaveToFile encodes a bitmap. Throws EBitmapSavingFailed.
+QByteArray EncodeJpegFile(const TPictureRows& picture);
+
+// A two-colour picture handed over row by row as a PNG file's content with a palette of two
+// entries, one bit a pixel: pixels equal to `painted` decode as `line`, all others as `paper`,
+// alpha included. Throws EBitmapSavingFailed.
+QByteArray EncodeTwoColorPngFile(const TPictureRows& picture, TAlphaColor painted, TAlphaColor paper, TAlphaColor line);
+
 // Writes the bitmap as a new file in the format of the name's extension: ".jpg" or ".jpeg" as
-// JPEG at the encoder's default quality without alpha, ".png" as PNG holding the pixels exactly as
-// stored, alpha included. Never replaces a file and leaves nothing behind on failure. Throws
+// JPEG at quality 75 without alpha, ".png" as PNG holding the pixels exactly as stored, alpha
+// included. Never replaces a file and leaves nothing behind on failure. Throws
 // EBitmapSavingFailed (another extension, or the encoder failed) or EFCreateError.
 void SaveToFile(const TBitmap& bitmap, const QString& path);
+
+// The same for a picture handed over row by row; a JPEG is encoded as the rows come, so the
+// picture is never held whole (a PNG still is).
+void SaveToFile(const TPictureRows& picture, const QString& path);
 
 }  // namespace tracella
