@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -67,6 +68,19 @@ void ToPremultiplied(const std::vector<U8>& rows, int width, int height, std::si
   }
 }
 
+// Converts rows of 16-bit grey into packed rows of opaque ARGB32, each level scaled to 8 bits.
+void DeepGrayToArgb(const std::vector<U8>& rows, int width, int height, std::size_t stride, TAlphaColor* out) {
+  for (int y = 0; y < height; ++y) {
+    const U8* in = rows.data() + static_cast<std::size_t>(y) * stride;
+    for (int x = 0; x < width; ++x, in += 2, ++out) {
+      std::uint16_t level = 0;
+      std::memcpy(&level, in, sizeof level);
+      const auto grey = static_cast<std::uint8_t>((level + 128) / 257);  // level * 255 / 65535, rounded
+      *out = MakeColor(0xFF, grey, grey, grey);
+    }
+  }
+}
+
 // The whole decode as rows of premultiplied ARGB32; empty when the file cannot be decoded.
 std::vector<TAlphaColor> Decode(std::vector<char>& bytes, I32& width, I32& height) {
   WMPStream* rawStream = nullptr;
@@ -92,17 +106,22 @@ std::vector<TAlphaColor> Decode(std::vector<char>& bytes, I32& width, I32& heigh
   const std::int64_t stride = (std::int64_t{width} * bitsPerPixel + 7) / 8;
   if (nativeBits == 0 || std::int64_t{width} * height > MaxDecodePixels || stride * height > MaxDecodeBytes) return {};
 
+  std::vector<U8> rows(static_cast<std::size_t>(stride * height));
+  const PKRect all{0, 0, width, height};
+  std::vector<TAlphaColor> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  // Its converter has no way from 16-bit grey to colour; the native levels are scaled here.
+  if (IsEqualGUID(nativeFormat, GUID_PKPixelFormat16bppGray)) {
+    if (Failed(decoder->Copy(decoder.get(), &all, rows.data(), static_cast<U32>(stride)))) return {};
+    DeepGrayToArgb(rows, width, height, static_cast<std::size_t>(stride), pixels.data());
+    return pixels;
+  }
   // Its converter cannot produce BGRA, so it gives 8-bit RGB(A) and the rest is done here.
   PKFormatConverter* rawConverter = nullptr;
   if (Failed(PKCodecFactory_CreateFormatConverter(&rawConverter))) return {};
   const std::unique_ptr<PKFormatConverter, ConverterReleaser> converter(rawConverter);
   const PKPixelFormatGUID target = hasAlpha ? GUID_PKPixelFormat32bppRGBA : GUID_PKPixelFormat24bppRGB;
   if (Failed(converter->Initialize(converter.get(), decoder.get(), nullptr, target))) return {};
-
-  std::vector<U8> rows(static_cast<std::size_t>(stride * height));
-  const PKRect all{0, 0, width, height};
   if (Failed(converter->Copy(converter.get(), &all, rows.data(), static_cast<U32>(stride)))) return {};
-  std::vector<TAlphaColor> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
   ToPremultiplied(rows, width, height, static_cast<std::size_t>(stride), hasAlpha, pixels.data());
   return pixels;
 }

@@ -317,15 +317,14 @@ QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool big
 }
 
 QByteArray MakeJpegXr(const QImage& image, const QString& workFolder, bool alpha) {
-  const QString source = workFolder + (alpha ? "/jxr-source.tif" : "/jxr-source.bmp");
+  const bool deepGray = image.format() == QImage::Format_Grayscale16;
+  const QString source = workFolder + (alpha || deepGray ? "/jxr-source.tif" : "/jxr-source.bmp");
   const QString target = workFolder + "/jxr-made.jxr";
   QFile::remove(target);
-  const QImage pixels = image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB888);
-  EXPECT_TRUE(pixels.save(source, alpha ? "tiff" : "bmp"));
+  const QImage pixels = deepGray ? image : image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB888);
+  EXPECT_TRUE(pixels.save(source, alpha || deepGray ? "tiff" : "bmp"));
   QStringList arguments{"-i", source, "-o", target, "-q", "1"};
-  if (alpha)
-    arguments << "-c"
-              << "22";
+  if (alpha || deepGray) arguments << "-c" << (alpha ? "22" : "3");  // 32bppRGBA, 16bppGray
   QProcess encoder;
   encoder.start("JxrEncApp", arguments);
   EXPECT_TRUE(encoder.waitForFinished(60000)) << "JxrEncApp (package libjxr-tools) did not run";

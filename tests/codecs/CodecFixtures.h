@@ -48,7 +48,7 @@ QByteArray PngClaiming(const QImage& image, quint32 width, quint32 height);
 QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian = false);
 
 // A lossless JPEG XR file of `image` made by libjxr's own encoder (JxrEncApp) in `workFolder`;
-// with `alpha` the file carries an alpha plane.
+// with `alpha` the file carries an alpha plane; a 16-bit grey image stays 16-bit grey.
 QByteArray MakeJpegXr(const QImage& image, const QString& workFolder, bool alpha = false);
 
 // The JPEG XR file with the picture size in its bitstream header rewritten to 65536 x 65536.

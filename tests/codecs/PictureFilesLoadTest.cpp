@@ -132,6 +132,27 @@ TEST_F(PictureFilesLoadTest, AlphaIsPremultiplied) {
   }
 }
 
+// 16-bit grey levels come down to 8 bits rounded, whichever format carries them.
+TEST_F(PictureFilesLoadTest, DeepGreyIsScaledToEightBits) {
+  QImage deep(64, 3, QImage::Format_Grayscale16);
+  for (int y = 0; y < deep.height(); ++y) {
+    auto* levels = reinterpret_cast<quint16*>(deep.scanLine(y));
+    for (int x = 0; x < deep.width(); ++x) levels[x] = static_cast<quint16>((x * 1031 + y * 21845) % 65536);
+  }
+  for (const auto& [name, bytes] : {std::pair{"deep.png", Encoded(deep, "png")}, std::pair{"deep.wmp", JpegXr(deep)}}) {
+    SCOPED_TRACE(name);
+    const TBitmap bitmap = Load(name, bytes);
+    ASSERT_EQ(bitmap.Width(), deep.width());
+    ASSERT_EQ(bitmap.Height(), deep.height());
+    for (int y = 0; y < deep.height(); ++y)
+      for (int x = 0; x < deep.width(); ++x) {
+        const auto grey =
+            static_cast<TAlphaColor>((reinterpret_cast<const quint16*>(deep.constScanLine(y))[x] + 128) / 257);
+        ASSERT_EQ(bitmap.ScanLine(y)[x], 0xFF000000u | grey * 0x010101u) << x << "," << y;
+      }
+  }
+}
+
 TEST_F(PictureFilesLoadTest, ExtensionIsMatchedInAnyCaseAndTheContentDecidesTheFormat) {
   const QByteArray png = Encoded(Marked(), "png");
   for (const char* name : {"PHOTO.JPG", "photo.Jpeg", "b.GIF", "c.Tiff", "d.ICO", "e.WMP", "f.BMP"}) {
