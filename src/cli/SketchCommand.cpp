@@ -61,12 +61,13 @@ qint64 LargestAnnouncedPixels(const QList<SketchJob>& jobs) {
 
 }  // namespace
 
-// A job's peak, measured on 12 MP photographs, is about 14 bytes a pixel writing JPEG or PNG and
-// 24 writing SVG (the tracing's own copies); 16 and 32 leave room for the rest of the process.
+// A job's peak, measured on 12 and 24 MP photographs, is at most 15 bytes a pixel writing JPEG or
+// PNG (XDoG's planes; 2 to 4 for the edges) and 78 writing SVG (the traced paths, most at threshold
+// 3 with no specks dropped); 16 and 96 leave room for the rest of the process.
 int SketchWorkers(int requested, int processors, qint64 availableBytes, qint64 largestPixels, const QString& format) {
   if (requested > 0) return requested;
   if (largestPixels <= 0 || availableBytes < 0) return processors;
-  const qint64 perJob = largestPixels * (format == u"svg" ? 32 : 16);
+  const qint64 perJob = largestPixels * (format == u"svg" ? 96 : 16);
   return static_cast<int>(std::clamp<qint64>(availableBytes / perJob, 1, processors));
 }
 

@@ -508,14 +508,16 @@ TEST(SketchWorkersTest, OnePerProcessorLoweredByMemoryUnlessJobsAreGiven) {
     const char* format;
     int workers;
   };
-  // A 12 MP picture takes 16 bytes a pixel as PNG or JPEG, 32 as SVG: 192 and 384 MB.
+  // A 12 MP picture takes 16 bytes a pixel as PNG or JPEG, 96 as SVG.
   constexpr qint64 k12MP = 12'000'000;
   constexpr qint64 kTwoPngJobs = k12MP * 16 * 2;
+  constexpr qint64 kTwoSvgJobs = k12MP * 96 * 2;
   const Case cases[] = {
       {"plenty of memory", 0, 4, qint64{64} << 30, 2 * k12MP, "png", 4},
       {"memory for exactly two", 0, 4, kTwoPngJobs, k12MP, "png", 2},
       {"a byte short of two", 0, 4, kTwoPngJobs - 1, k12MP, "png", 1},
-      {"SVG takes twice as much", 0, 4, kTwoPngJobs, k12MP, "svg", 1},
+      {"SVG, memory for exactly two", 0, 4, kTwoSvgJobs, k12MP, "svg", 2},
+      {"SVG, a byte short of two", 0, 4, kTwoSvgJobs - 1, k12MP, "svg", 1},
       {"JPEG as PNG", 0, 8, 2 * kTwoPngJobs, k12MP, "jpg", 4},
       {"not even one fits", 0, 4, 1'000'000, 2 * k12MP, "png", 1},
       {"memory unknown", 0, 4, -1, 2 * k12MP, "png", 4},
