@@ -3,7 +3,7 @@
 # machine with a free processor (`:` is this one) and brings its PNG sketch back. Run it from the
 # folder holding both folders:
 #   apt install parallel rsync openssh-client   # here
-#   apt install ./tracella_*_amd64.deb          # on every other machine
+#   apt install rsync ./tracella_*_amd64.deb    # on every other machine, reached by ssh login
 #   bash scripts/sketch-machines.sh :,render1,render2 photos sketches --threshold 12
 # Options after the two folders go to tracella-sketch. Where the other machines have its libraries
 # but not the package, TRACELLA_SKETCH=build/tracella-sketch copies that build to them
