@@ -4,6 +4,8 @@
 # again over those sketches and checks that none of them was written over.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/common.sh
+readme_shows scripts/sketch-machines.sh
 build_dir=${BUILD_DIR:-build}
 work=$(mktemp -d "$PWD/$build_dir/parallel-recipe.XXXXXX")
 sshd_pid=
