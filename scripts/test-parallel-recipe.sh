@@ -17,11 +17,11 @@ trap stop EXIT
 export PATH="$PWD/$build_dir:$PATH"
 fail() { echo "parallel recipe: $*" >&2; exit 1; }
 
-# 24 different pictures in nested folders, the same names in different folders, any extension
-# the recipe picks up.
+# 24 different pictures in nested folders (one name with a space for the quoting on the way), the
+# same names in different folders, any extension the recipe picks up.
 extensions=(JPG jpeg png)
 for i in $(seq 3 26); do
-  folders=(. sub sub/deeper other)
+  folders=(. "sub dir" "sub dir/deeper" other)
   folder=$work/photos/${folders[i % 4]}
   mkdir -p "$folder"
   tracella-sketch --threshold "$i" resources/emblem.png "$work/made-$i.${extensions[i % 3],,}"
@@ -87,9 +87,10 @@ rm -f "$ssh_dir/commands"
 
 recipe() {
   (cd "$work" && HOME=$work/home PARALLEL_SSH="ssh -F $ssh_dir/config" \
-    bash "$OLDPWD/scripts/sketch-machines.sh" :,127.0.0.1 photos sketches "$@")
+    bash "$OLDPWD/scripts/sketch-machines.sh" 1/:,4/127.0.0.1 photos sketches "$@")
 }
-# First with the build copied to the machines, as parallel's --basefile does it.
+# First with the build copied to the machines, as parallel's --basefile does it; one job at a time
+# here and four there, so that the other machine gets a good share.
 TRACELLA_SKETCH=$PWD/$build_dir/tracella-sketch recipe
 (cd "$work" && find photos -type f -print0 | tracella-sketch --format png --base photos --out-dir local --from - -0)
 # The other machine sends back one sketch for each of its jobs.
