@@ -100,7 +100,7 @@ remote=$(grep -c -- 'rsync --server --sender' "$ssh_dir/commands" || true)
 diff -r "$work/local" "$work/sketches"
 [[ -z $(ls -A "$work/remote-home") ]] || fail "the other machine's home is not left empty"
 
-# Again over those sketches, with the binary installed there and other lines: each one sketched
+# Again over those sketches, with the binary installed there and other settings: each one sketched
 # again stays in the job folder, not one sketch is written over, and the status says so.
 if recipe --threshold 20 --color '#C00000' 2>"$work/again.log"; then fail "a second run over the sketches exits 0"; fi
 diff -r "$work/local" "$work/sketches" -x '.incoming.*'
