@@ -15,3 +15,12 @@ step() {
     exit 1
   fi
 }
+
+# readme_shows SCRIPT: the usage lines of the script's opening comment ("#   command ...") stand
+# word for word in README.md, in an indented block, so the README shows what CI runs.
+readme_shows() {
+  local line
+  while IFS= read -r line; do
+    grep -qxF "      ${line#\#   }" README.md || { echo "README.md lacks this line of $1: ${line#\#   }" >&2; return 1; }
+  done < <(grep '^#   ' "$1")
+}

@@ -13,7 +13,8 @@ run=(cmake ninja-build g++ pkg-config
   qt6-base-dev libxcb1-dev qt6-image-formats-plugins libjxr-dev libjpeg-dev libpng-dev libtiff-dev libhwy-dev fonts-dejavu-core libpotrace-dev help2man)
 test=("${run[@]}" libgtest-dev libgmock-dev libjxr-tools librsvg2-bin
   xvfb xauth openbox xdotool x11-utils desktop-file-utils appstream
-  clang libclang-rt-14-dev clang-format clang-tidy valgrind time strace)
+  clang libclang-rt-14-dev clang-format clang-tidy valgrind time strace
+  parallel rsync openssh-client openssh-server)
 bench=("${test[@]}" libbenchmark-dev libopencv-dev python3 python3-skimage potrace libxml2-utils)
 # The Debian package (scripts/package.sh; the build dependencies come from debian/control) and
 # its check in a clean root (scripts/test-package.sh).

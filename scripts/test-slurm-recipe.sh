@@ -3,6 +3,8 @@
 # sketch every picture exactly once, with the very bytes one local run writes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/common.sh
+readme_shows scripts/sketch-slice.sh
 build_dir=${BUILD_DIR:-build}
 work=$(mktemp -d "$PWD/$build_dir/slurm-recipe.XXXXXX")
 trap 'rm -rf "$work"' EXIT

@@ -53,21 +53,23 @@ QString RefusalBeforeWork(const QList<SketchJob>& jobs, const SketchOptions& opt
   return {};
 }
 
-// Sketches at a time unless --jobs says: one per processor, but no more than the available
-// memory holds of the largest input. A job's peak, measured on 12 MP photographs, is about 14
-// bytes a pixel writing JPEG or PNG and 24 writing SVG (the tracing's own copies); 16 and 32
-// leave room for the rest of the process.
-int DefaultJobs(const QList<SketchJob>& jobs, const QString& format) {
-  const int processors = ProcessorCount();
+qint64 LargestAnnouncedPixels(const QList<SketchJob>& jobs) {
   qint64 largest = 0;
   for (const SketchJob& job : jobs) largest = std::max(largest, AnnouncedPixels(job.input));
-  const qint64 available = AvailableMemoryBytes();
-  if (largest == 0 || available < 0) return processors;
-  const qint64 perJob = largest * (format == u"svg" ? 32 : 16);
-  return static_cast<int>(std::clamp<qint64>(available / perJob, 1, processors));
+  return largest;
 }
 
 }  // namespace
+
+// A job's peak, measured on 12 and 24 MP photographs, is at most 15 bytes a pixel writing JPEG or
+// PNG (XDoG's planes; 2 to 4 for the edges) and 78 writing SVG (the traced paths, most at threshold
+// 3 with no specks dropped); 16 and 96 leave room for the rest of the process.
+int SketchWorkers(int requested, int processors, qint64 availableBytes, qint64 largestPixels, const QString& format) {
+  if (requested > 0) return requested;
+  if (largestPixels <= 0 || availableBytes < 0) return processors;
+  const qint64 perJob = largestPixels * (format == u"svg" ? 96 : 16);
+  return static_cast<int>(std::clamp<qint64>(availableBytes / perJob, 1, processors));
+}
 
 int RunSketchCommand(const QStringList& arguments, QTextStream& output, QTextStream& errors, bool showProgress) {
   const auto parsed = ParseSketchOptions(arguments);
@@ -113,7 +115,8 @@ int RunSketchCommand(const QStringList& arguments, QTextStream& output, QTextStr
       return Reported(error);
     }
   };
-  const int workers = options.jobs > 0 ? options.jobs : DefaultJobs(jobs, options.format);
+  const int workers = SketchWorkers(options.jobs, ProcessorCount(), AvailableMemoryBytes(),
+                                    LargestAnnouncedPixels(jobs), options.format);
   return RunInParallel(jobs.size(), workers, sketch, errors, showProgress) ? 0 : 1;
 }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "RandomImage.h"
+#include "SketchCommand.h"
 
 namespace tracella {
 namespace {
@@ -495,6 +496,38 @@ TEST_F(SketchCommandTest, JobsInParallelWriteTheSameBytesAsOneAtATime) {
   EXPECT_EQ(QDir(Path("four")).entryList(QDir::Files), written);
   for (const QString& name : written)
     EXPECT_EQ(Contents(Path("four/" + name)), Contents(Path("one/" + name))) << name.toStdString();
+}
+
+TEST(SketchWorkersTest, OnePerProcessorLoweredByMemoryUnlessJobsAreGiven) {
+  struct Case {
+    const char* name;
+    int requested;
+    int processors;
+    qint64 availableBytes;
+    qint64 largestPixels;
+    const char* format;
+    int workers;
+  };
+  // A 12 MP picture takes 16 bytes a pixel as PNG or JPEG, 96 as SVG.
+  constexpr qint64 k12MP = 12'000'000;
+  constexpr qint64 kTwoPngJobs = k12MP * 16 * 2;
+  constexpr qint64 kTwoSvgJobs = k12MP * 96 * 2;
+  const Case cases[] = {
+      {"plenty of memory", 0, 4, qint64{64} << 30, 2 * k12MP, "png", 4},
+      {"memory for exactly two", 0, 4, kTwoPngJobs, k12MP, "png", 2},
+      {"a byte short of two", 0, 4, kTwoPngJobs - 1, k12MP, "png", 1},
+      {"SVG, memory for exactly two", 0, 4, kTwoSvgJobs, k12MP, "svg", 2},
+      {"SVG, a byte short of two", 0, 4, kTwoSvgJobs - 1, k12MP, "svg", 1},
+      {"JPEG as PNG", 0, 8, 2 * kTwoPngJobs, k12MP, "jpg", 4},
+      {"not even one fits", 0, 4, 1'000'000, 2 * k12MP, "png", 1},
+      {"memory unknown", 0, 4, -1, 2 * k12MP, "png", 4},
+      {"pixels unknown", 0, 4, 1'000'000, 0, "png", 4},
+      {"--jobs above the processors", 6, 2, qint64{64} << 30, k12MP, "png", 6},
+      {"--jobs above what memory holds", 3, 8, 1'000'000, 2 * k12MP, "svg", 3},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(SketchWorkers(c.requested, c.processors, c.availableBytes, c.largestPixels, c.format), c.workers)
+        << c.name;
 }
 
 TEST_F(SketchCommandTest, NamesFromAFileOrStandardInput) {
