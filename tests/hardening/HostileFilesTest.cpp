@@ -190,6 +190,24 @@ void WriteOneStripTiff(const QString& path, quint32 width, quint32 height, int b
   TIFFClose(tiff);
 }
 
+// AddressSanitizer keeps freed memory resident for a while (its quarantine), so a loader that
+// frees its bands as it goes still shows a high peak there: the plain build checks the peaks.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPeaksAreTheLoaders = false;
+#elif defined(__has_feature)
+constexpr bool kPeaksAreTheLoaders = !__has_feature(address_sanitizer);
+#else
+constexpr bool kPeaksAreTheLoaders = true;
+#endif
+
+// Fails when `spent` passes `bound`, where peaks are the loaders' own.
+void ExpectPeakAtMost(qint64 spent, qint64 bound) {
+  EXPECT_GE(spent, 0);
+  if (kPeaksAreTheLoaders) {
+    EXPECT_LE(spent, bound);
+  }
+}
+
 // Peak memory (resident) this process reaches while `work` runs, above what it held before.
 qint64 PeakBytesOf(const std::function<void()>& work) {
   QFile reset("/proc/self/clear_refs");
@@ -383,8 +401,7 @@ TEST_F(HostileFilesTest, AFileIsReadOnlyAsFarAsItsDecoderGoes) {
   const qint64 spent = PeakBytesOf([&] { peak = Failure(path) == LoadingFailed(path) ? 0 : -1; });
   EXPECT_EQ(peak, 0) << "not refused";
   RecordProperty("peak_bytes", std::to_string(spent));
-  EXPECT_GE(spent, 0);
-  EXPECT_LT(spent, 64 << 20);
+  ExpectPeakAtMost(spent, (64 << 20) - 1);
 }
 
 // Every buffer a loader holds grows with the picture's rows, so a strip of a large picture's
@@ -414,8 +431,7 @@ TEST_F(HostileFilesTest, HugeDeepPicturesAreFittedWithinFourTimesTheirBitmap) {
     ASSERT_EQ(bitmap.Height(), picture.height);
     EXPECT_EQ(bitmap.ScanLine(picture.height - 1)[picture.width - 1], picture.corner);
     RecordProperty(std::string("peak_bytes_") + name, std::to_string(spent));
-    EXPECT_GE(spent, 0);
-    EXPECT_LE(spent, 4 * qint64(bitmap.PixelCount()) * 4);
+    ExpectPeakAtMost(spent, 4 * qint64(bitmap.PixelCount()) * 4);
   }
 }
 
@@ -435,8 +451,7 @@ TEST_F(HostileFilesTest, LargeJpegsAreFittedWithinFourTimesTheirBitmap) {
     const qint64 spent = PeakBytesOf([&] { LoadFromFile(bitmap, Path(name)); });
     ASSERT_EQ(bitmap.Width(), 8192);
     RecordProperty(std::string("peak_bytes_") + name, std::to_string(spent));
-    EXPECT_GE(spent, 0);
-    EXPECT_LE(spent, 4 * qint64(bitmap.PixelCount()) * 4);
+    ExpectPeakAtMost(spent, 4 * qint64(bitmap.PixelCount()) * 4);
   }
 }
 
