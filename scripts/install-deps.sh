@@ -4,6 +4,7 @@
 #   install-deps.sh test    every test (the default)
 #   install-deps.sh bench   the benchmarks
 #   install-deps.sh package building the Debian package and checking it in a clean root
+#   install-deps.sh recipes the many-machines recipe's check (an ssh server among them)
 # With nothing missing it only asks dpkg once, so a second run costs no time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,19 +14,22 @@ run=(cmake ninja-build g++ pkg-config
   qt6-base-dev libxcb1-dev qt6-image-formats-plugins libjxr-dev libjpeg-dev libpng-dev libtiff-dev libhwy-dev fonts-dejavu-core libpotrace-dev help2man)
 test=("${run[@]}" libgtest-dev libgmock-dev libjxr-tools librsvg2-bin
   xvfb xauth openbox xdotool x11-utils desktop-file-utils appstream
-  clang libclang-rt-14-dev clang-format clang-tidy valgrind time strace
-  parallel rsync openssh-client openssh-server)
+  clang libclang-rt-14-dev clang-format clang-tidy valgrind time strace)
 bench=("${test[@]}" libbenchmark-dev libopencv-dev python3 python3-skimage potrace libxml2-utils)
 # The Debian package (scripts/package.sh; the build dependencies come from debian/control) and
 # its check in a clean root (scripts/test-package.sh).
 package=(dpkg-dev lintian debootstrap xvfb xauth xdotool x11-utils libjxr-tools)
+# Apart from the tests: on a machine that runs systemd, installing openssh-server starts an ssh
+# server on port 22. Only CI (scripts/test-parallel-recipe.sh) asks for it.
+recipes=(parallel rsync openssh-client openssh-server)
 
 case ${1:-test} in
   run) packages=("${run[@]}") ;;
   test) packages=("${test[@]}") ;;
   bench) packages=("${bench[@]}") ;;
   package) packages=("${package[@]}") ;;
-  *) echo "usage: $0 [run|test|bench|package]" >&2; exit 2 ;;
+  recipes) packages=("${recipes[@]}") ;;
+  *) echo "usage: $0 [run|test|bench|package|recipes]" >&2; exit 2 ;;
 esac
 
 installed=$(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null |

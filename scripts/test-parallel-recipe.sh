@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/common.sh
+scripts/install-deps.sh recipes
 readme_shows scripts/sketch-machines.sh
 build_dir=${BUILD_DIR:-build}
 work=$(mktemp -d "$PWD/$build_dir/parallel-recipe.XXXXXX")
