@@ -63,11 +63,26 @@ bool ReadUpToFirstPicture(GifFileType* gif, int& transparent) {
     GifByteType* block = nullptr;
     if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return false;
     GraphicsControlBlock control{};
-    if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr && DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK)
+    if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr &&
+        DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK)
       transparent = control.TransparentColor;
     while (block != nullptr)
       if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return false;
   }
+}
+
+// True when the first picture's data sub-blocks run to their end within the file, read without
+// decoding them: a file cut short is refused before any pixel memory is taken for it.
+bool FrameDataIsWhole(const QByteArray& bytes) {
+  Input input{bytes};
+  int error = 0, transparent = 0, codeSize = 0;
+  const GifFile gif(DGifOpen(&input, Read, &error));
+  if (!gif || !ReadUpToFirstPicture(gif.get(), transparent)) return false;
+  GifByteType* block = nullptr;
+  if (DGifGetCode(gif.get(), &codeSize, &block) == GIF_ERROR) return false;
+  while (block != nullptr)
+    if (DGifGetCodeNext(gif.get(), &block) == GIF_ERROR) return false;
+  return true;
 }
 
 // The frame's colours, premultiplied, from its own table or else the file's; an index past the
@@ -155,14 +170,14 @@ std::optional<TBitmap> DecodeGif(const QByteArray& bytes) {
   for (const QSize side : {size, QSize(frame.Width, frame.Height)})
     if (std::int64_t{side.width()} * side.height() > MaxDecodePixels)
       return Refused(QStringLiteral("%1 x %2 is beyond the decoding budget").arg(side.width()).arg(side.height()));
+  if (!FrameDataIsWhole(bytes)) return Refused(QStringLiteral("the file ends before its picture's data does"));
   const QSize fitted = FittedSize(size);
   const bool reduce = fitted != size;
 
   // An interlaced frame's indices are held at its full size. Re-decoding the frame once per band
   // would bound them too, at several times the processor time, for pictures that no camera or
   // editor makes: more than about 23,000 pixels on their longer side.
-  if (frame.Interlace &&
-      framePixels > 2 * std::int64_t{sizeof(TAlphaColor)} * fitted.width() * fitted.height())
+  if (frame.Interlace && framePixels > 2 * std::int64_t{sizeof(TAlphaColor)} * fitted.width() * fitted.height())
     return Refused(QStringLiteral("interlaced rows of %1 x %2 are too many to hold for fitting")
                        .arg(frame.Width)
                        .arg(frame.Height));
