@@ -118,6 +118,76 @@ TEST_F(PictureFilesLoadTest, GifAndJpegArriveAsTheirPictures) {
   EXPECT_EQ(RedOf(grayJpeg.ScanLine(8)[8]), GreenOf(grayJpeg.ScanLine(8)[8]));
 }
 
+TEST_F(PictureFilesLoadTest, GifFramesArePaintedOnTheirScreen) {
+  QList<QRgb> global, local;
+  for (int i = 0; i < 16; ++i) global.append(qRgb(i * 16, 255 - i, i * 3));
+  for (int i = 0; i < 8; ++i) local.append(qRgb(i * 11, i * 5, 200 - i));
+  const auto index = [](int x, int y) { return (x * 3 + y * 5 + x * y / 7) % 8; };
+  const struct {
+    const char* name;
+    test::GifLayout layout;
+  } files[] = {
+      // Qt's reader put the second pass's row into the middle of a three-row picture.
+      {"interlaced-3-rows.gif",
+       {.screenWidth = 5, .screenHeight = 3, .width = 5, .height = 3, .globalColors = global, .interlaced = true}},
+      {"interlaced.gif",
+       {.screenWidth = 20, .screenHeight = 37, .width = 20, .height = 37, .globalColors = global, .interlaced = true}},
+      {"on-background.gif",
+       {.screenWidth = 30,
+        .screenHeight = 20,
+        .left = 5,
+        .top = 4,
+        .width = 20,
+        .height = 10,
+        .globalColors = global,
+        .background = 2}},
+      {"transparent.gif",
+       {.screenWidth = 30,
+        .screenHeight = 20,
+        .left = 5,
+        .top = 4,
+        .width = 20,
+        .height = 10,
+        .globalColors = global,
+        .background = 2,
+        .transparent = 3}},
+      // Qt's reader took the background from the local table before reading it.
+      {"local-colours.gif",
+       {.screenWidth = 30,
+        .screenHeight = 20,
+        .left = 5,
+        .top = 4,
+        .width = 20,
+        .height = 10,
+        .globalColors = global,
+        .localColors = local,
+        .background = 2}},
+      {"beyond-the-screen.gif",
+       {.screenWidth = 10, .screenHeight = 8, .left = 5, .top = 2, .width = 20, .height = 10, .globalColors = global}},
+      {"no-screen-size.gif", {.left = 3, .top = 2, .width = 20, .height = 10, .globalColors = global}},
+  };
+  for (const auto& [name, layout] : files) {
+    SCOPED_TRACE(name);
+    const TBitmap gif = Load(name, test::LibGifEncoded(layout, index));
+    ASSERT_EQ(gif.Width(), layout.screenWidth > 0 ? layout.screenWidth : layout.left + layout.width);
+    ASSERT_EQ(gif.Height(), layout.screenHeight > 0 ? layout.screenHeight : layout.top + layout.height);
+    const QList<QRgb>& colors = layout.localColors.isEmpty() ? global : layout.localColors;
+    int wrong = 0;
+    for (int y = 0; y < gif.Height(); ++y) {
+      for (int x = 0; x < gif.Width(); ++x) {
+        const int fx = x - layout.left, fy = y - layout.top;
+        const bool inFrame = fx >= 0 && fx < layout.width && fy >= 0 && fy < layout.height;
+        const int entry = inFrame ? index(fx, fy) : -1;
+        TAlphaColor expected = inFrame ? colors[entry] : global[layout.background];
+        if (layout.transparent >= 0 && (!inFrame || entry == layout.transparent)) expected = 0;
+        if (gif.ScanLine(y)[x] != expected && wrong++ == 0)
+          ADD_FAILURE() << "first wrong pixel at " << x << ", " << y << ": " << std::hex << gif.ScanLine(y)[x];
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
 TEST_F(PictureFilesLoadTest, AlphaIsPremultiplied) {
   QImage image(2, 1, QImage::Format_ARGB32);
   image.setPixel(0, 0, qRgba(0xFF, 0xFF, 0x00, 0x80));
