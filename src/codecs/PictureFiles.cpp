@@ -43,6 +43,7 @@ std::optional<TBitmap> Decode(const QByteArray& bytes) {
   if (IsGif(bytes)) return DecodeGif(bytes);
   if (IsTiff(bytes)) return DecodeTiff(bytes);
   if (IsBitFieldBmp(bytes)) return DecodeBitFieldBmp(bytes);
+  if (IsRleBmp(bytes)) return DecodeRleBmp(bytes);
   if (!IsJpegXr(bytes)) return DecodeWithQt(bytes);
   std::optional<QImage> image = DecodeJpegXr(bytes);
   if (!image) {

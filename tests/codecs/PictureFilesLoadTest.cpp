@@ -433,6 +433,22 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
   rlePicture.fill(qRgb(20, 20, 20));
   for (int x = 0; x < 4; ++x) rlePicture.setPixel(x, 1, qRgb(10, 10, 10));
   const QByteArray jumpPastTheTop("\x00\x02\x00\x05", 4);
+  // Grey 10 at the bottom left, a jump right and up, grey 20 at (2, 0); the pixels passed over
+  // take palette entry 0 (Qt's reader left what its memory held).
+  const QByteArray jumpOver = QByteArray("\x01\x0A\x00\x02\x01\x01\x01\x14", 8) + endOfPicture;
+  QImage jumped(4, 2, QImage::Format_RGB32);
+  jumped.fill(qRgb(0, 0, 0));
+  jumped.setPixel(0, 1, qRgb(10, 10, 10));
+  jumped.setPixel(2, 0, qRgb(20, 20, 20));
+  // 16384 x 4, fitted to 8192 x 2 as its rows arrive from the bottom: grey 10 below, 20 above.
+  QByteArray wideRow;
+  for (int run = 0; run < 64; ++run) wideRow.append("\xFF\x0A", 2);
+  wideRow.append("\x40\x0A\x00\x00", 4);
+  QByteArray wideStream = wideRow + wideRow;
+  wideStream += QByteArray(wideRow).replace('\x0A', '\x14').repeated(2) + endOfPicture;
+  QImage wide(8192, 2, QImage::Format_RGB32);
+  wide.fill(qRgb(20, 20, 20));
+  for (int x = 0; x < 8192; ++x) wide.setPixel(x, 1, qRgb(10, 10, 10));
 
   const struct {
     const char* what;
@@ -465,6 +481,10 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
        Encoded(rlePicture, "png")},
       {"RLE8 BMP cut short", test::MakeRle8Bmp(4, 2, bottomRow + topRow.left(1)), {}},
       {"RLE8 BMP jumping past its top row", test::MakeRle8Bmp(4, 2, bottomRow + jumpPastTheTop + endOfPicture), {}},
+      {"RLE8 BMP jumping over pixels", test::MakeRle8Bmp(4, 2, jumpOver), Encoded(jumped, "png")},
+      {"RLE8 BMP stored from the top", test::MakeRle8Bmp(4, -2, topRow + QByteArray(2, 0) + bottomRow + endOfPicture),
+       Encoded(rlePicture, "png")},
+      {"RLE8 BMP wider than a bitmap", test::MakeRle8Bmp(16384, 4, wideStream), Encoded(wide, "png")},
       {"BigTIFF", test::GreyTiff(2, 1, "\x10\xF0", 0, true), test::GreyTiff(2, 1, "\x10\xF0")},
       {"grey TIFF with unassociated alpha", test::GreyTiff(2, 1, QByteArray("\xF0\x80\xC8\x00", 4), 2),
        test::GreyTiff(2, 1, QByteArray("\x78\x80\x00\x00", 4), 1)},

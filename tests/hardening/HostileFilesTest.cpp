@@ -445,6 +445,8 @@ TEST_F(HostileFilesTest, HugeDeepPicturesAreFittedWithinFourTimesTheirBitmap) {
   // Qt's reader built GIFs at full size before fitting them.
   Write("1-bit-65535x2048.gif", BlackGif(65535, 2048));
   Write("1-bit-16384x8192.gif", BlackGif(16384, 8192));
+  // Qt's reader built RLE BMPs at full size too; this one is all palette entry 0.
+  Write("rle8-65535x2048.bmp", test::MakeRle8Bmp(65535, 2048, QByteArray("\x00\x01", 2)));
   // Its indices are held whole, as many bytes as its fitted bitmap takes, at any height.
   Write("interlaced-16384x1024.gif", Interlaced(BlackGif(16384, 1024)));
   const struct {
@@ -457,7 +459,8 @@ TEST_F(HostileFilesTest, HugeDeepPicturesAreFittedWithinFourTimesTheirBitmap) {
                   {"1-bit-16384x8192.tif", 8192, 4096, 0xFF000000u},
                   {"1-bit-65535x2048.gif", 8192, 256, 0xFF000000u},
                   {"1-bit-16384x8192.gif", 8192, 4096, 0xFF000000u},
-                  {"interlaced-16384x1024.gif", 8192, 512, 0xFF000000u}};
+                  {"interlaced-16384x1024.gif", 8192, 512, 0xFF000000u},
+                  {"rle8-65535x2048.bmp", 8192, 256, 0xFF000000u}};
   for (const auto& picture : pictures) {
     const char* name = picture.name;
     SCOPED_TRACE(name);
