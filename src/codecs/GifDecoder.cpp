@@ -71,18 +71,20 @@ bool ReadUpToFirstPicture(GifFileType* gif, int& transparent) {
   }
 }
 
-// True when the first picture's data sub-blocks run to their end within the file, read without
-// decoding them: a file cut short is refused before any pixel memory is taken for it.
-bool FrameDataIsWhole(const QByteArray& bytes) {
+// giflib's complaint about the first picture's codes, or D_GIF_SUCCEEDED when they reach its last
+// pixel and their data blocks end within the file. The codes are decoded once into a single row
+// before the picture is built, so that a cut or damaged file is refused before any pixel memory
+// is taken, and before the screen's rows above the frame are fitted for nothing.
+int FrameCodesError(const QByteArray& bytes) {
   Input input{bytes};
-  int error = 0, transparent = 0, codeSize = 0;
+  int error = 0, transparent = 0;
   const GifFile gif(DGifOpen(&input, Read, &error));
-  if (!gif || !ReadUpToFirstPicture(gif.get(), transparent)) return false;
-  GifByteType* block = nullptr;
-  if (DGifGetCode(gif.get(), &codeSize, &block) == GIF_ERROR) return false;
-  while (block != nullptr)
-    if (DGifGetCodeNext(gif.get(), &block) == GIF_ERROR) return false;
-  return true;
+  if (!gif) return error;
+  if (!ReadUpToFirstPicture(gif.get(), transparent)) return gif->Error;
+  std::vector<GifPixelType> row(static_cast<std::size_t>(gif->Image.Width));
+  for (int y = 0; y < gif->Image.Height; ++y)
+    if (DGifGetLine(gif.get(), row.data(), gif->Image.Width) == GIF_ERROR) return gif->Error;
+  return D_GIF_SUCCEEDED;
 }
 
 // The frame's colours, premultiplied, from its own table or else the file's; an index past the
@@ -170,7 +172,7 @@ std::optional<TBitmap> DecodeGif(const QByteArray& bytes) {
   for (const QSize side : {size, QSize(frame.Width, frame.Height)})
     if (std::int64_t{side.width()} * side.height() > MaxDecodePixels)
       return Refused(QStringLiteral("%1 x %2 is beyond the decoding budget").arg(side.width()).arg(side.height()));
-  if (!FrameDataIsWhole(bytes)) return Refused(QStringLiteral("the file ends before its picture's data does"));
+  if (const int codesError = FrameCodesError(bytes); codesError != D_GIF_SUCCEEDED) return Refused(codesError);
   const QSize fitted = FittedSize(size);
   const bool reduce = fitted != size;
 
