@@ -172,7 +172,6 @@ std::optional<TBitmap> DecodeGif(const QByteArray& bytes) {
   for (const QSize side : {size, QSize(frame.Width, frame.Height)})
     if (std::int64_t{side.width()} * side.height() > MaxDecodePixels)
       return Refused(QStringLiteral("%1 x %2 is beyond the decoding budget").arg(side.width()).arg(side.height()));
-  if (const int codesError = FrameCodesError(bytes); codesError != D_GIF_SUCCEEDED) return Refused(codesError);
   const QSize fitted = FittedSize(size);
   const bool reduce = fitted != size;
 
@@ -183,6 +182,7 @@ std::optional<TBitmap> DecodeGif(const QByteArray& bytes) {
     return Refused(QStringLiteral("interlaced rows of %1 x %2 are too many to hold for fitting")
                        .arg(frame.Width)
                        .arg(frame.Height));
+  if (const int codesError = FrameCodesError(bytes); codesError != D_GIF_SUCCEEDED) return Refused(codesError);
   FrameRows rows(gif.get());
   if (frame.Interlace && !rows.ReadPasses()) return Refused(gif->Error);
 
