@@ -39,8 +39,9 @@ QByteArray Encoded(const QImage& image, const char* format, Writing how = {}) {
 }
 
 // An uncompressed GIF with two frames over a 128-grey palette: 8-bit literal codes with a clear
-// code every 100 pixels so the code width never grows.
-QByteArray Gif(int width, int height) {
+// code every 100 pixels so the code width never grows. Interlaced, the same codes are read as
+// rows in four passes.
+QByteArray Gif(int width, int height, bool interlaced = false) {
   const auto put16 = [](QByteArray& out, int value) { out.append(char(value & 0xFF)).append(char(value >> 8)); };
   QByteArray out("GIF89a");
   put16(out, width);
@@ -53,7 +54,7 @@ QByteArray Gif(int width, int height) {
     put16(out, 0);
     put16(out, width);
     put16(out, height);
-    out.append('\0').append(char(7));
+    out.append(interlaced ? char(0x40) : '\0').append(char(7));
     QByteArray codes;
     for (int i = 0; i < width * height; ++i) {
       if (i % 100 == 0) codes.append(char(128));
@@ -123,6 +124,7 @@ int main(int argc, char** argv) {
       {"palette.png", Encoded(rgb.convertToFormat(QImage::Format_Indexed8), "png")},
       {"grey.png", Encoded(rgb.convertToFormat(QImage::Format_Grayscale8), "png")},
       {"frames.gif", Gif(16, 12)},
+      {"interlaced.gif", Gif(16, 12, true)},
       {"rgb.tif", Encoded(rgb, "tiff")},
       {"lzw-alpha.tiff", Encoded(alpha, "tiff", {.compression = 1})},
       {"alpha.ico", Encoded(alpha, "ico")},

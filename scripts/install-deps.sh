@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 source scripts/common.sh
 
 run=(cmake ninja-build g++ pkg-config
-  qt6-base-dev libxcb1-dev qt6-image-formats-plugins libjxr-dev libjpeg-dev libpng-dev libtiff-dev libhwy-dev fonts-dejavu-core libpotrace-dev help2man)
+  qt6-base-dev libxcb1-dev qt6-image-formats-plugins libjxr-dev libjpeg-dev libgif-dev libpng-dev libtiff-dev libhwy-dev fonts-dejavu-core libpotrace-dev help2man)
 test=("${run[@]}" libgtest-dev libgmock-dev libjxr-tools librsvg2-bin
   xvfb xauth openbox xdotool x11-utils desktop-file-utils appstream
   clang libclang-rt-14-dev clang-format clang-tidy valgrind time strace)

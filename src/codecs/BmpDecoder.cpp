@@ -2,12 +2,15 @@
 
 #include <QSize>
 #include <QString>
+#include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "AlphaColor.h"
 #include "AreaReduction.h"
+#include "BmpCompleteness.h"
 #include "ByteReader.h"
 #include "CodecsLog.h"
 #include "DecodeBudget.h"
@@ -16,7 +19,7 @@ namespace tracella {
 namespace {
 
 constexpr std::uint32_t FileHeaderSize = 14, InfoHeaderSize = 40;
-constexpr std::uint32_t Rgb = 0, BitFields = 3, AlphaBitFields = 6;
+constexpr std::uint32_t Rgb = 0, Rle8 = 1, Rle4 = 2, BitFields = 3, AlphaBitFields = 6;
 
 struct Header {
   std::uint32_t size, compression, bitsPerPixel;
@@ -51,6 +54,66 @@ std::optional<TBitmap> Refused(const QString& reason) {
   LogRefusal(QStringLiteral("BMP: ") + reason);
   return std::nullopt;
 }
+
+// An RLE stream's colour indices a row at a time, from the bottom row up as it stores them.
+// Pixels that an end of row or a jump passes over keep index 0.
+class RleRows {
+ public:
+  RleRows(const ByteReader& in, std::int64_t at, int width, int bitsPerPixel)
+      : in_(in), at_(at), width_(width), bitsPerPixel_(bitsPerPixel) {}
+
+  // Fills `row` with the next row's indices; false when a run or jump leaves the row.
+  bool Next(std::uint8_t* row) {
+    std::fill_n(row, width_, std::uint8_t{0});
+    if (skippedRows_ > 0) {
+      --skippedRows_;
+      return true;
+    }
+    int x = std::exchange(nextX_, 0);
+    while (!ended_ && at_ + 2 <= in_.size()) {
+      const unsigned count = in_.At(at_), code = in_.At(at_ + 1);
+      at_ += 2;
+      if (count > 0) {  // a run of `count` pixels
+        if (x + int(count) > width_) return false;
+        for (unsigned i = 0; i < count; ++i) row[x++] = Sample(code, i);
+      } else if (code == 0) {  // end of row
+        return true;
+      } else if (code == 1) {  // end of picture
+        ended_ = true;
+      } else if (code == 2) {  // jump right and up
+        x += int(in_.At(at_));
+        const unsigned up = in_.At(at_ + 1);
+        at_ += 2;
+        if (x > width_) return false;
+        if (up > 0) {
+          skippedRows_ = int(up) - 1;
+          nextX_ = x;
+          return true;
+        }
+      } else {  // `code` pixels given one by one, padded to whole 16-bit words
+        if (x + int(code) > width_) return false;
+        for (unsigned i = 0; i < code; ++i)
+          row[x++] = bitsPerPixel_ == 8 ? std::uint8_t(in_.At(at_ + i)) : Sample(in_.At(at_ + i / 2), i);
+        const std::int64_t bytes = bitsPerPixel_ == 8 ? code : (code + 1) / 2;
+        at_ += (bytes + 1) / 2 * 2;
+      }
+    }
+    return true;
+  }
+
+ private:
+  // The i-th pixel of a run: the byte itself, or its two 4-bit halves in turn, high first.
+  std::uint8_t Sample(unsigned value, unsigned i) const {
+    if (bitsPerPixel_ == 8) return std::uint8_t(value);
+    return std::uint8_t(i % 2 == 0 ? value >> 4 : value & 0xF);
+  }
+
+  const ByteReader& in_;
+  std::int64_t at_;
+  int width_, bitsPerPixel_;
+  int skippedRows_ = 0, nextX_ = 0;
+  bool ended_ = false;
+};
 
 }  // namespace
 
@@ -116,6 +179,53 @@ std::optional<TBitmap> DecodeBitFieldBmp(const QByteArray& bytes) {
     }
     if (reduction) reduction->AddRow(out);
   }
+  return bitmap;
+}
+
+bool IsRleBmp(const QByteArray& bytes) {
+  if (!bytes.startsWith("BM")) return false;
+  const Header header = HeaderOf(ByteReader(bytes));
+  return header.size >= InfoHeaderSize && ((header.compression == Rle8 && header.bitsPerPixel == 8) ||
+                                           (header.compression == Rle4 && header.bitsPerPixel == 4));
+}
+
+std::optional<TBitmap> DecodeRleBmp(const QByteArray& bytes) {
+  const ByteReader in(bytes);
+  const Header header = HeaderOf(in);
+  const std::int64_t width = header.width, height = std::abs(header.height);
+  if (width <= 0 || height == 0 || width * height > MaxDecodePixels)
+    return Refused(QStringLiteral("%1 x %2 is beyond the decoding budget").arg(width).arg(height));
+  if (!BmpHoldsAllRows(bytes)) return Refused(QStringLiteral("the file ends or breaks off before its picture does"));
+
+  // The palette follows the header, as many entries as it says or else one per index.
+  std::vector<TAlphaColor> palette(256, claBlack);
+  const std::uint32_t stated = in.Little32(46), entries = std::uint32_t{1} << header.bitsPerPixel;
+  const std::int64_t paletteAt = FileHeaderSize + header.size;
+  for (std::uint32_t i = 0; i < (stated == 0 ? entries : std::min(stated, entries)); ++i) {
+    const std::int64_t at = paletteAt + std::int64_t{4} * i;
+    palette[i] = MakeColor(0xFF, std::uint8_t(in.At(at + 2)), std::uint8_t(in.At(at + 1)), std::uint8_t(in.At(at)));
+  }
+
+  const QSize size{int(width), int(height)}, fitted = FittedSize(size);
+  TBitmap bitmap(fitted.width(), fitted.height());
+  std::optional<TAreaReduction> reduction;
+  std::vector<TAlphaColor> row(fitted != size ? static_cast<std::size_t>(width) : 0);
+  // Rows stored from the bottom are fitted in that order and turned over at the end: the averaging
+  // is the same either way.
+  const bool bottomUp = header.height > 0;
+  if (fitted != size) reduction.emplace(size.width(), size.height(), bitmap);
+  std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
+  RleRows rows(in, in.Little32(10), size.width(), int(header.bitsPerPixel));
+  for (int y = 0; y < size.height(); ++y) {
+    if (!rows.Next(indices.data())) return Refused(QStringLiteral("a run or jump leaves its row"));
+    TAlphaColor* out = reduction ? row.data() : bitmap.ScanLine(bottomUp ? size.height() - 1 - y : y);
+    std::transform(indices.begin(), indices.end(), out, [&palette](std::uint8_t index) { return palette[index]; });
+    if (reduction) reduction->AddRow(out);
+  }
+  if (reduction && bottomUp)
+    for (int y = 0; y < fitted.height() / 2; ++y)
+      std::swap_ranges(bitmap.ScanLine(y), bitmap.ScanLine(y) + fitted.width(),
+                       bitmap.ScanLine(fitted.height() - 1 - y));
   return bitmap;
 }
 

@@ -16,4 +16,12 @@ bool IsBitFieldBmp(const QByteArray& bytes);
 // masks overlap, leave gaps or the file ends before its last row.
 std::optional<TBitmap> DecodeBitFieldBmp(const QByteArray& bytes);
 
+// True for an RLE8 or RLE4 compressed BMP.
+bool IsRleBmp(const QByteArray& bytes);
+
+// Decodes such a BMP a row at a time into opaque BGRA fitted within MaxBitmapSize, so that a
+// large picture never exists at its own size; pixels its runs and jumps leave out take palette
+// entry 0. Nothing when a run or jump leaves the picture or the stream ends before it does.
+std::optional<TBitmap> DecodeRleBmp(const QByteArray& bytes);
+
 }  // namespace tracella

@@ -11,6 +11,7 @@
 #include "BmpDecoder.h"
 #include "CodecsLog.h"
 #include "DecodeBudget.h"
+#include "GifDecoder.h"
 #include "JpegDecoder.h"
 #include "JpegEncoder.h"
 #include "JpegXrDecoder.h"
@@ -39,8 +40,10 @@ bool IsPictureExtension(const QString& extension) {
 std::optional<TBitmap> Decode(const QByteArray& bytes) {
   if (IsJpeg(bytes)) return DecodeJpeg(bytes);
   if (IsPng(bytes)) return DecodePng(bytes);
+  if (IsGif(bytes)) return DecodeGif(bytes);
   if (IsTiff(bytes)) return DecodeTiff(bytes);
   if (IsBitFieldBmp(bytes)) return DecodeBitFieldBmp(bytes);
+  if (IsRleBmp(bytes)) return DecodeRleBmp(bytes);
   if (!IsJpegXr(bytes)) return DecodeWithQt(bytes);
   std::optional<QImage> image = DecodeJpegXr(bytes);
   if (!image) {
@@ -96,7 +99,7 @@ auto Decoded(const QByteArray& bytes, const QString& name, const Decode& decode)
 }
 
 bool IsReadFormat(const QByteArray& bytes) {
-  return IsJpeg(bytes) || IsPng(bytes) || IsTiff(bytes) || IsJpegXr(bytes) || IsLeftToQt(bytes);
+  return IsJpeg(bytes) || IsPng(bytes) || IsGif(bytes) || IsTiff(bytes) || IsJpegXr(bytes) || IsLeftToQt(bytes);
 }
 
 // What `decode` makes of bytes that must say by their content what they are.

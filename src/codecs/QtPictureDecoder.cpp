@@ -13,7 +13,7 @@ namespace {
 
 // The formats none of our own decoders read.
 bool IsFormatLeftToQt(const QByteArray& format) {
-  static const QByteArrayList leftToQt{"bmp", "gif", "ico"};
+  static const QByteArrayList leftToQt{"bmp", "ico"};
   return leftToQt.contains(format);
 }
 
@@ -22,10 +22,9 @@ std::optional<TBitmap> Refused(const QByteArray& format, const QString& reason) 
   return std::nullopt;
 }
 
-// The size Qt's reader paints the picture at. For a GIF it reports the first frame's size but
-// paints that frame on the logical screen of the file's header, which may be far larger. For an
-// icon it reports the size its directory gives, while a PNG entry is decoded at its own. For a BMP
-// stored from the top it reports the height negative, as the header has it.
+// The size Qt's reader paints the picture at. For an icon it reports the size its directory
+// gives, while a PNG entry is decoded at its own. For a BMP stored from the top it reports the
+// height negative, as the header has it.
 QSize PaintedSize(const QByteArray& format, const QByteArray& bytes, QSize reported) {
   const auto byte = [&bytes](qint64 at) { return at >= 0 && at < bytes.size() ? quint32(uchar(bytes[at])) : 0u; };
   const auto little16 = [&byte](qint64 at) { return byte(at) | byte(at + 1) << 8; };
@@ -34,7 +33,6 @@ QSize PaintedSize(const QByteArray& format, const QByteArray& bytes, QSize repor
     return byte(at) << 24 | byte(at + 1) << 16 | byte(at + 2) << 8 | byte(at + 3);
   };
   if (format == "bmp") return QSize(reported.width(), std::abs(reported.height()));
-  if (format == "gif") return reported.expandedTo(QSize(int(little16(6)), int(little16(8))));
   if (format == "ico") {
     const qint64 entry = little32(6 + 12);  // the first directory entry's data
     if (bytes.mid(entry, 8) == QByteArray("\x89PNG\r\n\x1a\n", 8)) {

@@ -1,5 +1,6 @@
 #include "CodecFixtures.h"
 
+#include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -201,6 +202,53 @@ QByteArray MakeGif(int width, int height, const QList<QByteArray>& frameIndices)
     out.append('\0');
   }
   out.append(char(0x3B));
+  return out;
+}
+
+QByteArray LibGifEncoded(const GifLayout& layout, const std::function<int(int x, int y)>& index) {
+  const auto tableOf = [](const QList<QRgb>& colors) -> ColorMapObject* {
+    if (colors.isEmpty()) return nullptr;
+    std::vector<GifColorType> entries;
+    for (const QRgb color : colors)
+      entries.push_back({GifByteType(qRed(color)), GifByteType(qGreen(color)), GifByteType(qBlue(color))});
+    return GifMakeMapObject(int(entries.size()), entries.data());
+  };
+  ColorMapObject* global = tableOf(layout.globalColors);
+  ColorMapObject* local = tableOf(layout.localColors);
+  QByteArray out;
+  int error = 0;
+  GifFileType* gif = EGifOpen(
+      &out,
+      [](GifFileType* file, const GifByteType* bytes, int count) {
+        static_cast<QByteArray*>(file->UserData)->append(reinterpret_cast<const char*>(bytes), count);
+        return count;
+      },
+      &error);
+  EGifSetGifVersion(gif, true);
+  bool written =
+      EGifPutScreenDesc(gif, layout.screenWidth, layout.screenHeight, 8, layout.background, global) == GIF_OK;
+  if (layout.transparent >= 0) {
+    const GraphicsControlBlock control{DISPOSAL_UNSPECIFIED, false, 0, layout.transparent};
+    GifByteType extension[4];
+    EGifGCBToExtension(&control, extension);
+    written = written && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK;
+  }
+  written = written && EGifPutImageDesc(gif, layout.left, layout.top, layout.width, layout.height, layout.interlaced,
+                                        local) == GIF_OK;
+  std::vector<int> rows;
+  const int firstRow[] = {0, 4, 2, 1}, rowStep[] = {8, 8, 4, 2};
+  for (int pass = 0; pass < (layout.interlaced ? 4 : 1); ++pass)
+    for (int y = layout.interlaced ? firstRow[pass] : 0; y < layout.height; y += layout.interlaced ? rowStep[pass] : 1)
+      rows.push_back(y);
+  std::vector<GifPixelType> line(static_cast<std::size_t>(layout.width));
+  for (const int y : rows) {
+    for (int x = 0; x < layout.width; ++x) line[std::size_t(x)] = GifPixelType(index(x, y));
+    written = written && EGifPutLine(gif, line.data(), layout.width) == GIF_OK;
+  }
+  written = EGifCloseFile(gif, &error) == GIF_OK && written;
+  GifFreeMapObject(global);
+  GifFreeMapObject(local);
+  EXPECT_TRUE(written) << "giflib could not write the GIF: " << GifErrorString(error);
   return out;
 }
 

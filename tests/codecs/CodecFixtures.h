@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <functional>
 
 namespace tracella::test {
 
@@ -26,6 +27,20 @@ QByteArray LibJpegEncoded(const QImage& image, const QList<JpegScan>& scans = {}
 
 // Uncompressed GIF: every frame uses the same 128-entry palette (entry i is grey 2i).
 QByteArray MakeGif(int width, int height, const QList<QByteArray>& frameIndices);
+
+// One frame on a GIF's logical screen: its place and size, the global colour table (none when
+// empty) and the frame's own (none when empty), the screen's background entry, the entry a
+// graphic control extension makes transparent (none when -1) and whether it is interlaced.
+struct GifLayout {
+  int screenWidth = 0, screenHeight = 0, left = 0, top = 0, width = 0, height = 0;
+  QList<QRgb> globalColors{}, localColors{};  // 2, 4, ... 256 entries
+  int background = 0, transparent = -1;
+  bool interlaced = false;
+};
+
+// The GIF written by giflib, the frame's colour indices given by `index` (x, y within the frame);
+// an interlaced frame's rows are stored in its four passes.
+QByteArray LibGifEncoded(const GifLayout& layout, const std::function<int(int x, int y)>& index);
 
 // Baseline RGB TIFF, one page per image, directories before the pixel data, so cutting the file
 // short cuts pixels and keeps the header. `orientation` is the TIFF orientation tag (1 = upright).

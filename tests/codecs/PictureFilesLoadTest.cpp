@@ -118,6 +118,76 @@ TEST_F(PictureFilesLoadTest, GifAndJpegArriveAsTheirPictures) {
   EXPECT_EQ(RedOf(grayJpeg.ScanLine(8)[8]), GreenOf(grayJpeg.ScanLine(8)[8]));
 }
 
+TEST_F(PictureFilesLoadTest, GifFramesArePaintedOnTheirScreen) {
+  QList<QRgb> global, local;
+  for (int i = 0; i < 16; ++i) global.append(qRgb(i * 16, 255 - i, i * 3));
+  for (int i = 0; i < 8; ++i) local.append(qRgb(i * 11, i * 5, 200 - i));
+  const auto index = [](int x, int y) { return (x * 3 + y * 5 + x * y / 7) % 8; };
+  const struct {
+    const char* name;
+    test::GifLayout layout;
+  } files[] = {
+      // Qt's reader put the second pass's row into the middle of a three-row picture.
+      {"interlaced-3-rows.gif",
+       {.screenWidth = 5, .screenHeight = 3, .width = 5, .height = 3, .globalColors = global, .interlaced = true}},
+      {"interlaced.gif",
+       {.screenWidth = 20, .screenHeight = 37, .width = 20, .height = 37, .globalColors = global, .interlaced = true}},
+      {"on-background.gif",
+       {.screenWidth = 30,
+        .screenHeight = 20,
+        .left = 5,
+        .top = 4,
+        .width = 20,
+        .height = 10,
+        .globalColors = global,
+        .background = 2}},
+      {"transparent.gif",
+       {.screenWidth = 30,
+        .screenHeight = 20,
+        .left = 5,
+        .top = 4,
+        .width = 20,
+        .height = 10,
+        .globalColors = global,
+        .background = 2,
+        .transparent = 3}},
+      // Qt's reader took the background from the local table before reading it.
+      {"local-colours.gif",
+       {.screenWidth = 30,
+        .screenHeight = 20,
+        .left = 5,
+        .top = 4,
+        .width = 20,
+        .height = 10,
+        .globalColors = global,
+        .localColors = local,
+        .background = 2}},
+      {"beyond-the-screen.gif",
+       {.screenWidth = 10, .screenHeight = 8, .left = 5, .top = 2, .width = 20, .height = 10, .globalColors = global}},
+      {"no-screen-size.gif", {.left = 3, .top = 2, .width = 20, .height = 10, .globalColors = global}},
+  };
+  for (const auto& [name, layout] : files) {
+    SCOPED_TRACE(name);
+    const TBitmap gif = Load(name, test::LibGifEncoded(layout, index));
+    ASSERT_EQ(gif.Width(), layout.screenWidth > 0 ? layout.screenWidth : layout.left + layout.width);
+    ASSERT_EQ(gif.Height(), layout.screenHeight > 0 ? layout.screenHeight : layout.top + layout.height);
+    const QList<QRgb>& colors = layout.localColors.isEmpty() ? global : layout.localColors;
+    int wrong = 0;
+    for (int y = 0; y < gif.Height(); ++y) {
+      for (int x = 0; x < gif.Width(); ++x) {
+        const int fx = x - layout.left, fy = y - layout.top;
+        const bool inFrame = fx >= 0 && fx < layout.width && fy >= 0 && fy < layout.height;
+        const int entry = inFrame ? index(fx, fy) : -1;
+        TAlphaColor expected = inFrame ? colors[entry] : global[layout.background];
+        if (layout.transparent >= 0 && (!inFrame || entry == layout.transparent)) expected = 0;
+        if (gif.ScanLine(y)[x] != expected && wrong++ == 0)
+          ADD_FAILURE() << "first wrong pixel at " << x << ", " << y << ": " << std::hex << gif.ScanLine(y)[x];
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
 TEST_F(PictureFilesLoadTest, AlphaIsPremultiplied) {
   QImage image(2, 1, QImage::Format_ARGB32);
   image.setPixel(0, 0, qRgba(0xFF, 0xFF, 0x00, 0x80));
@@ -363,6 +433,22 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
   rlePicture.fill(qRgb(20, 20, 20));
   for (int x = 0; x < 4; ++x) rlePicture.setPixel(x, 1, qRgb(10, 10, 10));
   const QByteArray jumpPastTheTop("\x00\x02\x00\x05", 4);
+  // Grey 10 at the bottom left, a jump right and up, grey 20 at (2, 0); the pixels passed over
+  // take palette entry 0 (Qt's reader left what its memory held).
+  const QByteArray jumpOver = QByteArray("\x01\x0A\x00\x02\x01\x01\x01\x14", 8) + endOfPicture;
+  QImage jumped(4, 2, QImage::Format_RGB32);
+  jumped.fill(qRgb(0, 0, 0));
+  jumped.setPixel(0, 1, qRgb(10, 10, 10));
+  jumped.setPixel(2, 0, qRgb(20, 20, 20));
+  // 16384 x 4, fitted to 8192 x 2 as its rows arrive from the bottom: grey 10 below, 20 above.
+  QByteArray wideRow;
+  for (int run = 0; run < 64; ++run) wideRow.append("\xFF\x0A", 2);
+  wideRow.append("\x40\x0A\x00\x00", 4);
+  QByteArray wideStream = wideRow + wideRow;
+  wideStream += QByteArray(wideRow).replace('\x0A', '\x14').repeated(2) + endOfPicture;
+  QImage wide(8192, 2, QImage::Format_RGB32);
+  wide.fill(qRgb(20, 20, 20));
+  for (int x = 0; x < 8192; ++x) wide.setPixel(x, 1, qRgb(10, 10, 10));
 
   const struct {
     const char* what;
@@ -395,6 +481,10 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
        Encoded(rlePicture, "png")},
       {"RLE8 BMP cut short", test::MakeRle8Bmp(4, 2, bottomRow + topRow.left(1)), {}},
       {"RLE8 BMP jumping past its top row", test::MakeRle8Bmp(4, 2, bottomRow + jumpPastTheTop + endOfPicture), {}},
+      {"RLE8 BMP jumping over pixels", test::MakeRle8Bmp(4, 2, jumpOver), Encoded(jumped, "png")},
+      {"RLE8 BMP stored from the top", test::MakeRle8Bmp(4, -2, topRow + QByteArray(2, 0) + bottomRow + endOfPicture),
+       Encoded(rlePicture, "png")},
+      {"RLE8 BMP wider than a bitmap", test::MakeRle8Bmp(16384, 4, wideStream), Encoded(wide, "png")},
       {"BigTIFF", test::GreyTiff(2, 1, "\x10\xF0", 0, true), test::GreyTiff(2, 1, "\x10\xF0")},
       {"grey TIFF with unassociated alpha", test::GreyTiff(2, 1, QByteArray("\xF0\x80\xC8\x00", 4), 2),
        test::GreyTiff(2, 1, QByteArray("\x78\x80\x00\x00", 4), 1)},

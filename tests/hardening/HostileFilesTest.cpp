@@ -109,6 +109,25 @@ QByteArray GifWithScreen(QByteArray gif, quint16 width, quint16 height) {
   return gif;
 }
 
+// A black 1-bit GIF of width x height: giflib's codes take 91 KB for 65535 x 2048.
+QByteArray BlackGif(int width, int height) {
+  return test::LibGifEncoded({.screenWidth = width,
+                              .screenHeight = height,
+                              .width = width,
+                              .height = height,
+                              .globalColors = {qRgb(0, 0, 0), qRgb(255, 255, 255)}},
+                             [](int, int) { return 0; });
+}
+
+// The black GIF interlaced: its rows are all alike, so stored in passes they make the same
+// codes, and only the flag of the image descriptor (after the header and 2-entry table) changes.
+QByteArray Interlaced(QByteArray blackGif) {
+  constexpr qsizetype descriptor = 13 + 2 * 3;
+  EXPECT_EQ(blackGif[descriptor], ',');
+  blackGif[descriptor + 9] = char(blackGif[descriptor + 9] | 0x40);
+  return blackGif;
+}
+
 void AppendPngChunk(QByteArray& png, const char* type, const QByteArray& data) {
   char length[4];
   qToBigEndian(quint32(data.size()), length);
@@ -283,6 +302,13 @@ TEST_F(HostileFilesTest, FilesCutShortAnywhereFail) {
       {"rgb.png", Encoded(photo, "png")},
       {"deep.png", Encoded(photo.convertToFormat(QImage::Format_RGBA64), "png")},
       {"one-frame.gif", test::MakeGif(160, 120, {QByteArray(qsizetype{160} * 120, 5)})},
+      {"interlaced.gif", test::LibGifEncoded({.screenWidth = 160,
+                                              .screenHeight = 120,
+                                              .width = 160,
+                                              .height = 120,
+                                              .globalColors = QList<QRgb>(256, qRgb(1, 2, 3)),
+                                              .interlaced = true},
+                                             [&photo](int x, int y) { return qGreen(photo.pixel(x, y)); })},
       {"plain.tif", test::MakeTiff({photo})},
       {"qt.tiff", Encoded(withAlpha, "tiff")},
       {"rgb.bmp", Encoded(photo, "bmp")},
@@ -370,6 +396,8 @@ TEST_F(HostileFilesTest, HeadersClaimingHugePicturesAreRefusedBeforeTheirPixelsA
       {"wraps-to-small.tif", test::MakeTiffClaiming(0x10000, 0x10001)},  // 2^32 + 2^16 pixels
       // Qt's reader gave the 16 x 12 frame's size and then painted it on the 4096 x 64512 screen.
       {"screen-4096x64512.gif", GifWithScreen(test::MakeGif(16, 12, {QByteArray(qsizetype{16} * 12, 1)}), 4096, 64512)},
+      // Its rows arrive in passes over the whole picture, which would have to be held at 134 MB.
+      {"interlaced-65535x2048.gif", Interlaced(BlackGif(65535, 2048))},
       // libjpeg would zero 6 GB of coefficients for this 600-byte file before reading a scan.
       {"progressive-32768-square.jpg", JpegClaiming(test::ProgressiveJpeg(small), 32768, 32768)},
       // Qt's icon reader decodes a PNG entry at whatever size the PNG claims.
@@ -414,6 +442,13 @@ TEST_F(HostileFilesTest, HugeDeepPicturesAreFittedWithinFourTimesTheirBitmap) {
   // Black and white in one strip: its rows were read in one band of the whole picture's size.
   WriteOneStripTiff(Path("1-bit-65535x2048.tif"), 65535, 2048, 1, qint64{8192} * 2048);
   WriteOneStripTiff(Path("1-bit-16384x8192.tif"), 16384, 8192, 1, qint64{2048} * 8192);
+  // Qt's reader built GIFs at full size before fitting them.
+  Write("1-bit-65535x2048.gif", BlackGif(65535, 2048));
+  Write("1-bit-16384x8192.gif", BlackGif(16384, 8192));
+  // Qt's reader built RLE BMPs at full size too; this one is all palette entry 0.
+  Write("rle8-65535x2048.bmp", test::MakeRle8Bmp(65535, 2048, QByteArray("\x00\x01", 2)));
+  // Its indices are held whole, as many bytes as its fitted bitmap takes, at any height.
+  Write("interlaced-16384x1024.gif", Interlaced(BlackGif(16384, 1024)));
   const struct {
     const char* name;
     int width, height;
@@ -421,7 +456,11 @@ TEST_F(HostileFilesTest, HugeDeepPicturesAreFittedWithinFourTimesTheirBitmap) {
   } pictures[] = {{"deep-11585-wide.png", 8192, 1024, 0},
                   {"deep-11585-wide.tif", 8192, 1024, 0},
                   {"1-bit-65535x2048.tif", 8192, 256, 0xFF000000u},
-                  {"1-bit-16384x8192.tif", 8192, 4096, 0xFF000000u}};
+                  {"1-bit-16384x8192.tif", 8192, 4096, 0xFF000000u},
+                  {"1-bit-65535x2048.gif", 8192, 256, 0xFF000000u},
+                  {"1-bit-16384x8192.gif", 8192, 4096, 0xFF000000u},
+                  {"interlaced-16384x1024.gif", 8192, 512, 0xFF000000u},
+                  {"rle8-65535x2048.bmp", 8192, 256, 0xFF000000u}};
   for (const auto& picture : pictures) {
     const char* name = picture.name;
     SCOPED_TRACE(name);
