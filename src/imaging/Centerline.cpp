@@ -161,7 +161,10 @@ std::vector<Cells> Follow(Mask& mask) {
       const std::size_t near = mask.Next(cell, k);
       if (!mask.Painted(near) || mask.cells[near] == 2) continue;
       if (mask.Degree(near) != 2) {
-        if (near > cell) pieces.push_back({cell, near});
+        // Corner to corner, two such pixels already meet through a painted one beside both.
+        const bool besideBoth =
+            k % 2 == 1 && (mask.Painted(mask.Next(cell, k - 1)) || mask.Painted(mask.Next(cell, (k + 1) % 8)));
+        if (near > cell && !besideBoth) pieces.push_back({cell, near});
         continue;
       }
       walk(cell, near);
@@ -354,17 +357,20 @@ TCenterLines TraceCenterLines(const TPictureRows& sketch, TAlphaColor painted, d
   const std::vector<std::uint8_t> distance = ChessboardDistances(mask);
   Thin(mask);
   DropSteps(mask);
-  const auto lineCount = static_cast<double>(std::count(mask.cells.begin(), mask.cells.end(), 1));
   std::vector<Cells> pieces = Follow(mask);
   DropCornerBranches(pieces, mask, distance);
   TCenterLines lines;
-  lines.meanWidth = lineCount > 0 ? paintedCount / lineCount : 0;
+  double length = 0;
   for (const Cells& path : Join(pieces, mask)) {
     TPolyline line;
     line.reserve(path.size());
-    for (const std::size_t cell : path) line.push_back(mask.Point(cell));
+    for (const std::size_t cell : path) {
+      if (!line.empty()) length += Distance(line.back(), mask.Point(cell));
+      line.push_back(mask.Point(cell));
+    }
     lines.paths.push_back(Simplify(line, tolerance));
   }
+  lines.meanWidth = length > 0 ? paintedCount / length : 0;
   return lines;
 }
 

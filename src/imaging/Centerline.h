@@ -19,7 +19,7 @@ using TPolyline = std::vector<TPixelPoint>;
 
 struct TCenterLines {
   std::vector<TPolyline> paths;
-  double meanWidth = 0;  // the painted pixels over the centre lines' pixels: how wide the lines are
+  double meanWidth = 0;  // the painted area over the centre lines' length: how wide the lines are
 };
 
 // The middle of every painted line of `sketch` (its pixels equal to `painted`): the painted areas
