@@ -320,12 +320,18 @@ double DistanceToSegment(TPixelPoint p, TPixelPoint a, TPixelPoint b) {
   return std::hypot(p.x - a.x - t * dx, p.y - a.y - t * dy);
 }
 
-// Ramer, Douglas and Peucker: the fewest of the points that keep every one within `tolerance`.
+// Ramer, Douglas and Peucker: the fewest of the points that keep every one within `tolerance`. A
+// long line is cut every so many points first, so that its cost grows with its length only.
 TPolyline Simplify(const TPolyline& line, double tolerance) {
+  constexpr std::size_t kLongestSpan = 1024;
   if (line.size() < 3) return line;
   std::vector<bool> keep(line.size());
-  keep.front() = keep.back() = true;
-  std::vector<std::pair<std::size_t, std::size_t>> spans{{0, line.size() - 1}};
+  std::vector<std::pair<std::size_t, std::size_t>> spans;
+  for (std::size_t first = 0; first + 1 < line.size(); first += kLongestSpan) {
+    keep[first] = true;
+    spans.emplace_back(first, std::min(first + kLongestSpan, line.size() - 1));
+  }
+  keep.back() = true;
   while (!spans.empty()) {
     const auto [first, last] = spans.back();
     spans.pop_back();

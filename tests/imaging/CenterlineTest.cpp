@@ -1,5 +1,3 @@
-#include "Centerline.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,8 @@
 #include <ostream>
 #include <random>
 #include <string>
+
+#include "Centerline.h"
 
 namespace tracella {
 namespace {
@@ -83,8 +83,8 @@ double Straying(const TPolyline& path, const Middle& middle) {
   for (std::size_t i = 0; i < path.size(); ++i) {
     farthest = std::max(farthest, DistanceTo(middle, {double(path[i].x), double(path[i].y)}));
     if (i > 0)
-      farthest = std::max(
-          farthest, DistanceTo(middle, {(path[i].x + path[i - 1].x) / 2.0, (path[i].y + path[i - 1].y) / 2.0}));
+      farthest = std::max(farthest,
+                          DistanceTo(middle, {(path[i].x + path[i - 1].x) / 2.0, (path[i].y + path[i - 1].y) / 2.0}));
   }
   return farthest;
 }
@@ -122,19 +122,42 @@ TEST_P(CenterLineWidthTest, OnePathAlongTheMiddle) {
   EXPECT_NEAR(lines.meanWidth, lineWidth, 0.15 * lineWidth + 0.3);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, CenterLineWidthTest,
-    testing::Combine(testing::Values(LineCase{"Level", [] { return Straight({20, 100}, {180, 100}); }},
-                                     LineCase{"Bar", [] { return Straight({20, 100}, {180, 100}); }, true},
-                                     LineCase{"Slanted", [] { return Straight({20, 40}, {180, 150}); }},
-                                     LineCase{"SquareSlanted", [] { return Straight({20, 40}, {180, 150}); }, true},
-                                     LineCase{"Steep", [] { return Straight({90, 15}, {120, 185}); }},
-                                     LineCase{"Arc", [] { return Arc({100, 170}, 80, 200, 340); }},
-                                     LineCase{"Ring", [] { return Arc({100, 100}, 70, 0, 360); }}),
-                     testing::Range(1, 10)),
-    [](const testing::TestParamInfo<std::tuple<LineCase, int>>& param) {
-      return std::string(std::get<0>(param.param).name) + std::to_string(std::get<1>(param.param)) + "px";
-    });
+INSTANTIATE_TEST_SUITE_P(Lines, CenterLineWidthTest,
+                         testing::Combine(testing::Values(LineCase{"Level",
+                                                                   [] {
+                                                                     return Straight({20, 100}, {180, 100});
+                                                                   }},
+                                                          LineCase{"Bar",
+                                                                   [] {
+                                                                     return Straight({20, 100}, {180, 100});
+                                                                   },
+                                                                   true},
+                                                          LineCase{"Slanted",
+                                                                   [] {
+                                                                     return Straight({20, 40}, {180, 150});
+                                                                   }},
+                                                          LineCase{"SquareSlanted",
+                                                                   [] {
+                                                                     return Straight({20, 40}, {180, 150});
+                                                                   },
+                                                                   true},
+                                                          LineCase{"Steep",
+                                                                   [] {
+                                                                     return Straight({90, 15}, {120, 185});
+                                                                   }},
+                                                          LineCase{"Arc",
+                                                                   [] {
+                                                                     return Arc({100, 170}, 80, 200, 340);
+                                                                   }},
+                                                          LineCase{"Ring",
+                                                                   [] {
+                                                                     return Arc({100, 100}, 70, 0, 360);
+                                                                   }}),
+                                          testing::Range(1, 10)),
+                         [](const testing::TestParamInfo<std::tuple<LineCase, int>>& param) {
+                           return std::string(std::get<0>(param.param).name) +
+                                  std::to_string(std::get<1>(param.param)) + "px";
+                         });
 
 // A ring comes back as a closed path.
 TEST(CenterLineTest, ARingIsClosed) {
@@ -156,8 +179,7 @@ TEST(CenterLineTest, LinesThatMeetAreJoined) {
   const Middle down = Straight({100, 20}, {100, 180});
   const TCenterLines cross = Traced(Painted({across, down}, 3));
   ASSERT_EQ(cross.paths.size(), 2u);
-  for (const TPolyline& path : cross.paths)
-    EXPECT_LE(std::min(Straying(path, across), Straying(path, down)), 1.0);
+  for (const TPolyline& path : cross.paths) EXPECT_LE(std::min(Straying(path, across), Straying(path, down)), 1.0);
 }
 
 // Short paths scattered at random: the ordered paths are the same ones, some turned round, and
