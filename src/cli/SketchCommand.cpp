@@ -122,7 +122,7 @@ int RunSketchCommand(const QStringList& arguments, QTextStream& output, QTextStr
       if (!options.outDir.isEmpty()) MakeFolder(QFileInfo(job.output).path());
       PenTravel travel;
       WriteOutput(job.output, DrawSketchFile(pipeline, options, &travel), options.force);
-      if (options.verbose && options.centerline && options.format == u"svg") reports[i] = TravelReport(job, travel);
+      if (options.verbose && options.centerline) reports[i] = TravelReport(job, travel);
       return {};
     } catch (const std::exception& error) {
       return Reported(error);
