@@ -81,14 +81,16 @@ bool Peels(const std::array<bool, 8>& p, int half) {
                    : !(p[N] && p[E] && p[W]) && !(p[N] && p[S] && p[W]);
 }
 
-// Thins the painted areas to lines one pixel wide, looking only at what is left of their borders.
+// Thins the painted areas to lines one pixel wide. Only pixels on what is left of the borders are
+// looked at, and each only until both halves of a step have kept it with the same neighbours.
 void Thin(Mask& mask) {
+  enum : std::uint8_t { kListed = 1, kKeptByHalf0 = 2, kKeptByHalf1 = 4 };
   Cells border, peeled, next;
-  std::vector<std::uint8_t> queued(mask.cells.size());
+  std::vector<std::uint8_t> state(mask.cells.size());
   for (std::size_t cell = mask.stride; cell < mask.cells.size() - mask.stride; ++cell) {
     if (!mask.Painted(cell) || mask.Degree(cell) == 8) continue;
     border.push_back(cell);
-    queued[cell] = 1;
+    state[cell] = kListed;
   }
   for (bool changed = true; changed;) {
     changed = false;
@@ -99,15 +101,17 @@ void Thin(Mask& mask) {
       for (const std::size_t cell : peeled) mask.cells[cell] = 0;
       changed = changed || !peeled.empty();
       next.clear();
-      for (const std::size_t cell : border)
-        if (mask.Painted(cell)) next.push_back(cell);
+      for (const std::size_t cell : border) {
+        state[cell] = mask.Painted(cell) ? state[cell] | (half == 0 ? kKeptByHalf0 : kKeptByHalf1) : 0;
+        if (state[cell] == (kListed | kKeptByHalf0 | kKeptByHalf1)) state[cell] = 0;
+        if (state[cell] != 0) next.push_back(cell);
+      }
       for (const std::size_t cell : peeled) {
         for (int k = 0; k < 8; ++k) {
           const std::size_t near = mask.Next(cell, k);
-          if (mask.Painted(near) && !queued[near]) {
-            queued[near] = 1;
-            next.push_back(near);
-          }
+          if (!mask.Painted(near)) continue;
+          if (state[near] == 0) next.push_back(near);
+          state[near] = kListed;
         }
       }
       border.swap(next);
