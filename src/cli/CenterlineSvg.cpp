@@ -20,8 +20,10 @@ void AppendInteger(std::string& out, int value) {
   out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
-// `M x y` then each point relative to the last, a minus sign separating as well as a space; a
-// closed line ends in `z`, a dot is a line of no length (drawn as a dot by the round caps).
+// `M x y` then each point relative to the last, a minus sign separating as well as a space; a dot
+// is a line of no length, which the round caps draw as a dot. A closed line returns to its start
+// rather than closing with `z`: with round caps and joins the two look the same, and a line split
+// over further paths still closes where it began.
 void AppendLine(std::string& svg, const TPolyline& line) {
   std::string data;
   const auto start = [&](TPixelPoint at) {
@@ -31,17 +33,14 @@ void AppendLine(std::string& svg, const TPolyline& line) {
     AppendInteger(data, at.y);
     data += 'l';
   };
-  const auto end = [&](bool close) {
+  const auto end = [&] {
     if (data.back() == 'l') data += "0 0";
-    if (close) data += 'z';
     svg.append("<path d=\"").append(data).append("\"/>\n");
   };
-  const bool closed = line.size() > 2 && line.front() == line.back();
-  const std::size_t last = closed ? line.size() - 1 : line.size();
   start(line.front());
-  for (std::size_t i = 1; i < last; ++i) {
+  for (std::size_t i = 1; i < line.size(); ++i) {
     if (data.size() > kMaxPathData - 32) {
-      end(false);
+      end();
       start(line[i - 1]);
     }
     const int dx = line[i].x - line[i - 1].x;
@@ -51,7 +50,7 @@ void AppendLine(std::string& svg, const TPolyline& line) {
     if (dy >= 0) data += ' ';
     AppendInteger(data, dy);
   }
-  end(closed);
+  end();
 }
 
 }  // namespace

@@ -277,7 +277,13 @@ TEST_F(SketchCommandTest, CentreLinesAreOneStrokeALine) {
   }
   EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
   ASSERT_EQ(paths.size(), 2);
-  for (const QString& d : paths) EXPECT_TRUE(d.endsWith('z')) << d.toStdString();
+  for (const QString& d : paths) {  // back where it began: all the steps after the start add up to nothing
+    QPoint away;
+    const QStringList numbers = d.mid(d.indexOf('l') + 1).replace("-", " -").split(' ', Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i + 1 < numbers.size(); i += 2) away += QPoint(numbers[i].toInt(), numbers[i + 1].toInt());
+    EXPECT_EQ(away, QPoint(0, 0)) << d.toStdString();
+    EXPECT_GT(numbers.size(), 8) << d.toStdString();
+  }
 
   const QList<QPoint> dark = DarkInRendering(Path("centre.svg"));
   const QList<QPoint> painted = PaintedIn(QImage(Path("raster.png")));
