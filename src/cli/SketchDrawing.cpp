@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "CenterlineSvg.h"
 #include "FileErrors.h"
 #include "PictureFiles.h"
 #include "SketchFiles.h"
@@ -79,8 +80,10 @@ void TonesOf(const TPictureRows& sketch, TAlphaColor ink, TGrayPlane& tone) {
 // their encoders are told the colours.
 TAlphaColor InkFor(const SketchOptions& options) { return options.format == u"jpg" ? options.color : kPaintedMark; }
 
-QByteArray Encoded(const TPictureRows& rows, const SketchOptions& options) {
+QByteArray Encoded(const TPictureRows& rows, const SketchOptions& options, PenTravel* travel) {
   if (options.format == u"jpg") return EncodeJpegFile(rows);
+  if (options.format == u"svg" && options.centerline)
+    return QByteArray::fromStdString(CenterlineSvg(rows, kPaintedMark, SvgLookFor(options, rows), travel));
   if (options.format == u"svg") {
     const std::optional<std::string> svg = TraceSvg(rows, kPaintedMark, SvgLookFor(options, rows));
     if (!svg) throw EBitmapSavingFailed();
@@ -107,13 +110,13 @@ void LoadSketchSource(SketchPipeline& pipeline, const QString& input, const Sket
 
 // The sketch goes to its encoder a band of rows at a time and is never held whole: a PNG or SVG
 // is drawn with the mark and told which colour the marked pixels and the paper have.
-QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options) {
+QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options, PenTravel* travel) {
   const TAlphaColor ink = InkFor(options);
   if (!options.xdog) {
     pipeline.MakeGray();
     pipeline.BlurGray(options.blur);
     pipeline.RenderSketch(options.threshold, ink);
-    if (options.speckle == 0) return Encoded(pipeline.SketchImage.Rows(), options);
+    if (options.speckle == 0) return Encoded(pipeline.SketchImage.Rows(), options, travel);
   }
   // Dropping specks, or XDoG's tones, need the drawing whole: one byte a pixel, 0 the line and
   // 255 the paper.
@@ -135,7 +138,7 @@ QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options
                     for (std::size_t x = 0; x < row.size(); ++x) row[x] = shares[x] == 0 ? ink : claWhite;
                     return row.data();
                   }},
-                 options);
+                 options, travel);
 }
 
 }  // namespace tracella

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "CenterlineSvg.h"
 #include "SketchOptions.h"
 #include "SketchPipeline.h"
 
@@ -14,6 +15,7 @@ void LoadSketchSource(SketchPipeline& pipeline, const QString& input, const Sket
 
 // The file the options make of the pipeline's loaded photograph: its grey, smoothed when asked, its
 // edges painted, encoded in the options' format. Throws EBitmapSavingFailed when it cannot be encoded.
-QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options);
+// Centre lines fill `travel` when given.
+QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options, PenTravel* travel = nullptr);
 
 }  // namespace tracella

@@ -131,7 +131,17 @@ const Option kOptions[] = {
                  if (stroke) options.strokeWidth = *stroke;
                  return stroke.has_value();
                }},
-     "SVG: also stroke the outlines with a pen this wide at the document's size, such as 0.3mm"},
+     "SVG: the pen's width at the document's size, such as 0.3mm: outlines are stroked with it as well as filled; "
+     "centre lines are drawn with it (default: as wide as the painted lines are on average)"},
+    {nullptr, "--trace", nullptr, "T",
+     TextValue{"outline or centerline",
+               [](const QString& value, SketchOptions& options) {
+                 options.centerline = value == u"centerline";
+                 return value == u"centerline" || value == u"outline";
+               }},
+     "SVG: outline (default): the painted areas' outlines, filled; or centerline: one stroked, unfilled path along "
+     "the middle of each line, for pen plotters, engravers and embroidery, joined where lines meet and ordered to "
+     "shorten the pen's travel between them"},
     {nullptr, "--speckle", nullptr, "N", NumberValue{&SketchOptions::speckle, 0, 1000000},
      "drop painted specks of at most N touching pixels ({range}), the same in every format (default: 2 for SVG, "
      "{default} otherwise)"},
@@ -178,6 +188,9 @@ const Option kOptions[] = {
     {nullptr, "--jobs", nullptr, "N", NumberValue{&SketchOptions::jobs, 1, 1024},
      "sketch N pictures at a time ({range}; default: one per processor, fewer where the free memory would not "
      "hold that many of the largest INPUT); the files are the same as one at a time"},
+    {nullptr, "--verbose", nullptr, nullptr, &SketchOptions::verbose,
+     "report on standard error what was measured, one line a picture: with --trace centerline, the pen-up travel "
+     "in the traced order and in the order written"},
     {nullptr, "--help", "-h", nullptr, &SketchOptions::help, "show this help and exit"},
     {nullptr, "--version", nullptr, nullptr, &SketchOptions::version, "show the version and exit"},
 };
@@ -348,7 +361,7 @@ std::variant<SketchOptions, SketchUsageError> ParseSketchOptions(const QStringLi
   // Outlines of single-pixel noise would make most of an SVG; a raster keeps every pixel unless asked.
   if (!given.contains(u"--speckle") && options.format == u"svg") options.speckle = 2;
   if (const std::optional<QString> problem = MethodMismatch(options, given)) return SketchUsageError{*problem};
-  for (const char* name : {"--width", "--stroke-width"})
+  for (const char* name : {"--width", "--stroke-width", "--trace"})
     if (given.contains(QLatin1String(name)) && options.format != u"svg")
       return SketchUsageError{QLatin1String(name) + " applies only to SVG output"};
   return options;
@@ -413,8 +426,9 @@ QString SketchUsage() {
       "or - for standard input (any of those formats, recognised from the content). OUTPUT ending\n"
       "in .jpg or .jpeg is written as JPEG (as the window's Save As writes it); in .png, as PNG\n"
       "holding the drawing's pixels exactly, alpha included; in .svg, as SVG: the painted pixels\n"
-      "traced into filled curves, the picture's size in pixels as its size. OUTPUT - writes to\n"
-      "standard output in the format given by --format.\n"
+      "traced into filled curves, or with --trace centerline into strokes along their middles,\n"
+      "the picture's size in pixels as its size. OUTPUT - writes to standard output in the format\n"
+      "given by --format.\n"
       "\n"
       "With --out-dir every INPUT is written to DIR/<INPUT's folder>/<INPUT's name without\n"
       "extension>.<format>, INPUT's folder taken relative to --base, or else to the deepest\n"
@@ -430,6 +444,8 @@ QString SketchUsage() {
       "  tracella-sketch --format svg --background none --blur 2 --threshold 6 bird.jpg bird.svg\n"
       "\n"
       "  tracella-sketch --method xdog --soft photo.jpg pencil.png\n"
+      "\n"
+      "  tracella-sketch --method xdog --trace centerline --verbose photo.jpg plotter.svg\n"
       "\n"
       "  find photos -iname '*.jpg' -print0 | tracella-sketch --out-dir sketches --from - -0\n"
       "\n"

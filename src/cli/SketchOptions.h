@@ -29,17 +29,19 @@ struct SketchOptions {
   float epsilon = -0.05f;    // xdog: the line threshold
   bool soft = false;         // xdog: grey tones, steepness phi
   float phi = 2;
-  SvgLength width;        // SVG: the document's width; 0 is the picture's width in pixels
-  SvgLength strokeWidth;  // SVG: the outlines' stroke; 0 is none
-  QStringList inputs;     // "-" is standard input
-  QString output;         // one input: the file to write, "-" for standard output
-  QString outDir;         // many inputs: the folder to write into
-  QString base;           // the folder whose tree is kept under outDir; empty: the inputs' common one
-  QString format;         // what is written: "jpg", "png" or "svg"
-  QString from;           // a file of input names, "-" for standard input
+  SvgLength width;          // SVG: the document's width; 0 is the picture's width in pixels
+  SvgLength strokeWidth;    // SVG: the pen's width; 0 is none for outlines, the lines' own for centre lines
+  bool centerline = false;  // SVG: --trace centerline; outlines otherwise
+  QStringList inputs;       // "-" is standard input
+  QString output;           // one input: the file to write, "-" for standard output
+  QString outDir;           // many inputs: the folder to write into
+  QString base;             // the folder whose tree is kept under outDir; empty: the inputs' common one
+  QString format;           // what is written: "jpg", "png" or "svg"
+  QString from;             // a file of input names, "-" for standard input
   bool namesEndInNul = false;
   bool force = false;
-  int jobs = 0;  // pictures sketched at a time; 0 is one per processor
+  bool verbose = false;  // report what each drawing measured
+  int jobs = 0;          // pictures sketched at a time; 0 is one per processor
   bool help = false;
   bool version = false;
 };

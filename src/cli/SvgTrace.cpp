@@ -35,15 +35,6 @@ struct TraceBitmap {
   }
 };
 
-// A number to a hundredth, without trailing zeros, whatever the locale.
-void AppendNumber(std::string& out, double value) {
-  char text[32];
-  char* end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2).ptr;
-  while (end[-1] == '0') --end;
-  if (end[-1] == '.') --end;
-  out.append(text, end);
-}
-
 // One shape group's outlines as path data in tenths of a pixel, each point relative to the last:
 // whole numbers, a command letter only where it changes, no space before a minus. The pen is kept
 // on the rounded points, so rounding never accumulates along a curve.
@@ -137,13 +128,39 @@ void AppendGroup(std::string& svg, const potrace_path_t& outline, int group) {
   svg += "</mask>\n<path id=\"o" + id + "\" mask=\"url(#h" + id + ")\" d=\"" + data + "\"/>\n";
 }
 
-std::string HexColor(TAlphaColor color) {
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02X%02X%02X", RedOf(color), GreenOf(color), BlueOf(color));
-  return text;
+}  // namespace
+
+void AppendSvgNumber(std::string& out, double value) {
+  char text[32];
+  char* end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2).ptr;
+  while (end[-1] == '0') --end;
+  if (end[-1] == '.') --end;
+  out.append(text, end);
 }
 
-}  // namespace
+std::string SvgPaint(const char* property, TAlphaColor color) {
+  char text[8];
+  std::snprintf(text, sizeof text, "#%02X%02X%02X", RedOf(color), GreenOf(color), BlueOf(color));
+  std::string paint = std::string(" ") + property + "=\"" + text + '"';
+  if (AlphaOf(color) != 0xFF) {
+    paint += std::string(" ") + property + "-opacity=\"";
+    AppendSvgNumber(paint, AlphaOf(color) / 255.0);
+    paint += '"';
+  }
+  return paint;
+}
+
+std::string SvgStart(int pictureWidth, int pictureHeight, const SvgLook& look) {
+  const std::string width = std::to_string(pictureWidth);
+  const std::string height = std::to_string(pictureHeight);
+  std::string svg =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+      "xmlns:xlink=\"http://www.w3.org/1999/xlink\" version=\"1.1\" width=\"" +
+      (look.width.empty() ? width : look.width) + "\" height=\"" + (look.height.empty() ? height : look.height) +
+      "\" viewBox=\"0 0 " + width + ' ' + height + "\">\n";
+  if (look.whiteBackground) svg += "<rect width=\"" + width + "\" height=\"" + height + "\" fill=\"#FFFFFF\"/>\n";
+  return svg;
+}
 
 std::optional<std::string> TraceSvg(const TPictureRows& sketch, TAlphaColor painted, const SvgLook& look) {
   const TraceBitmap bitmap(sketch, painted);
@@ -155,32 +172,14 @@ std::optional<std::string> TraceSvg(const TPictureRows& sketch, TAlphaColor pain
       potrace_trace(param.get(), &bitmap.bitmap), potrace_state_free);
   if (!traced || traced->status != POTRACE_STATUS_OK) return std::nullopt;
 
-  const std::string width = std::to_string(sketch.Width);
-  const std::string height = std::to_string(sketch.Height);
-  std::string svg =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
-      "xmlns:xlink=\"http://www.w3.org/1999/xlink\" version=\"1.1\" width=\"" +
-      (look.width.empty() ? width : look.width) + "\" height=\"" + (look.height.empty() ? height : look.height) +
-      "\" viewBox=\"0 0 " + width + ' ' + height + "\">\n";
-  if (look.whiteBackground) svg += "<rect width=\"" + width + "\" height=\"" + height + "\" fill=\"#FFFFFF\"/>\n";
+  std::string svg = SvgStart(sketch.Width, sketch.Height, look);
   if (traced->plist) {
     // Holes are curves inside curves: even-odd filling leaves them open, however they turn.
-    svg += "<g transform=\"scale(0.1)\" fill=\"" + HexColor(look.line) + '"';
-    if (AlphaOf(look.line) != 0xFF) {
-      svg += " fill-opacity=\"";
-      AppendNumber(svg, AlphaOf(look.line) / 255.0);
-      svg += '"';
-    }
-    svg += " fill-rule=\"evenodd\"";
+    svg += "<g transform=\"scale(0.1)\"" + SvgPaint("fill", look.line) + " fill-rule=\"evenodd\"";
     if (look.strokeWidth > 0) {
-      svg += " stroke=\"" + HexColor(look.line) + "\" stroke-width=\"";
-      AppendNumber(svg, look.strokeWidth * 10);  // in the group's tenths of a pixel
+      svg += SvgPaint("stroke", look.line) + " stroke-width=\"";
+      AppendSvgNumber(svg, look.strokeWidth * 10);  // in the group's tenths of a pixel
       svg += '"';
-      if (AlphaOf(look.line) != 0xFF) {
-        svg += " stroke-opacity=\"";
-        AppendNumber(svg, AlphaOf(look.line) / 255.0);
-        svg += '"';
-      }
     }
     svg += ">\n";
     // One path per outline with its holes, so that no attribute grows with the whole picture.

@@ -68,6 +68,19 @@ QList<QPoint> PaintedIn(const QImage& sketch, bool transparentPaper = false) {
   return painted;
 }
 
+// The share of `these` pixels that have one of `those` at or beside them: curves through one-pixel
+// lines wander by up to a pixel.
+double ShareNear(const QList<QPoint>& these, const QList<QPoint>& those) {
+  qsizetype near = 0;
+  for (const QPoint& p : these) {
+    bool found = false;
+    for (int dy = -1; dy <= 1 && !found; ++dy)
+      for (int dx = -1; dx <= 1 && !found; ++dx) found = those.contains(p + QPoint(dx, dy));
+    near += found;
+  }
+  return static_cast<double>(near) / static_cast<double>(these.size());
+}
+
 // The built program run with arguments given as bytes (QProcess would pass them through UTF-8);
 // its exit code.
 int SketchWithByteArguments(const std::vector<QByteArray>& arguments) {
@@ -110,6 +123,20 @@ class SketchCommandTest : public ::testing::Test {
     painter.drawRect(QRect(56, 12, 30, 40));
     painter.end();
     ASSERT_TRUE(shapes.save(Path(name)));
+  }
+
+  // The pixels librsvg draws dark in the SVG, at its own size.
+  QList<QPoint> DarkInRendering(const QString& svg) const {
+    QProcess rsvg;
+    rsvg.start("rsvg-convert", {"--output", Path("rendered.png"), svg});
+    EXPECT_TRUE(rsvg.waitForFinished(60000));
+    EXPECT_EQ(rsvg.exitCode(), 0) << rsvg.readAllStandardError().toStdString();
+    const QImage rendered = QImage(Path("rendered.png")).convertToFormat(QImage::Format_ARGB32);
+    QList<QPoint> dark;
+    for (int y = 0; y < rendered.height(); ++y)
+      for (int x = 0; x < rendered.width(); ++x)
+        if (qAlpha(rendered.pixel(x, y)) > 127 && qGray(rendered.pixel(x, y)) < 128) dark << QPoint(x, y);
+    return dark;
   }
 
   QTemporaryDir dir_;
@@ -211,32 +238,64 @@ TEST_F(SketchCommandTest, SvgTracesThePaintedPixels) {
 
   // Drawn opaque black for the comparison; both ways nearly every pixel agrees.
   ASSERT_EQ(Sketch({Path("shapes.png"), Path("black.svg")}).exitCode, 0);
-  QProcess rsvg;
-  rsvg.start("rsvg-convert", {"--width", "96", "--height", "64", "--output", Path("black.png"), Path("black.svg")});
-  ASSERT_TRUE(rsvg.waitForFinished(60000));
-  ASSERT_EQ(rsvg.exitCode(), 0) << rsvg.readAllStandardError().toStdString();
-  const QImage rendered = QImage(Path("black.png")).convertToFormat(QImage::Format_ARGB32);
-  ASSERT_EQ(rendered.size(), QSize(96, 64));
+  const QList<QPoint> dark = DarkInRendering(Path("black.svg"));
   const QList<QPoint> painted = PaintedIn(QImage(Path("raster.png")));
-  QList<QPoint> dark;
-  for (int y = 0; y < 64; ++y)
-    for (int x = 0; x < 96; ++x)
-      if (qAlpha(rendered.pixel(x, y)) > 127 && qGray(rendered.pixel(x, y)) < 128) dark << QPoint(x, y);
-  // Curves through one-pixel lines wander by up to a pixel: a pixel is matched by one of its own
-  // or its eight neighbours.
-  const auto shareNear = [](const QList<QPoint>& these, const QList<QPoint>& those) {
-    qsizetype near = 0;
-    for (const QPoint& p : these) {
-      bool found = false;
-      for (int dy = -1; dy <= 1 && !found; ++dy)
-        for (int dx = -1; dx <= 1 && !found; ++dx) found = those.contains(p + QPoint(dx, dy));
-      near += found;
-    }
-    return static_cast<double>(near) / static_cast<double>(these.size());
-  };
   ASSERT_GT(painted.size(), 150);
-  EXPECT_GT(shareNear(painted, dark), 0.97);
-  EXPECT_GT(shareNear(dark, painted), 0.97);
+  EXPECT_GT(ShareNear(painted, dark), 0.97);
+  EXPECT_GT(ShareNear(dark, painted), 0.97);
+}
+
+// Centre lines: each shape's outline one closed, stroked and unfilled path, drawn over the pixels
+// the raster paints; the pen-up travel reported only when asked.
+TEST_F(SketchCommandTest, CentreLinesAreOneStrokeALine) {
+  MakeShapes("shapes.png");
+  ASSERT_EQ(Sketch({Path("shapes.png"), Path("raster.png")}).exitCode, 0);
+  const Outcome quiet = Sketch({"--trace", "centerline", Path("shapes.png"), Path("quiet.svg")});
+  ASSERT_EQ(quiet.exitCode, 0) << quiet.err.toStdString();
+  EXPECT_EQ(quiet.err, "");
+  const Outcome run = Sketch({"--trace=centerline", "--verbose", Path("shapes.png"), Path("centre.svg")});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+  EXPECT_EQ(Contents(Path("centre.svg")), Contents(Path("quiet.svg")));
+  EXPECT_TRUE(QRegularExpression("^tracella-sketch: " + QRegularExpression::escape(Path("shapes.png")) +
+                                 ": pen-up travel [0-9]+ px as traced, [0-9]+ px ordered \\([0-9]+ % less\\)\n$")
+                  .match(run.err)
+                  .hasMatch())
+      << run.err.toStdString();
+
+  QXmlStreamReader xml(Contents(Path("centre.svg")));
+  ASSERT_TRUE(xml.readNextStartElement());
+  QStringList paths;
+  while (xml.readNextStartElement()) {
+    if (xml.name() == u"g") {
+      EXPECT_EQ(xml.attributes().value("fill"), u"none");
+      EXPECT_EQ(xml.attributes().value("stroke"), u"#000000");
+      EXPECT_GE(xml.attributes().value("stroke-width").toDouble(), 1.0);
+      continue;
+    }
+    if (xml.name() == u"path") paths << xml.attributes().value("d").toString();
+    xml.skipCurrentElement();
+  }
+  EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  ASSERT_EQ(paths.size(), 2);
+  for (const QString& d : paths) {  // back where it began: all the steps after the start add up to nothing
+    QPoint away;
+    const QStringList numbers = d.mid(d.indexOf('l') + 1).replace("-", " -").split(' ', Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i + 1 < numbers.size(); i += 2) away += QPoint(numbers[i].toInt(), numbers[i + 1].toInt());
+    EXPECT_EQ(away, QPoint(0, 0)) << d.toStdString();
+    EXPECT_GT(numbers.size(), 8) << d.toStdString();
+  }
+
+  const QList<QPoint> dark = DarkInRendering(Path("centre.svg"));
+  const QList<QPoint> painted = PaintedIn(QImage(Path("raster.png")));
+  EXPECT_GT(ShareNear(painted, dark), 0.95);
+  EXPECT_GT(ShareNear(dark, painted), 0.95);
+
+  // A pen of its own width, at the document's size.
+  ASSERT_EQ(Sketch({"--trace", "centerline", "--width", "1in", "--stroke-width", "0.25in", Path("shapes.png"),
+                    Path("pen.svg")})
+                .exitCode,
+            0);
+  EXPECT_TRUE(Contents(Path("pen.svg")).contains("stroke-width=\"24\""));  // 96 pixels an inch
 }
 
 // A physical size keeps the view box in pixels; the pen's width is at that size.

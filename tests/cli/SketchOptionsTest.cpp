@@ -39,6 +39,9 @@ TEST(SketchOptionsTest, DefaultsAndEveryOptionInBothSpellings) {
   EXPECT_EQ(set.jobs, 3);
   EXPECT_EQ(set.format, "svg");
   EXPECT_FALSE(set.xdog);
+  EXPECT_FALSE(set.centerline);
+  EXPECT_TRUE(Parsed({"--trace", "centerline", "--verbose", "in.bmp", "out.svg"}).centerline);
+  EXPECT_FALSE(Parsed({"--trace=outline", "in.bmp", "out.svg"}).centerline);
 
   const SketchOptions xdog = Parsed({"--method", "xdog", "--sigma=2.5", "--sharpness", "30", "--epsilon", "-0.1",
                                      "--soft", "--phi", "5", "in.bmp", "out.png"});
@@ -241,6 +244,11 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"WidthForPng", {"--width", "20cm", "a.png", "b.png"}, "--width applies only to SVG output"},
         UsageErrorCase{
             "StrokeForJpeg", {"--stroke-width", "1", "a.png", "b.jpg"}, "--stroke-width applies only to SVG output"},
+        UsageErrorCase{
+            "TraceForPng", {"--trace", "centerline", "a.png", "b.png"}, "--trace applies only to SVG output"},
+        UsageErrorCase{"TraceUnknown",
+                       {"--trace", "middle", "a.png", "b.svg"},
+                       "--trace must be outline or centerline, not 'middle'"},
         UsageErrorCase{"UnknownOption", {"--bogus", "a.png", "b.png"}, "unknown option --bogus"}),
     [](const testing::TestParamInfo<UsageErrorCase>& param) { return std::string(param.param.name); });
 

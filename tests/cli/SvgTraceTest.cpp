@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "CenterlineSvg.h"
 #include "SvgTrace.h"
 
 namespace tracella {
@@ -56,6 +57,52 @@ TEST(SvgTraceTest, AnOutlineWithTooManyHolesIsMaskedByThemInPartsUnderAMegabyte)
     }
   }
   EXPECT_EQ(wrong, 0);
+}
+
+// One line of 300000 pixels, each a corner: a zigzag running back and forth across the sheet. Its
+// path data would pass a megabyte, so it goes on in further paths, each from where the last ended.
+TEST(SvgTraceTest, ACentreLineTooLongForOnePathGoesOnInTheNext) {
+  constexpr int kSpan = 1600;  // even: a row ends a pixel below where it starts
+  constexpr int kRows = 190;
+  TBitmap sheet;
+  sheet.SetSize(kSpan + 2, 3 * kRows + 2);
+  for (int y = 0; y < sheet.Height(); ++y) std::fill_n(sheet.ScanLine(y), sheet.Width(), 0xFFFFFFFFu);
+  for (int row = 0; row < kRows; ++row) {
+    for (int i = 0; i < kSpan; ++i) {
+      const int x = row % 2 == 0 ? 1 + i : kSpan - i;
+      sheet.ScanLine(3 * row + 1 + i % 2)[x] = kPainted;
+    }
+    if (row + 1 < kRows) sheet.ScanLine(3 * row + 3)[row % 2 == 0 ? kSpan : 1] = kPainted;  // down to the next
+  }
+  SvgLook look;
+  const std::string svg = CenterlineSvg(RowsOf(sheet), kPainted, look);
+  std::vector<std::vector<long>> paths;  // each one's numbers
+  for (const QRegularExpressionMatch& d :
+       QRegularExpression("<path d=\"([^\"]*)\"").globalMatch(QString::fromStdString(svg))) {
+    EXPECT_LE(d.capturedLength(1), 1000000);
+    paths.emplace_back();
+    for (const QRegularExpressionMatch& number : QRegularExpression("-?[0-9]+").globalMatch(d.captured(1)))
+      paths.back().push_back(number.captured().toLong());
+  }
+  ASSERT_GE(paths.size(), 2u);
+  long x = 0, y = 0;  // where the last path ended
+  long points = 0;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    if (i > 0) {
+      EXPECT_EQ(paths[i][0], x);
+      EXPECT_EQ(paths[i][1], y);
+    }
+    x = paths[i][0];
+    y = paths[i][1];
+    for (std::size_t k = 2; k + 1 < paths[i].size(); k += 2) {
+      x += paths[i][k];
+      y += paths[i][k + 1];
+      ++points;
+    }
+  }
+  // Every pixel of the zigzag is a corner; the steps down to the next row go straight through.
+  EXPECT_EQ(points, static_cast<long>(kRows) * kSpan - 1);
+  EXPECT_EQ(x, 1);  // the last row runs leftwards
 }
 
 }  // namespace
