@@ -119,6 +119,10 @@ auto LoadedFile(const QString& path, Admit admit, const Decode& decode) {
     throw EBitmapLoadingFailed(path);
   }
   const std::unique_ptr<MappedFile> file = MapRegularFile(path, MaxPictureFileBytes);
+  if (!file) {
+    LogRefusal(QStringLiteral("larger than any accepted picture needs"));
+    throw EBitmapLoadingFailed(path);
+  }
   auto picture =
       admit == Admit::ByContent ? DecodedByContent(file->Bytes(), path, decode) : Decoded(file->Bytes(), path, decode);
   if (file->Shrank()) {

@@ -16,7 +16,6 @@
 #include <mutex>
 #include <tuple>
 
-#include "CodecsLog.h"
 #include "FileErrors.h"
 #include "LocalPath.h"
 
@@ -244,10 +243,7 @@ std::unique_ptr<MappedFile> MapRegularFile(const QString& path, qint64 maxBytes)
   struct stat info {};
   if (::fstat(file.get(), &info) != 0) throw EFOpenError(path, errno);
   if (!S_ISREG(info.st_mode)) throw EFOpenError(path, OpenErrorOf(info));
-  if (info.st_size > maxBytes) {
-    LogRefusal(QStringLiteral("%1 bytes, more than any accepted picture needs").arg(info.st_size));
-    throw EBitmapLoadingFailed(path);
-  }
+  if (info.st_size > maxBytes) return nullptr;
   if (info.st_size == 0) return std::make_unique<MappedFile>(nullptr, 0);
   void* address = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, file.get(), 0);
   if (address == MAP_FAILED) throw EFOpenError(path, errno);

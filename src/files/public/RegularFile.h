@@ -35,7 +35,7 @@ class MappedFile {
 // Maps a regular file. A folder, FIFO, socket or device is refused without reading (a FIFO would
 // block and a device never ends): EFOpenError with "Is a directory" for a folder and "Invalid
 // argument" for the others; a missing or unreadable file gives EFOpenError with the system's
-// text. A file larger than `maxBytes` gives EBitmapLoadingFailed.
+// text. A file larger than `maxBytes` is not mapped: nullptr.
 std::unique_ptr<MappedFile> MapRegularFile(const QString& path, qint64 maxBytes);
 
 // Writes `bytes` as a new file at `path`, never replacing an existing one: the bytes go to a
