@@ -47,6 +47,8 @@ bool BmpHoldsAllRows(const QByteArray& bytes) {
   const ByteReader in(bytes);
   const std::int64_t pixelsAt = in.Little32(10);
   const std::uint32_t headerSize = in.Little32(14);
+  // Qt's reader takes a header of any claimed size and reads the picture's size from it anyway.
+  if (headerSize < 12 || 14 + std::int64_t{headerSize} > in.size()) return false;
   std::int64_t width, height, bitsPerPixel, compression;
   if (headerSize == 12) {  // OS/2 core header
     width = in.Little16(18);
