@@ -110,7 +110,7 @@ TEST(BlurGrayTest, AFlatGreyStaysTheSameGrey) {
   flat.SetSize(50, 20);
   for (int y = 0; y < flat.Height(); ++y) std::fill(flat.Row(y), flat.Row(y) + flat.Width(), 0x7B);
   BlurGray(flat, 10);
-  EXPECT_EQ(BytesOf(flat), std::vector<std::uint8_t>(50 * 20, 0x7B));
+  EXPECT_EQ(BytesOf(flat), std::vector<std::uint8_t>(std::size_t{50} * 20, 0x7B));
 }
 
 }  // namespace
