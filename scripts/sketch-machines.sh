@@ -38,8 +38,11 @@ if [[ -n ${TRACELLA_SKETCH:-} ]]; then
 fi
 
 status=0
+# A job's clean-up on a machine removes the folders it leaves empty, and may do so while another
+# job there is still copying its picture in: such a job fails, and runs again (on another machine
+# where there is one).
 find "$photos" -type f \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.png' \) -print0 |
-  parallel -0 -q --sshlogin "$logins" --workdir "$incoming" "${basefile[@]}" --transferfile {} \
+  parallel -0 -q --sshlogin "$logins" --retries 3 --workdir "$incoming" "${basefile[@]}" --transferfile {} \
     --return "$incoming/./{#}/{.}.png" --cleanup \
     "${program[@]}" --format png "$@" --base . --out-dir '{#}' {} || status=1
 rm -f "$incoming/$photos" "$incoming/tracella-sketch"
