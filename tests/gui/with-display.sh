@@ -13,9 +13,5 @@ export DISPLAY=$display QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY XDG_CURRENT_DESKTOP QT_QPA_PLATFORMTHEME
 openbox >"$display_dir/openbox.log" 2>&1 &
 wm_pid=$!
-# The window manager is up once it names its check window on the root window.
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-  sleep 0.1
-done
+sleep 1
 "$@"
