@@ -65,9 +65,14 @@ bool BmpHoldsAllRows(const QByteArray& bytes) {
   constexpr std::int64_t rgb = 0, rle8 = 1, rle4 = 2, bitFields = 3, alphaBitFields = 6;
   if (compression == rle8 || compression == rle4)
     return RleCoversPicture(in, pixelsAt, width, height, compression == rle8 ? 8 : 4);
-  if (compression != rgb && compression != bitFields && compression != alphaBitFields) return true;
+  // Qt's reader draws something from any other compression, width or depth, however absurd.
+  if (compression != rgb && compression != bitFields && compression != alphaBitFields) return false;
+  const bool knownDepth = bitsPerPixel == 1 || bitsPerPixel == 2 || bitsPerPixel == 4 || bitsPerPixel == 8 ||
+                          bitsPerPixel == 16 || bitsPerPixel == 24 || bitsPerPixel == 32;
+  if (width <= 0 || !knownDepth) return false;
   const std::int64_t rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
-  return pixelsAt + rowBytes * height <= in.size();
+  // Divided, not multiplied: rows claimed by the billion overflow the product.
+  return pixelsAt <= in.size() && height <= (in.size() - pixelsAt) / rowBytes;
 }
 
 }  // namespace tracella

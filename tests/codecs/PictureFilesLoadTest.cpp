@@ -386,6 +386,10 @@ TEST_F(PictureFilesLoadTest, DamagedOrImpossibleFilesFailAndLeaveTheTargetAlone)
       {"header-beyond-file.bmp", QByteArray::fromHex("424d4e00000000000000460000"
                                                      "00ffd8ffe000104a46010020"
                                                      "00030000000000ff00000c56301200")},
+      // A width of minus 1.4 billion at 64512 bits a pixel: Qt drew a picture of it.
+      {"negative-width.bmp", QByteArray::fromHex("424d4e0000000000000046000000360000004800feac0100"
+                                                 "2000030000fc0000000000000e0000000000000000000000"
+                                                 "00fc0000000000ff00000c5630120389504e471c494638")},
   };
   for (const auto& file : files) {
     SCOPED_TRACE(file.name);
