@@ -63,8 +63,11 @@ bool BmpHoldsAllRows(const QByteArray& bytes) {
   }
   if (height < 0) height = -height;
   constexpr std::int64_t rgb = 0, rle8 = 1, rle4 = 2, bitFields = 3, alphaBitFields = 6;
-  if (compression == rle8 || compression == rle4)
-    return RleCoversPicture(in, pixelsAt, width, height, compression == rle8 ? 8 : 4);
+  if (compression == rle8 || compression == rle4) {
+    // Any other depth goes to Qt's reader, which draws something from it at full size.
+    const int depth = compression == rle8 ? 8 : 4;
+    return bitsPerPixel == depth && width > 0 && RleCoversPicture(in, pixelsAt, width, height, depth);
+  }
   // Qt's reader draws something from any other compression, width or depth, however absurd.
   if (compression != rgb && compression != bitFields && compression != alphaBitFields) return false;
   const bool knownDepth = bitsPerPixel == 1 || bitsPerPixel == 2 || bitsPerPixel == 4 || bitsPerPixel == 8 ||
