@@ -14,6 +14,7 @@
 
 #include "AlphaColor.h"
 #include "DecodeBudget.h"
+#include "WholeTransfer.h"
 // Last: JXRGlue.h defines macros (min, max and more) that the headers above must not meet.
 #include <JXRGlue.h>
 
@@ -145,18 +146,6 @@ std::vector<char> ReadInput() {
   return bytes;
 }
 
-bool WriteAll(const void* data, std::size_t size) {
-  const char* at = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t put = ::write(STDOUT_FILENO, at, size);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    at += put;
-    size -= static_cast<std::size_t>(put);
-  }
-  return true;
-}
-
 }  // namespace
 }  // namespace tracella
 
@@ -168,5 +157,8 @@ int main() {
   const std::vector<TAlphaColor> pixels = bytes.empty() ? std::vector<TAlphaColor>() : Decode(bytes, width, height);
   if (pixels.empty()) return 1;
   const std::int32_t size[2] = {width, height};
-  return WriteAll(size, sizeof size) && WriteAll(pixels.data(), pixels.size() * sizeof(TAlphaColor)) ? 0 : 1;
+  return WriteAll(STDOUT_FILENO, size, sizeof size) &&
+                 WriteAll(STDOUT_FILENO, pixels.data(), pixels.size() * sizeof(TAlphaColor))
+             ? 0
+             : 1;
 }

@@ -16,6 +16,7 @@
 
 #include "CodecsLog.h"
 #include "DecodeBudget.h"
+#include "WholeTransfer.h"
 
 extern char** environ;
 
@@ -47,29 +48,6 @@ class Descriptor {
  private:
   int fd_;
 };
-
-bool WriteAll(int fd, const char* at, std::size_t size) {
-  while (size > 0) {
-    const ssize_t put = ::write(fd, at, size);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    at += put;
-    size -= static_cast<std::size_t>(put);
-  }
-  return true;
-}
-
-bool ReadAll(int fd, void* data, std::size_t size) {
-  char* at = static_cast<char*>(data);
-  while (size > 0) {
-    const ssize_t got = ::read(fd, at, size);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    at += got;
-    size -= static_cast<std::size_t>(got);
-  }
-  return true;
-}
 
 // The file's bytes in an unnamed file, for the decoder's standard input.
 int BytesAsFile(const QByteArray& bytes) {
