@@ -193,16 +193,26 @@ std::optional<TBitmap> DecodeGif(const QByteArray& bytes) {
   std::optional<TAreaReduction> reduction;
   if (reduce) reduction.emplace(size.width(), size.height(), bitmap);
   std::vector<TAlphaColor> reducedRow(reduce ? std::size_t(size.width()) : 0);
-  for (int y = 0; y < size.height(); ++y) {
+  // Rows above and below the frame are the background alone: fitted, each band costs one row.
+  const auto paintBackground = [&](int from, int to) {
+    if (!reduce) {
+      for (int y = from; y < to; ++y) std::fill_n(bitmap.ScanLine(y), size.width(), background);
+      return;
+    }
+    std::fill(reducedRow.begin(), reducedRow.end(), background);
+    reduction->AddRows(reducedRow.data(), to - from);
+  };
+  const int top = std::min(frame.Top, size.height()), bottom = std::min(frame.Top + frame.Height, size.height());
+  paintBackground(0, top);
+  for (int y = top; y < bottom; ++y) {
     TAlphaColor* row = reduce ? reducedRow.data() : bitmap.ScanLine(y);
     std::fill_n(row, size.width(), background);
-    if (y >= frame.Top && y - frame.Top < frame.Height) {
-      const GifPixelType* in = rows.Next();
-      if (in == nullptr) return Refused(gif->Error);
-      std::transform(in, in + (right - left), row + left, [&palette](GifPixelType index) { return palette[index]; });
-    }
+    const GifPixelType* in = rows.Next();
+    if (in == nullptr) return Refused(gif->Error);
+    std::transform(in, in + (right - left), row + left, [&palette](GifPixelType index) { return palette[index]; });
     if (reduce) reduction->AddRow(row);
   }
+  paintBackground(bottom, size.height());
   if (!rows.Finish()) return Refused(gif->Error);  // the frame reaches below the screen
   return bitmap;
 }

@@ -44,8 +44,24 @@ TAreaReduction::TAreaReduction(int sourceWidth, int sourceHeight, int targetWidt
   }
 }
 
-void TAreaReduction::AddRow(const TAlphaColor* row) {
-  if (sourceRow_ >= sourceHeight_) return;
+void TAreaReduction::AddRows(const TAlphaColor* row, int count) {
+  count = std::min(count, sourceHeight_ - sourceRow_);
+  if (count <= 0) return;
+  SumColumns(row);
+  // The rows' span, cut where target rows end: each piece is the summed row by its height.
+  const std::int64_t unitsPerSourceRow = targetHeight_, unitsPerTargetRow = sourceHeight_;
+  const std::int64_t end = std::int64_t{sourceRow_ + count} * unitsPerSourceRow;
+  for (std::int64_t at = std::int64_t{sourceRow_} * unitsPerSourceRow; at < end;) {
+    const std::int64_t targetRow = at / unitsPerTargetRow, targetEnd = (targetRow + 1) * unitsPerTargetRow;
+    const std::int64_t to = std::min(end, targetEnd);
+    for (std::size_t i = 0; i < rowSums_.size(); ++i) areaSums_[i] += rowSums_[i] * std::uint64_t(to - at);
+    if (to == targetEnd) EmitRow(static_cast<int>(targetRow));
+    at = to;
+  }
+  sourceRow_ += count;
+}
+
+void TAreaReduction::SumColumns(const TAlphaColor* row) {
   std::fill(rowSums_.begin(), rowSums_.end(), std::uint64_t{0});
   const auto unitsPerSourceColumn = static_cast<std::uint32_t>(targetWidth_);
   for (int x = 0; x < sourceWidth_; ++x) {
@@ -54,19 +70,6 @@ void TAreaReduction::AddRow(const TAlphaColor* row) {
     AddWeighted(sums, row[x], share.weight);
     if (share.weight < unitsPerSourceColumn) AddWeighted(sums + 4, row[x], unitsPerSourceColumn - share.weight);
   }
-
-  const std::int64_t unitsPerSourceRow = targetHeight_, unitsPerTargetRow = sourceHeight_;
-  const std::int64_t start = sourceRow_ * unitsPerSourceRow, end = start + unitsPerSourceRow;
-  const std::int64_t targetRow = start / unitsPerTargetRow, targetEnd = (targetRow + 1) * unitsPerTargetRow;
-  const auto addRow = [this](std::int64_t weight) {
-    for (std::size_t i = 0; i < rowSums_.size(); ++i) areaSums_[i] += rowSums_[i] * std::uint64_t(weight);
-  };
-  addRow(std::min(end, targetEnd) - start);
-  if (end >= targetEnd) {
-    EmitRow(static_cast<int>(targetRow));
-    if (end > targetEnd) addRow(end - targetEnd);
-  }
-  ++sourceRow_;
 }
 
 void TAreaReduction::EmitRow(int y) {

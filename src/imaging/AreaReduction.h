@@ -21,7 +21,9 @@ class TAreaReduction {
   using Emit = std::function<void(int y, const TAlphaColor* row)>;
   TAreaReduction(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight, Emit emit);
 
-  void AddRow(const TAlphaColor* row);
+  void AddRow(const TAlphaColor* row) { AddRows(row, 1); }
+  // The same row `count` times: a plain band costs one row's width and its target rows.
+  void AddRows(const TAlphaColor* row, int count);
 
  private:
   // The source column's share of its target column, in units of 1/sourceWidth of a target
@@ -31,6 +33,7 @@ class TAreaReduction {
     std::uint32_t weight;
   };
 
+  void SumColumns(const TAlphaColor* row);
   void EmitRow(int y);
 
   int sourceWidth_, sourceHeight_;

@@ -44,5 +44,21 @@ TEST(AreaReductionTest, RowsWiderThan2To24PixelsStillAverageRight) {
   EXPECT_EQ(reduced.ScanLine(0)[1], 0xFF000000u);
 }
 
+TEST(AreaReductionTest, ARowAddedManyTimesCountsAsThatManyRows) {
+  // 3 x 7 -> 2 x 3, so repeated rows straddle target rows; the last band overshoots the height.
+  const std::vector<TAlphaColor> plain(3, 0xFF102030), marked{0xFFFFFFFF, 0x80402010, 0xFF000000};
+  std::vector<TAlphaColor> source;
+  for (const auto* row : {&plain, &plain, &plain, &marked, &plain, &plain, &plain})
+    source.insert(source.end(), row->begin(), row->end());
+  const TBitmap oneByOne = Reduced(source, 3, 2, 3);
+  TBitmap banded(2, 3);
+  TAreaReduction reduction(3, 7, banded);
+  reduction.AddRows(plain.data(), 3);
+  reduction.AddRow(marked.data());
+  reduction.AddRows(plain.data(), 5);
+  for (int y = 0; y < 3; ++y)
+    EXPECT_TRUE(std::equal(banded.ScanLine(y), banded.ScanLine(y) + 2, oneByOne.ScanLine(y))) << "row " << y;
+}
+
 }  // namespace
 }  // namespace tracella
