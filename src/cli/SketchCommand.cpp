@@ -121,7 +121,8 @@ int RunSketchCommand(const QStringList& arguments, QTextStream& output, QTextStr
       LoadSketchSource(pipeline, job.input, options);
       if (!options.outDir.isEmpty()) MakeFolder(QFileInfo(job.output).path());
       PenTravel travel;
-      WriteOutput(job.output, DrawSketchFile(pipeline, options, &travel), options.force);
+      WriteOutput(
+          job.output, [&](const ByteSink& sink) { DrawSketchFile(pipeline, options, sink, &travel); }, options.force);
       if (options.verbose && options.centerline) reports[i] = TravelReport(job, travel);
       return {};
     } catch (const std::exception& error) {

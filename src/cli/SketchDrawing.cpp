@@ -80,18 +80,16 @@ void TonesOf(const TPictureRows& sketch, TAlphaColor ink, TGrayPlane& tone) {
 // their encoders are told the colours.
 TAlphaColor InkFor(const SketchOptions& options) { return options.format == u"jpg" ? options.color : kPaintedMark; }
 
-QByteArray Encoded(const TPictureRows& rows, const SketchOptions& options, PenTravel* travel) {
-  if (options.format == u"jpg") return EncodeJpegFile(rows);
-  if (options.format == u"svg" && options.centerline)
-    return QByteArray::fromStdString(CenterlineSvg(rows, kPaintedMark, SvgLookFor(options, rows), travel));
-  if (options.format == u"svg") {
-    const std::optional<std::string> svg = TraceSvg(rows, kPaintedMark, SvgLookFor(options, rows));
-    if (!svg) throw EBitmapSavingFailed();
-    return QByteArray::fromStdString(*svg);
-  }
+void Encode(const TPictureRows& rows, const SketchOptions& options, const ByteSink& sink, PenTravel* travel) {
+  if (options.format == u"jpg") return WriteJpegFile(rows, sink);
   const TAlphaColor paper = options.transparent ? 0x00000000u : claWhite;
-  if (options.format == u"png") return EncodeTwoColorPngFile(rows, kPaintedMark, paper, options.color);
-  throw EBitmapSavingFailed();
+  if (options.format == u"png") return WriteTwoColorPngFile(rows, kPaintedMark, paper, options.color, sink);
+  if (options.format != u"svg") throw EBitmapSavingFailed();
+  const std::optional<std::string> svg = options.centerline
+                                             ? CenterlineSvg(rows, kPaintedMark, SvgLookFor(options, rows), travel)
+                                             : TraceSvg(rows, kPaintedMark, SvgLookFor(options, rows));
+  if (!svg) throw EBitmapSavingFailed();
+  sink(svg->data(), svg->size());
 }
 
 }  // namespace
@@ -110,13 +108,13 @@ void LoadSketchSource(SketchPipeline& pipeline, const QString& input, const Sket
 
 // The sketch goes to its encoder a band of rows at a time and is never held whole: a PNG or SVG
 // is drawn with the mark and told which colour the marked pixels and the paper have.
-QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options, PenTravel* travel) {
+void DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options, const ByteSink& sink, PenTravel* travel) {
   const TAlphaColor ink = InkFor(options);
   if (!options.xdog) {
     pipeline.MakeGray();
     pipeline.BlurGray(options.blur);
     pipeline.RenderSketch(options.threshold, ink);
-    if (options.speckle == 0) return Encoded(pipeline.SketchImage.Rows(), options, travel);
+    if (options.speckle == 0) return Encode(pipeline.SketchImage.Rows(), options, sink, travel);
   }
   // Dropping specks, or XDoG's tones, need the drawing whole: one byte a pixel, 0 the line and
   // 255 the paper.
@@ -129,16 +127,18 @@ QByteArray DrawSketchFile(SketchPipeline& pipeline, const SketchOptions& options
   if (options.soft) {
     TBitmap sketch;
     PaintTones(tone, options.color, !options.transparent, sketch);
-    return EncodeForExtension(sketch, u'.' + options.format);
+    const QByteArray bytes = EncodeForExtension(sketch, u'.' + options.format);
+    sink(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return;
   }
   std::vector<TAlphaColor> row(static_cast<std::size_t>(tone.Width()));
-  return Encoded({tone.Width(), tone.Height(),
-                  [&](int y) {
-                    const std::uint8_t* shares = tone.Row(y);
-                    for (std::size_t x = 0; x < row.size(); ++x) row[x] = shares[x] == 0 ? ink : claWhite;
-                    return row.data();
-                  }},
-                 options, travel);
+  Encode({tone.Width(), tone.Height(),
+          [&](int y) {
+            const std::uint8_t* shares = tone.Row(y);
+            for (std::size_t x = 0; x < row.size(); ++x) row[x] = shares[x] == 0 ? ink : claWhite;
+            return row.data();
+          }},
+         options, sink, travel);
 }
 
 }  // namespace tracella

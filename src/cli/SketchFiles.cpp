@@ -35,16 +35,6 @@ QByteArray ReadAllOf(int fd, const char* stream, qint64 maxBytes) {
   }
 }
 
-void WriteAllTo(int fd, const char* stream, const QByteArray& bytes) {
-  qsizetype done = 0;
-  while (done < bytes.size()) {
-    const ssize_t put = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) throw EStreamError(stream, errno);
-    done += put;
-  }
-}
-
 // A names file's content. Read, not mapped: the list may come down a pipe or a FIFO.
 QByteArray ContentOf(const QString& path) {
   const int fd = ::open(LocalPathBytes(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -81,10 +71,9 @@ void LoadInput(TGrayPlane& target, const QString& input) {
   LoadInputWith(target, input, LoadGrayFromBytes, LoadGrayFromFileByContent);
 }
 
-void WriteOutput(const QString& output, const QByteArray& bytes, bool replace) {
-  if (IsStandardStream(output)) return WriteAllTo(STDOUT_FILENO, "standard output", bytes);
-  if (replace) return ReplaceFile(output, bytes);
-  WriteNewFile(output, bytes);
+void WriteOutput(const QString& output, const FileWriter& write, bool replace) {
+  if (!IsStandardStream(output)) return replace ? ReplaceFile(output, write) : WriteNewFile(output, write);
+  if (const int error = WriteInto(STDOUT_FILENO, write); error != 0) throw EStreamError("standard output", error);
 }
 
 void MakeFolder(const QString& path) {

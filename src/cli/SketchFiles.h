@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include "Bitmap.h"
+#include "ByteSink.h"
 #include "GrayPlane.h"
 
 namespace tracella {
@@ -17,9 +17,9 @@ namespace tracella {
 void LoadInput(TBitmap& target, const QString& input);
 void LoadInput(TGrayPlane& target, const QString& input);
 
-// Writes OUTPUT's bytes: to standard output for "-", otherwise as a new file, or with `replace`
-// over an existing one.
-void WriteOutput(const QString& output, const QByteArray& bytes, bool replace);
+// Writes OUTPUT's bytes as `write` makes them: to standard output for "-", otherwise as a new
+// file, or with `replace` over an existing one.
+void WriteOutput(const QString& output, const FileWriter& write, bool replace);
 
 // Makes the folder and any missing folders above it; throws EFolderCreateError.
 void MakeFolder(const QString& path);

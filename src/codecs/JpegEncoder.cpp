@@ -16,10 +16,10 @@ struct Errors {
 
 [[noreturn]] void OnError(j_common_ptr encoder) { std::longjmp(reinterpret_cast<Errors*>(encoder->err)->back, 1); }
 
-// Appends the encoder's output to a byte array, a buffer at a time.
+// Hands the encoder's output to a sink, a buffer at a time.
 struct Destination {
   jpeg_destination_mgr manager;
-  QByteArray* bytes;
+  const ByteSink* sink;
   JOCTET buffer[64 * 1024];
 };
 
@@ -31,30 +31,32 @@ void StartBuffer(j_compress_ptr encoder) {
   destination.manager.free_in_buffer = sizeof destination.buffer;
 }
 
-boolean FlushBuffer(j_compress_ptr encoder) {
+void Hand(j_compress_ptr encoder, std::size_t count) {
   Destination& destination = DestinationOf(encoder);
-  destination.bytes->append(reinterpret_cast<const char*>(destination.buffer), sizeof destination.buffer);
+  if (!(*destination.sink)(reinterpret_cast<const char*>(destination.buffer), count)) ERREXIT(encoder, JERR_FILE_WRITE);
+}
+
+boolean FlushBuffer(j_compress_ptr encoder) {
+  Hand(encoder, sizeof Destination::buffer);
   StartBuffer(encoder);
   return TRUE;
 }
 
 void FlushRest(j_compress_ptr encoder) {
-  Destination& destination = DestinationOf(encoder);
-  destination.bytes->append(reinterpret_cast<const char*>(destination.buffer),
-                            static_cast<qsizetype>(sizeof destination.buffer - destination.manager.free_in_buffer));
+  Hand(encoder, sizeof Destination::buffer - DestinationOf(encoder).manager.free_in_buffer);
 }
 
-// Sets up libjpeg to write into `bytes` and tears it down. Each phase that calls into libjpeg sets
+// Sets up libjpeg to write into `sink` and tears it down. Each phase that calls into libjpeg sets
 // the point its errors jump back to and holds nothing with a destructor, so a jump skips none.
 class JpegCompression {
  public:
-  explicit JpegCompression(QByteArray& bytes) : destination_(std::make_unique<Destination>()) {
+  explicit JpegCompression(const ByteSink& sink) : destination_(std::make_unique<Destination>()) {
     encoder_.err = jpeg_std_error(&errors_.manager);
     errors_.manager.error_exit = OnError;
     destination_->manager.init_destination = StartBuffer;
     destination_->manager.empty_output_buffer = FlushBuffer;
     destination_->manager.term_destination = FlushRest;
-    destination_->bytes = &bytes;
+    destination_->sink = &sink;
   }
   JpegCompression(const JpegCompression&) = delete;
   JpegCompression& operator=(const JpegCompression&) = delete;
@@ -101,15 +103,13 @@ class JpegCompression {
 
 }  // namespace
 
-std::optional<QByteArray> EncodeJpeg(const TPictureRows& picture) {
-  if (picture.Width <= 0 || picture.Height <= 0) return std::nullopt;
-  QByteArray bytes;
-  JpegCompression jpeg(bytes);
-  if (!jpeg.Start(picture.Width, picture.Height)) return std::nullopt;
+bool EncodeJpeg(const TPictureRows& picture, const ByteSink& sink) {
+  if (picture.Width <= 0 || picture.Height <= 0) return false;
+  JpegCompression jpeg(sink);
+  if (!jpeg.Start(picture.Width, picture.Height)) return false;
   for (int y = 0; y < picture.Height; ++y)
-    if (!jpeg.WriteRow(picture.Row(y))) return std::nullopt;
-  if (!jpeg.Finish()) return std::nullopt;
-  return bytes;
+    if (!jpeg.WriteRow(picture.Row(y))) return false;
+  return jpeg.Finish();
 }
 
 }  // namespace tracella

@@ -77,7 +77,14 @@ std::optional<QByteArray> Encode(const QImage& image, const char* format) {
 
 std::optional<QByteArray> EncodeFor(const TBitmap& bitmap, const QString& extension) {
   // JPEG has no alpha: the colour channels are written as stored, the alpha byte is dropped.
-  if (IsJpegExtension(extension)) return EncodeJpeg(RowsOf(bitmap));
+  if (IsJpegExtension(extension)) {
+    QByteArray bytes;
+    const bool encoded = EncodeJpeg(RowsOf(bitmap), [&bytes](const char* data, std::size_t count) {
+      bytes.append(data, static_cast<qsizetype>(count));
+      return true;
+    });
+    return encoded ? std::optional(bytes) : std::nullopt;
+  }
   // The bitmap's written pixels are not premultiplied; straight ARGB32 keeps every byte.
   if (extension == u".png") return Encode(ImageOver(bitmap, QImage::Format_ARGB32), "png");
   return std::nullopt;
@@ -172,21 +179,18 @@ QByteArray EncodeForExtension(const TBitmap& bitmap, const QString& extension) {
   return *bytes;
 }
 
-QByteArray EncodeJpegFile(const TPictureRows& picture) {
-  std::optional<QByteArray> bytes = EncodeJpeg(picture);
-  if (!bytes) throw EBitmapSavingFailed();
-  return std::move(*bytes);
+void WriteJpegFile(const TPictureRows& picture, const ByteSink& sink) {
+  if (!EncodeJpeg(picture, sink)) throw EBitmapSavingFailed();
 }
 
-QByteArray EncodeTwoColorPngFile(const TPictureRows& picture, TAlphaColor painted, TAlphaColor paper,
-                                 TAlphaColor line) {
-  std::optional<QByteArray> bytes = EncodeTwoColorPng(picture, painted, paper, line);
-  if (!bytes) throw EBitmapSavingFailed();
-  return std::move(*bytes);
+void WriteTwoColorPngFile(const TPictureRows& picture, TAlphaColor painted, TAlphaColor paper, TAlphaColor line,
+                          const ByteSink& sink) {
+  if (!EncodeTwoColorPng(picture, painted, paper, line, sink)) throw EBitmapSavingFailed();
 }
 
 void SaveToFile(const TBitmap& bitmap, const QString& path) {
-  WriteNewFile(path, EncodeForExtension(bitmap, ExtensionOf(path)));
+  const QByteArray bytes = EncodeForExtension(bitmap, ExtensionOf(path));
+  WriteNewFile(path, WriterOf(bytes));
 }
 
 void SaveToFile(const TPictureRows& picture, const QString& path) {
@@ -195,7 +199,7 @@ void SaveToFile(const TPictureRows& picture, const QString& path) {
     for (int y = 0; y < picture.Height; ++y) std::copy_n(picture.Row(y), picture.Width, whole.ScanLine(y));
     return SaveToFile(whole, path);
   }
-  WriteNewFile(path, EncodeJpegFile(picture));
+  WriteNewFile(path, [&picture](const ByteSink& sink) { WriteJpegFile(picture, sink); });
 }
 
 }  // namespace tracella

@@ -9,12 +9,15 @@
 namespace tracella {
 namespace {
 
-void Append(png_structp png, png_bytep data, png_size_t length) {
-  static_cast<QByteArray*>(png_get_io_ptr(png))
-      ->append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length));
+void Hand(png_structp png, png_bytep data, png_size_t length) {
+  if (!(*static_cast<const ByteSink*>(png_get_io_ptr(png)))(reinterpret_cast<const char*>(data), length))
+    png_error(png, "the file could not be written");
 }
 
 void Flush(png_structp) {}
+
+// Failures are the caller's to report; libpng's own handler would print them too.
+[[noreturn]] void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 png_color RgbOf(TAlphaColor color) { return {RedOf(color), GreenOf(color), BlueOf(color)}; }
 
@@ -43,22 +46,20 @@ bool Encode(png_structp png, png_infop info, const TPictureRows& picture, TAlpha
 
 }  // namespace
 
-std::optional<QByteArray> EncodeTwoColorPng(const TPictureRows& picture, TAlphaColor painted, TAlphaColor paper,
-                                            TAlphaColor line) {
-  if (picture.Width <= 0 || picture.Height <= 0) return std::nullopt;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  if (png == nullptr) return std::nullopt;
+bool EncodeTwoColorPng(const TPictureRows& picture, TAlphaColor painted, TAlphaColor paper, TAlphaColor line,
+                       const ByteSink& sink) {
+  if (picture.Width <= 0 || picture.Height <= 0) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, nullptr);
+  if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
-  QByteArray bytes;
   std::vector<png_byte> packed((static_cast<std::size_t>(picture.Width) + 7) / 8);
   bool written = false;
   if (info != nullptr) {
-    png_set_write_fn(png, &bytes, Append, Flush);
+    png_set_write_fn(png, const_cast<ByteSink*>(&sink), Hand, Flush);
     written = Encode(png, info, picture, painted, paper, line, packed);
   }
   png_destroy_write_struct(&png, &info);
-  if (!written) return std::nullopt;
-  return bytes;
+  return written;
 }
 
 }  // namespace tracella

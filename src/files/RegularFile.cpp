@@ -45,19 +45,8 @@ class FileDescriptor {
 
 int OpenErrorOf(const struct stat& info) { return S_ISDIR(info.st_mode) ? EISDIR : EINVAL; }
 
-// Writes every byte, flushes it to the disk and closes; 0 or the errno of the first failure.
-int WriteFlushAndClose(FileDescriptor& file, const QByteArray& bytes) {
-  qsizetype done = 0;
-  while (done < bytes.size()) {
-    const ssize_t put = ::write(file.get(), bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) return errno;
-    if (put == 0) return EIO;
-    done += put;
-  }
-  if (::fsync(file.get()) != 0 || !file.Close()) return errno;
-  return 0;
-}
+// Flushes what was written to the disk and closes; 0 or the errno of the failure.
+int FlushAndClose(FileDescriptor& file) { return ::fsync(file.get()) != 0 || !file.Close() ? errno : 0; }
 
 // The temporary files being written, for the signal handler below to remove. Slots are never
 // freed, only reused, so the handler can walk the list at any moment; a slot's name is written
@@ -144,14 +133,22 @@ int PublishReplacing(const QByteArray& temporary, const QByteArray& target) {
   return ::rename(temporary.constData(), target.constData()) == 0 ? 0 : errno;
 }
 
-// Writes the bytes to a temporary file beside `path` and hands it to `publish`.
-void WriteThenPublish(const QString& path, const QByteArray& bytes,
+// Writes what `write` makes into a temporary file beside `path` and hands it to `publish`.
+void WriteThenPublish(const QString& path, const FileWriter& write,
                       int (*publish)(const QByteArray& temporary, const QByteArray& target)) {
   const QByteArray target = LocalPathBytes(QFileInfo(path).absoluteFilePath());
   auto [temporary, fd, slot] = CreateTemporaryBeside(target);
   if (fd < 0) throw EFCreateError(path, errno);
   FileDescriptor file(fd);
-  int error = WriteFlushAndClose(file, bytes);
+  int error = 0;
+  try {
+    error = WriteInto(file.get(), write);
+  } catch (...) {
+    ::unlink(temporary.constData());
+    LetGo(slot);
+    throw;
+  }
+  if (error == 0) error = FlushAndClose(file);
   if (error == 0) error = publish(temporary, target);
   if (error != 0) ::unlink(temporary.constData());
   LetGo(slot);
@@ -250,9 +247,36 @@ std::unique_ptr<MappedFile> MapRegularFile(const QString& path, qint64 maxBytes)
   return std::make_unique<MappedFile>(address, info.st_size);
 }
 
-void WriteNewFile(const QString& path, const QByteArray& bytes) { WriteThenPublish(path, bytes, PublishNew); }
+FileWriter WriterOf(const QByteArray& bytes) {
+  return [&bytes](const ByteSink& sink) { sink(bytes.constData(), static_cast<std::size_t>(bytes.size())); };
+}
 
-void ReplaceFile(const QString& path, const QByteArray& bytes) { WriteThenPublish(path, bytes, PublishReplacing); }
+int WriteInto(int fd, const FileWriter& write) {
+  int error = 0;
+  const ByteSink sink = [fd, &error](const char* bytes, std::size_t count) {
+    while (count > 0 && error == 0) {
+      const ssize_t put = ::write(fd, bytes, count);
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) {
+        error = put < 0 ? errno : EIO;
+        break;
+      }
+      bytes += put;
+      count -= static_cast<std::size_t>(put);
+    }
+    return error == 0;
+  };
+  try {
+    write(sink);
+  } catch (...) {
+    if (error == 0) throw;  // else the writer gave up because the sink did
+  }
+  return error;
+}
+
+void WriteNewFile(const QString& path, const FileWriter& write) { WriteThenPublish(path, write, PublishNew); }
+
+void ReplaceFile(const QString& path, const FileWriter& write) { WriteThenPublish(path, write, PublishReplacing); }
 
 void RemoveTemporaryFilesOnSignals() {
   const int interrupts[] = {SIGINT, SIGTERM, SIGHUP};

@@ -384,6 +384,14 @@ TEST_F(SketchCommandTest, StandardInputToStandardOutput) {
   const Outcome svg = Sketch({"--format", "svg", "-", "-"}, Contents(Path("photo.png")));
   EXPECT_EQ(svg.exitCode, 0);
   EXPECT_TRUE(svg.out.startsWith("<?xml"));
+  // Written as it is encoded: a full standard output is still reported, in every format.
+  for (const char* format : {"jpg", "png", "svg"}) {
+    const Outcome full = Sketch({"-c", QStringLiteral("exec '%1' --format %2 '%3' - > /dev/full")
+                                           .arg(TRACELLA_SKETCH_PROGRAM, format, Path("photo.png"))},
+                                {}, {}, "bash");
+    EXPECT_EQ(full.exitCode, 1) << format;
+    EXPECT_EQ(full.err, "tracella-sketch: Cannot use standard output. No space left on device.\n") << format;
+  }
   const Outcome nonsense = Sketch({"--format", "png", "-", "-"}, "not a picture");
   EXPECT_EQ(nonsense.exitCode, 1);
   EXPECT_EQ(nonsense.out, "");

@@ -88,6 +88,8 @@ TEST_F(PictureFilesSaveTest, OtherExtensionsOrAnEmptyBitmapFailWithoutCreatingAF
     EXPECT_THROW(SaveToFile(Sketch(), Path(name)), EBitmapSavingFailed);
   }
   EXPECT_THROW(SaveToFile(TBitmap(), Path("empty.jpg")), EBitmapSavingFailed);
+  // Row by row the file is made while encoding; the encoder's failure takes it away again.
+  EXPECT_THROW(SaveToFile(RowsOf(TBitmap()), Path("empty-rows.jpg")), EBitmapSavingFailed);
   EXPECT_EQ(Files(), QStringList());
   EXPECT_STREQ(EBitmapSavingFailed().what(), "Saving bitmap failed.");
 }

@@ -12,7 +12,9 @@
 #include <QTemporaryDir>
 #include <atomic>
 #include <csignal>
+#include <functional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "PictureFiles.h"
@@ -118,25 +120,33 @@ TEST_F(SafeSavingTest, OfManySaversRacingForOneNameExactlyOneWinsAndNothingElseI
 
 TEST_F(SafeSavingTest, AFullDiskLeavesNoFileBehind) {
   const TBitmap noise = RandomImage(400, 400, 3);  // a JPEG of noise is far larger than 64 KiB
+  // Encoded whole before writing, or streamed into the file as the rows are encoded.
+  const std::pair<const char*, std::function<void(const QString&)>> savers[] = {
+      {"whole", [&](const QString& target) { SaveToFile(noise, target); }},
+      {"streamed", [&](const QString& target) { SaveToFile(RowsOf(noise), target); }}};
   const QString small = Mount("small-disk", "tmpfs", "tmpfs", 0, "size=64k");
-  if (!small.isEmpty()) {
-    const QString target = small + "/sketch.jpg";
-    EXPECT_EQ(CreateFailure([&] { SaveToFile(noise, target); }), CreateMessage(target, "No space left on device"));
-    EXPECT_EQ(Entries(small), QStringList());
+  for (const auto& saver : savers) {
+    SCOPED_TRACE(saver.first);
+    const std::function<void(const QString&)>& save = saver.second;
+    if (!small.isEmpty()) {
+      const QString target = small + "/sketch.jpg";
+      EXPECT_EQ(CreateFailure([&] { save(target); }), CreateMessage(target, "No space left on device"));
+      EXPECT_EQ(Entries(small), QStringList());
+    }
+    // Where mounting is not allowed, a file size limit fails the writes the same way. It is set
+    // for this process only while it saves (a forked child could not use Qt's conversion threads).
+    const QString target = Path("limited.jpg");
+    rlimit original{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &original), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limited{rlim_t{16} * 1024, original.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const std::string failure = CreateFailure([&] { save(target); });
+    ::setrlimit(RLIMIT_FSIZE, &original);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(failure, CreateMessage(target, "File too large"));
+    EXPECT_EQ(Entries(dir_.path()).filter("limited"), QStringList());
   }
-  // Where mounting is not allowed, a file size limit fails the writes the same way. It is set
-  // for this process only while it saves (a forked child could not use Qt's conversion threads).
-  const QString target = Path("limited.jpg");
-  rlimit original{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &original), 0);
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  const rlimit limited{rlim_t{16} * 1024, original.rlim_max};
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const std::string failure = CreateFailure([&] { SaveToFile(noise, target); });
-  ::setrlimit(RLIMIT_FSIZE, &original);
-  std::signal(SIGXFSZ, previousHandler);
-  EXPECT_EQ(failure, CreateMessage(target, "File too large"));
-  EXPECT_EQ(Entries(dir_.path()).filter("limited"), QStringList());
   if (small.isEmpty()) GTEST_SKIP() << "tmpfs could not be mounted here; only the file size limit was tried";
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "Bitmap.h"
+#include "ByteSink.h"
 #include "FileErrors.h"
 #include "GrayPlane.h"
 #include "PictureRows.h"
@@ -44,14 +45,15 @@ void LoadGrayFromBytes(TGrayPlane& target, const QByteArray& bytes, const QStrin
 // case), encoded as SaveToFile encodes it. Throws EBitmapSavingFailed.
 QByteArray EncodeForExtension(const TBitmap& bitmap, const QString& extension);
 
-// A picture handed over row by row as a JPEG file's content, encoded as the rows come, as
-// SaveToFile encodes a bitmap. Throws EBitmapSavingFailed.
-QByteArray EncodeJpegFile(const TPictureRows& picture);
+// A picture handed over row by row into the sink as a JPEG file's content, encoded as the rows
+// come, as SaveToFile encodes a bitmap. Throws EBitmapSavingFailed.
+void WriteJpegFile(const TPictureRows& picture, const ByteSink& sink);
 
-// A two-colour picture handed over row by row as a PNG file's content with a palette of two
-// entries, one bit a pixel: pixels equal to `painted` decode as `line`, all others as `paper`,
-// alpha included. Throws EBitmapSavingFailed.
-QByteArray EncodeTwoColorPngFile(const TPictureRows& picture, TAlphaColor painted, TAlphaColor paper, TAlphaColor line);
+// A two-colour picture handed over row by row into the sink as a PNG file's content with a
+// palette of two entries, one bit a pixel: pixels equal to `painted` decode as `line`, all others
+// as `paper`, alpha included. Throws EBitmapSavingFailed.
+void WriteTwoColorPngFile(const TPictureRows& picture, TAlphaColor painted, TAlphaColor paper, TAlphaColor line,
+                          const ByteSink& sink);
 
 // Writes the bitmap as a new file in the format of the name's extension: ".jpg" or ".jpeg" as
 // JPEG at quality 75 without alpha, ".png" as PNG holding the pixels exactly as stored, alpha
@@ -59,8 +61,8 @@ QByteArray EncodeTwoColorPngFile(const TPictureRows& picture, TAlphaColor painte
 // EBitmapSavingFailed (another extension, or the encoder failed) or EFCreateError.
 void SaveToFile(const TBitmap& bitmap, const QString& path);
 
-// The same for a picture handed over row by row; a JPEG is encoded as the rows come, so the
-// picture is never held whole (a PNG still is).
+// The same for a picture handed over row by row; a JPEG is encoded into the file as the rows
+// come, so neither the picture nor the file is held whole (a PNG picture still is).
 void SaveToFile(const TPictureRows& picture, const QString& path);
 
 }  // namespace tracella

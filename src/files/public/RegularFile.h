@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 
+#include "ByteSink.h"
+
 namespace tracella {
 
 struct MappingSlot;
@@ -38,15 +40,15 @@ class MappedFile {
 // text. A file larger than `maxBytes` is not mapped: nullptr.
 std::unique_ptr<MappedFile> MapRegularFile(const QString& path, qint64 maxBytes);
 
-// Writes `bytes` as a new file at `path`, never replacing an existing one: the bytes go to a
-// temporary file in the same folder, are flushed to disk and only then published under the name.
-// Any failure leaves no file behind and gives EFCreateError with the system's text ("File exists"
-// when the name is taken).
-void WriteNewFile(const QString& path, const QByteArray& bytes);
+// Writes what `write` makes as a new file at `path`, never replacing an existing one: the bytes go
+// to a temporary file in the same folder as they are made, are flushed to disk and only then
+// published under the name. Any failure leaves no file behind: the writer's own failure is thrown
+// as it is, the system's as EFCreateError with its text ("File exists" when the name is taken).
+void WriteNewFile(const QString& path, const FileWriter& write);
 
 // As WriteNewFile, but a file already under the name is replaced: the name passes from the old
 // file to the new, complete one in one step, so a reader finds one or the other, never a part.
-void ReplaceFile(const QString& path, const QByteArray& bytes);
+void ReplaceFile(const QString& path, const FileWriter& write);
 
 // From now on SIGINT, SIGTERM and SIGHUP remove the temporary files WriteNewFile and ReplaceFile
 // are writing, on every thread, and end the process with exit status 128 + the signal's number.
