@@ -102,9 +102,11 @@ std::vector<TAlphaColor> Decode(std::vector<char>& bytes, I32& width, I32& heigh
   bool hasAlpha = false;
   const U32 nativeBits = NativeBitsPerPixel(nativeFormat, hasAlpha);
   decoder->WMP.wmiSCP.uAlphaMode = hasAlpha ? 2 : 0;  // 2: the alpha plane too
-  // Copy writes the native pixels first and converts them in place, so rows hold the wider.
+  // Copy writes the native pixels first and converts them in place, so rows hold the wider. libjxr
+  // steps through a row of 16-bit pixels by whole pixels of the stride (an odd stride shifted every
+  // row by a byte), so the stride is a whole number of 8 bytes.
   const std::int64_t bitsPerPixel = std::max<std::int64_t>(nativeBits, hasAlpha ? 32 : 24);
-  const std::int64_t stride = (std::int64_t{width} * bitsPerPixel + 7) / 8;
+  const std::int64_t stride = (std::int64_t{width} * bitsPerPixel + 63) / 64 * 8;
   if (nativeBits == 0 || std::int64_t{width} * height > MaxDecodePixels || stride * height > MaxDecodeBytes) return {};
 
   std::vector<U8> rows(static_cast<std::size_t>(stride * height));
