@@ -2,7 +2,8 @@
 // libjxr reads out of bounds and crashes on some damaged files, and a crash here is only a file
 // that cannot be loaded. The file's bytes come on standard input; the picture goes to standard
 // output as its width and height (two native 32-bit integers), then its rows of premultiplied
-// ARGB32. Exit status 0 when the whole picture was written.
+// ARGB32 from the top, each as soon as it is decoded, so that neither side ever holds the picture
+// at its own size. Exit status 0 when the whole picture was written.
 #include <unistd.h>
 
 #include <algorithm>
@@ -57,76 +58,87 @@ U32 NativeBitsPerPixel(const PKPixelFormatGUID& format, bool& hasAlpha) {
   return info.cbitUnit;
 }
 
-// Converts rows of 8-bit RGB or RGBA into packed rows of premultiplied ARGB32.
-void ToPremultiplied(const std::vector<U8>& rows, int width, int height, std::size_t stride, bool hasAlpha,
-                     TAlphaColor* out) {
+// Rows decoded at a time. libjxr decodes 16-row macroblock rows and takes successive bands of
+// whole ones from the top; from one to sixteen of them the decoding time stays the same, and one
+// holds least.
+constexpr I32 BandRows = 16;
+
+// Converts a row of 8-bit RGB or RGBA into premultiplied ARGB32.
+void ToPremultiplied(const U8* in, int width, bool hasAlpha, TAlphaColor* out) {
   const int channels = hasAlpha ? 4 : 3;
-  for (int y = 0; y < height; ++y) {
-    const U8* in = rows.data() + static_cast<std::size_t>(y) * stride;
-    for (int x = 0; x < width; ++x, in += channels, ++out) {
-      *out = Premultiply(MakeColor(hasAlpha ? in[3] : 0xFF, in[0], in[1], in[2]));
-    }
+  for (int x = 0; x < width; ++x, in += channels)
+    out[x] = Premultiply(MakeColor(hasAlpha ? in[3] : 0xFF, in[0], in[1], in[2]));
+}
+
+// Converts a row of 16-bit grey into opaque ARGB32, each level scaled to 8 bits.
+void DeepGrayToArgb(const U8* in, int width, TAlphaColor* out) {
+  for (int x = 0; x < width; ++x, in += 2) {
+    std::uint16_t level = 0;
+    std::memcpy(&level, in, sizeof level);
+    const auto grey = static_cast<std::uint8_t>((level + 128) / 257);  // level * 255 / 65535, rounded
+    out[x] = MakeColor(0xFF, grey, grey, grey);
   }
 }
 
-// Converts rows of 16-bit grey into packed rows of opaque ARGB32, each level scaled to 8 bits.
-void DeepGrayToArgb(const std::vector<U8>& rows, int width, int height, std::size_t stride, TAlphaColor* out) {
-  for (int y = 0; y < height; ++y) {
-    const U8* in = rows.data() + static_cast<std::size_t>(y) * stride;
-    for (int x = 0; x < width; ++x, in += 2, ++out) {
-      std::uint16_t level = 0;
-      std::memcpy(&level, in, sizeof level);
-      const auto grey = static_cast<std::uint8_t>((level + 128) / 257);  // level * 255 / 65535, rounded
-      *out = MakeColor(0xFF, grey, grey, grey);
-    }
-  }
-}
-
-// The whole decode as rows of premultiplied ARGB32; empty when the file cannot be decoded.
-std::vector<TAlphaColor> Decode(std::vector<char>& bytes, I32& width, I32& height) {
+// Decodes the file band by band and writes its size and rows to `out`; false when the file cannot
+// be decoded or the rows cannot be written.
+bool DecodeTo(int out, std::vector<char>& bytes) {
   WMPStream* rawStream = nullptr;
   // The memory stream only reads, whatever its signature says.
-  if (Failed(CreateWS_Memory(&rawStream, bytes.data(), static_cast<size_t>(bytes.size())))) return {};
+  if (Failed(CreateWS_Memory(&rawStream, bytes.data(), static_cast<size_t>(bytes.size())))) return false;
   const std::unique_ptr<WMPStream, StreamCloser> stream(rawStream);
   PKImageDecode* rawDecoder = nullptr;
-  if (Failed(PKImageDecode_Create_WMP(&rawDecoder))) return {};
+  if (Failed(PKImageDecode_Create_WMP(&rawDecoder))) return false;
   const std::unique_ptr<PKImageDecode, DecoderReleaser> decoder(rawDecoder);
   if (Failed(decoder->Initialize(decoder.get(), stream.get())) ||
       !ByteCountsWithinFile(*decoder, static_cast<std::int64_t>(bytes.size())))
-    return {};
+    return false;
 
+  I32 width = 0, height = 0;
   PKPixelFormatGUID nativeFormat{};
   if (Failed(decoder->GetSize(decoder.get(), &width, &height)) ||
       Failed(decoder->GetPixelFormat(decoder.get(), &nativeFormat)) || width <= 0 || height <= 0)
-    return {};
+    return false;
   bool hasAlpha = false;
   const U32 nativeBits = NativeBitsPerPixel(nativeFormat, hasAlpha);
   decoder->WMP.wmiSCP.uAlphaMode = hasAlpha ? 2 : 0;  // 2: the alpha plane too
+
+  // Its converter has no way from 16-bit grey to colour; the native levels are scaled here.
+  // Otherwise it cannot produce BGRA, so it gives 8-bit RGB(A) and the rest is done here.
+  const bool deepGray = IsEqualGUID(nativeFormat, GUID_PKPixelFormat16bppGray);
+  PKFormatConverter* rawConverter = nullptr;
+  if (!deepGray && Failed(PKCodecFactory_CreateFormatConverter(&rawConverter))) return false;
+  const std::unique_ptr<PKFormatConverter, ConverterReleaser> converter(rawConverter);
+  const PKPixelFormatGUID target = hasAlpha ? GUID_PKPixelFormat32bppRGBA : GUID_PKPixelFormat24bppRGB;
+  if (converter && Failed(converter->Initialize(converter.get(), decoder.get(), nullptr, target))) return false;
+
   // Copy writes the native pixels first and converts them in place, so rows hold the wider. libjxr
   // steps through a row of 16-bit pixels by whole pixels of the stride (an odd stride shifted every
   // row by a byte), so the stride is a whole number of 8 bytes.
   const std::int64_t bitsPerPixel = std::max<std::int64_t>(nativeBits, hasAlpha ? 32 : 24);
   const std::int64_t stride = (std::int64_t{width} * bitsPerPixel + 63) / 64 * 8;
-  if (nativeBits == 0 || std::int64_t{width} * height > MaxDecodePixels || stride * height > MaxDecodeBytes) return {};
-
-  std::vector<U8> rows(static_cast<std::size_t>(stride * height));
-  const PKRect all{0, 0, width, height};
-  std::vector<TAlphaColor> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-  // Its converter has no way from 16-bit grey to colour; the native levels are scaled here.
-  if (IsEqualGUID(nativeFormat, GUID_PKPixelFormat16bppGray)) {
-    if (Failed(decoder->Copy(decoder.get(), &all, rows.data(), static_cast<U32>(stride)))) return {};
-    DeepGrayToArgb(rows, width, height, static_cast<std::size_t>(stride), pixels.data());
-    return pixels;
+  if (nativeBits == 0 || std::int64_t{width} * height > MaxDecodePixels || stride * height > MaxDecodeBytes)
+    return false;
+  const I32 bandRows = std::min<I32>(BandRows, height);
+  std::vector<U8> band(static_cast<std::size_t>(stride * bandRows));
+  std::vector<TAlphaColor> row(static_cast<std::size_t>(width));
+  const std::int32_t size[2] = {width, height};
+  if (!WriteAll(out, size, sizeof size)) return false;
+  for (I32 top = 0; top < height; top += bandRows) {
+    const PKRect rect{0, top, width, std::min<I32>(bandRows, height - top)};
+    if (Failed(converter ? converter->Copy(converter.get(), &rect, band.data(), static_cast<U32>(stride))
+                         : decoder->Copy(decoder.get(), &rect, band.data(), static_cast<U32>(stride))))
+      return false;
+    for (I32 y = 0; y < rect.Height; ++y) {
+      const U8* in = band.data() + static_cast<std::size_t>(stride * y);
+      if (deepGray)
+        DeepGrayToArgb(in, width, row.data());
+      else
+        ToPremultiplied(in, width, hasAlpha, row.data());
+      if (!WriteAll(out, row.data(), row.size() * sizeof(TAlphaColor))) return false;
+    }
   }
-  // Its converter cannot produce BGRA, so it gives 8-bit RGB(A) and the rest is done here.
-  PKFormatConverter* rawConverter = nullptr;
-  if (Failed(PKCodecFactory_CreateFormatConverter(&rawConverter))) return {};
-  const std::unique_ptr<PKFormatConverter, ConverterReleaser> converter(rawConverter);
-  const PKPixelFormatGUID target = hasAlpha ? GUID_PKPixelFormat32bppRGBA : GUID_PKPixelFormat24bppRGB;
-  if (Failed(converter->Initialize(converter.get(), decoder.get(), nullptr, target))) return {};
-  if (Failed(converter->Copy(converter.get(), &all, rows.data(), static_cast<U32>(stride)))) return {};
-  ToPremultiplied(rows, width, height, static_cast<std::size_t>(stride), hasAlpha, pixels.data());
-  return pixels;
+  return true;
 }
 
 // Standard input whole; empty when it cannot be read or is larger than any accepted picture.
@@ -155,12 +167,5 @@ int main() {
   using namespace tracella;
   ::alarm(DecodeSeconds);
   std::vector<char> bytes = ReadInput();
-  I32 width = 0, height = 0;
-  const std::vector<TAlphaColor> pixels = bytes.empty() ? std::vector<TAlphaColor>() : Decode(bytes, width, height);
-  if (pixels.empty()) return 1;
-  const std::int32_t size[2] = {width, height};
-  return WriteAll(STDOUT_FILENO, size, sizeof size) &&
-                 WriteAll(STDOUT_FILENO, pixels.data(), pixels.size() * sizeof(TAlphaColor))
-             ? 0
-             : 1;
+  return !bytes.empty() && DecodeTo(STDOUT_FILENO, bytes) ? 0 : 1;
 }

@@ -13,7 +13,9 @@
 #include <cstdint>
 #include <cstring>
 #include <utility>
+#include <vector>
 
+#include "AreaReduction.h"
 #include "CodecsLog.h"
 #include "DecodeBudget.h"
 #include "WholeTransfer.h"
@@ -85,16 +87,25 @@ pid_t StartDecoder(const QByteArray& program, int input, int output) {
   return child;
 }
 
-// The picture the decoder writes: its size, then its rows; a null image when any of it is missing
-// or the size is not one the decoder could have made.
-QImage ReadPicture(int fd) {
+// The picture the decoder writes, its size and then its rows, fitted as the rows arrive; nothing
+// when any of it is missing or the size is not one the decoder could have made.
+std::optional<TBitmap> ReadFittedPicture(int fd) {
   std::int32_t size[2] = {0, 0};
-  if (!ReadAll(fd, size, sizeof size)) return {};
+  if (!ReadAll(fd, size, sizeof size)) return std::nullopt;
   const auto [width, height] = size;
-  if (width <= 0 || height <= 0 || std::int64_t{width} * height > MaxDecodePixels) return {};
-  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-  if (image.isNull() || !ReadAll(fd, image.bits(), static_cast<std::size_t>(image.sizeInBytes()))) return {};
-  return image;
+  if (width <= 0 || height <= 0 || std::int64_t{width} * height > MaxDecodePixels) return std::nullopt;
+  const QSize fitted = FittedSize(QSize(width, height));
+  TBitmap bitmap(fitted.width(), fitted.height());
+  const bool reduce = fitted != QSize(width, height);
+  std::vector<TAlphaColor> row(reduce ? static_cast<std::size_t>(width) : 0);
+  std::optional<TAreaReduction> reduction;
+  if (reduce) reduction.emplace(width, height, bitmap);
+  for (int y = 0; y < height; ++y) {
+    TAlphaColor* pixels = reduce ? row.data() : bitmap.ScanLine(y);
+    if (!ReadAll(fd, pixels, static_cast<std::size_t>(width) * sizeof(TAlphaColor))) return std::nullopt;
+    if (reduce) reduction->AddRow(pixels);
+  }
+  return bitmap;
 }
 
 bool ExitedWell(pid_t child) {
@@ -109,7 +120,7 @@ bool ExitedWell(pid_t child) {
 
 bool IsJpegXr(const QByteArray& bytes) { return bytes.startsWith(QByteArray("II\xBC", 3)); }
 
-std::optional<QImage> DecodeJpegXr(const QByteArray& bytes) {
+std::optional<TBitmap> DecodeJpegXr(const QByteArray& bytes) {
   // A program of its own, started afresh rather than forked: a fork of this multi-threaded
   // process could inherit a lock held by another thread and hang in libjxr's allocator.
   const Descriptor input(BytesAsFile(bytes));
@@ -120,11 +131,11 @@ std::optional<QImage> DecodeJpegXr(const QByteArray& bytes) {
   const pid_t child = StartDecoder(DecoderProgram(), input.get(), decoderEnd.get());
   if (child < 0) return std::nullopt;
   decoderEnd.Reset();
-  QImage image = ReadPicture(output.get());
+  std::optional<TBitmap> picture = ReadFittedPicture(output.get());
   output.Reset();  // a decoder still writing stops instead of waiting for a reader
-  const bool exitedWell = ExitedWell(child);
-  if (image.isNull() || !exitedWell) return std::nullopt;
-  return image;
+  // A decoder that failed after some rows leaves no half picture behind.
+  if (!ExitedWell(child)) return std::nullopt;
+  return picture;
 }
 
 }  // namespace tracella

@@ -45,12 +45,9 @@ std::optional<TBitmap> Decode(const QByteArray& bytes) {
   if (IsBitFieldBmp(bytes)) return DecodeBitFieldBmp(bytes);
   if (IsRleBmp(bytes)) return DecodeRleBmp(bytes);
   if (!IsJpegXr(bytes)) return DecodeWithQt(bytes);
-  std::optional<QImage> image = DecodeJpegXr(bytes);
-  if (!image) {
-    LogRefusal(QStringLiteral("JPEG XR: libjxr could not decode it whole"));
-    return std::nullopt;
-  }
-  return FittedBitmap(*image);
+  std::optional<TBitmap> picture = DecodeJpegXr(bytes);
+  if (!picture) LogRefusal(QStringLiteral("JPEG XR: libjxr could not decode it whole"));
+  return picture;
 }
 
 bool IsJpegExtension(const QString& extension) { return extension == u".jpg" || extension == u".jpeg"; }

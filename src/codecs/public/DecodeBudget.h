@@ -5,9 +5,9 @@
 
 namespace tracella {
 
-// How large a picture may be. The PNG, TIFF, GIF, bit-field and RLE BMP decoders fit a picture
-// within MaxBitmapSize as its rows arrive, but Qt's readers and libjxr build it at full size
-// first, so pictures up to twice the largest bitmap's pixels are accepted (a 134-megapixel
+// How large a picture may be. The PNG, TIFF, GIF, bit-field and RLE BMP, and JPEG XR decoders fit a
+// picture within MaxBitmapSize as its rows arrive, but Qt's readers build it at full size first, so
+// pictures up to twice the largest bitmap's pixels are accepted (a 134-megapixel
 // panorama); anything claiming more is refused before a pixel is allocated. JPEG is held to its
 // coefficient memory instead, since libjpeg scales it down while decoding.
 inline constexpr std::int64_t MaxDecodePixels = 2LL * 8192 * 8192;
