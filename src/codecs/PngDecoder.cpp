@@ -41,6 +41,12 @@ void PremultiplyRow(TAlphaColor* row, int width) {
     if (AlphaOf(row[x]) != 0xFF) row[x] = Premultiply(row[x]);
 }
 
+// Where one Adam7 pass's pixels lie; a picture stored plainly is one pass over every pixel.
+struct Pass {
+  int firstColumn, columnStep, columns;
+  int firstRow, rowStep, rows;
+};
+
 // libpng's decoder over the bytes. Each phase that calls into libpng sets the point its errors jump
 // back to and holds nothing with a destructor, so a jump skips none.
 class PngDecompression {
@@ -56,34 +62,52 @@ class PngDecompression {
   const char* Reason() const { return input_.reason; }
   int Width() const { return int(png_get_image_width(png_, info_)); }
   int Height() const { return int(png_get_image_height(png_, info_)); }
-  int Passes() const { return passes_; }
+  bool OpaqueGrey() const { return opaqueGrey_; }
+  std::size_t RowBytes() const { return png_get_rowbytes(png_, info_); }
 
-  // Reads the chunks up to the picture's data and asks for 8-bit BGRA rows, whatever is stored.
-  bool ReadHeader() {
+  // The passes libpng delivers rows in, the empty ones skipped as libpng skips them. Interlaced
+  // pictures come pass by pass, each pass's rows holding only its own pixels.
+  std::vector<Pass> Passes() const {
+    if (png_get_interlace_type(png_, info_) != PNG_INTERLACE_ADAM7) return {{0, 1, Width(), 0, 1, Height()}};
+    std::vector<Pass> passes;
+    for (int pass = 0; pass < PNG_INTERLACE_ADAM7_PASSES; ++pass) {
+      const Pass p{
+          PNG_PASS_START_COL(pass), PNG_PASS_COL_OFFSET(pass), int(PNG_PASS_COLS(png_uint_32(Width()), pass)),
+          PNG_PASS_START_ROW(pass), PNG_PASS_ROW_OFFSET(pass), int(PNG_PASS_ROWS(png_uint_32(Height()), pass))};
+      if (p.columns > 0 && p.rows > 0) passes.push_back(p);
+    }
+    return passes;
+  }
+
+  // Reads the chunks up to the picture's data and, when `toBgra`, asks for 8-bit BGRA rows,
+  // whatever is stored; else rows come as stored.
+  bool ReadHeader(bool toBgra) {
     if (png_ == nullptr || info_ == nullptr) return false;
     if (setjmp(png_jmpbuf(png_)) != 0) return false;
     png_set_read_fn(png_, &input_, Read);
     png_set_sig_bytes(png_, 8);
     png_read_info(png_, info_);
-    png_set_expand(png_);
-    png_set_scale_16(png_);
-    png_set_gray_to_rgb(png_);
-    png_set_bgr(png_);
-    png_set_filler(png_, 0xFF, PNG_FILLER_AFTER);
-    passes_ = png_set_interlace_handling(png_);
+    opaqueGrey_ =
+        png_get_color_type(png_, info_) == PNG_COLOR_TYPE_GRAY && png_get_valid(png_, info_, PNG_INFO_tRNS) == 0;
+    if (toBgra) {
+      png_set_expand(png_);
+      png_set_scale_16(png_);
+      png_set_gray_to_rgb(png_);
+      png_set_bgr(png_);
+      png_set_filler(png_, 0xFF, PNG_FILLER_AFTER);
+    }
     png_read_update_info(png_, info_);
-    if (png_get_rowbytes(png_, info_) != std::size_t(Width()) * 4) {
+    if (toBgra && RowBytes() != std::size_t(Width()) * 4) {
       std::snprintf(input_.reason, sizeof input_.reason, "rows not in 8-bit BGRA after conversion");
       return false;
     }
     return true;
   }
 
-  // Decodes `count` rows of the current pass into the rows given (interlaced passes fill in the
-  // rows the earlier ones left).
-  bool ReadRows(png_bytepp rows, png_uint_32 count) {
+  // Decodes the next row of the current pass into `row`.
+  bool ReadRow(png_bytep row) {
     if (setjmp(png_jmpbuf(png_)) != 0) return false;
-    png_read_rows(png_, rows, nullptr, count);
+    png_read_row(png_, row, nullptr);
     return true;
   }
 
@@ -91,8 +115,19 @@ class PngDecompression {
   Input input_;
   png_structp png_ = nullptr;
   png_infop info_ = nullptr;
-  int passes_ = 1;
+  bool opaqueGrey_ = false;
 };
+
+// Decodes every row of an interlaced picture into one row's space and drops it: a file cut or
+// damaged inside its data is refused before the memory its passes need is spent on it.
+bool DecodesWhole(PngDecompression& png) {
+  if (!png.ReadHeader(false)) return false;
+  std::vector<png_byte> row(png.RowBytes());
+  for (const Pass& pass : png.Passes())
+    for (int y = 0; y < pass.rows; ++y)
+      if (!png.ReadRow(row.data())) return false;
+  return true;
+}
 
 std::optional<TBitmap> Refused(const QString& reason) {
   LogRefusal(QStringLiteral("PNG: ") + reason);
@@ -105,40 +140,42 @@ bool IsPng(const QByteArray& bytes) { return bytes.startsWith(QByteArray("\x89PN
 
 std::optional<TBitmap> DecodePng(const QByteArray& bytes) {
   PngDecompression png(bytes);
-  if (!png.ReadHeader()) return Refused(png.Reason());
+  if (!png.ReadHeader(true)) return Refused(png.Reason());
   const int width = png.Width(), height = png.Height();
   if (std::int64_t{width} * height > MaxDecodePixels)
     return Refused(QStringLiteral("%1 x %2 is beyond the decoding budget").arg(width).arg(height));
   const QSize fitted = FittedSize(QSize(width, height));
-  TBitmap bitmap(fitted.width(), fitted.height());
   const bool reduce = fitted != QSize(width, height);
+  const std::vector<Pass> passes = png.Passes();
 
-  // Every pass of an interlaced picture touches every row, so its rows are all kept: in the bitmap
-  // itself, or at full size when the picture is to be reduced.
-  if (png.Passes() > 1) {
-    std::vector<TAlphaColor> full(reduce ? std::size_t(width) * std::size_t(height) : 0);
-    std::vector<png_bytep> rows(static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y)
-      rows[y] = reinterpret_cast<png_bytep>(reduce ? &full[std::size_t(y) * std::size_t(width)] : bitmap.ScanLine(y));
-    for (int pass = 0; pass < png.Passes(); ++pass)
-      if (!png.ReadRows(rows.data(), png_uint_32(height))) return Refused(png.Reason());
-    std::optional<TAreaReduction> reduction;
-    if (reduce) reduction.emplace(width, height, bitmap);
-    for (int y = 0; y < height; ++y) {
-      auto* row = reinterpret_cast<TAlphaColor*>(rows[y]);
-      PremultiplyRow(row, width);
-      if (reduce) reduction->AddRow(row);
-    }
+  if (passes.size() > 1) {
+    if (PngDecompression check(bytes); !DecodesWhole(check)) return Refused(check.Reason());
+    TBitmap bitmap(fitted.width(), fitted.height());
+    std::optional<TPassAreaReduction> reduction;
+    if (reduce) reduction.emplace(width, height, bitmap, png.OpaqueGrey());
+    std::vector<TAlphaColor> row(static_cast<std::size_t>(width));
+    for (const Pass& pass : passes)
+      for (int i = 0, y = pass.firstRow; i < pass.rows; ++i, y += pass.rowStep) {
+        if (!png.ReadRow(reinterpret_cast<png_bytep>(row.data()))) return Refused(png.Reason());
+        PremultiplyRow(row.data(), pass.columns);
+        if (reduce) {
+          reduction->AddPixels(y, pass.firstColumn, pass.columnStep, row.data(), pass.columns);
+          continue;
+        }
+        TAlphaColor* line = bitmap.ScanLine(y);
+        for (int j = 0, x = pass.firstColumn; j < pass.columns; ++j, x += pass.columnStep) line[x] = row[j];
+      }
+    if (reduce) reduction->Finish();
     return bitmap;
   }
 
+  TBitmap bitmap(fitted.width(), fitted.height());
   std::vector<TAlphaColor> row(reduce ? static_cast<std::size_t>(width) : 0);
   std::optional<TAreaReduction> reduction;
   if (reduce) reduction.emplace(width, height, bitmap);
   for (int y = 0; y < height; ++y) {
     TAlphaColor* pixels = reduce ? row.data() : bitmap.ScanLine(y);
-    png_bytep into = reinterpret_cast<png_bytep>(pixels);
-    if (!png.ReadRows(&into, 1)) return Refused(png.Reason());
+    if (!png.ReadRow(reinterpret_cast<png_bytep>(pixels))) return Refused(png.Reason());
     PremultiplyRow(pixels, width);
     if (reduce) reduction->AddRow(pixels);
   }

@@ -8,6 +8,16 @@
 
 namespace tracella {
 
+// How the source pixels along one axis share out among the target pixels. Positions are counted in
+// units small enough that both grids fall on whole units: a source pixel is targetLength units
+// long, a target pixel sourceLength units. A source pixel gives `weight` units to `target` and the
+// rest of its length to the next target pixel.
+struct TAreaShare {
+  int target;
+  std::uint32_t weight;
+};
+std::vector<TAreaShare> AreaShares(int sourceLength, int targetLength);
+
 // Shrinks a picture that arrives row by row, from the top, into a smaller bitmap: every target
 // pixel is the average of exactly the source area it covers, partly covered source pixels
 // weighted by the part covered. Averaging premultiplied pixels is what keeps edges of transparent
@@ -26,13 +36,6 @@ class TAreaReduction {
   void AddRows(const TAlphaColor* row, int count);
 
  private:
-  // The source column's share of its target column, in units of 1/sourceWidth of a target
-  // pixel; the rest of the column's weight goes to the next target column.
-  struct ColumnShare {
-    int target;
-    std::uint32_t weight;
-  };
-
   void SumColumns(const TAlphaColor* row);
   void EmitRow(int y);
 
@@ -41,10 +44,35 @@ class TAreaReduction {
   TBitmap* target_;  // rows written in place, or
   Emit emit_;        // handed over from row_
   std::vector<TAlphaColor> row_;
-  std::vector<ColumnShare> columns_;
+  std::vector<TAreaShare> columns_;
   std::vector<std::uint64_t> rowSums_;   // four channels per target pixel
   std::vector<std::uint64_t> areaSums_;  // the same, weighted by the rows' vertical shares
   int sourceRow_ = 0;
+};
+
+// The same reduction for a picture whose pixels arrive in passes over the whole of it, such as an
+// interlaced PNG's: the sums are linear, so each pixel adds its share wherever it falls, and the
+// target comes out exactly as TAreaReduction makes it from the picture's rows. A sum is held for
+// every target pixel until Finish; an opaque grey picture keeps one channel's, a quarter of them.
+class TPassAreaReduction {
+ public:
+  // `target` is already sized, no wider and no taller than the source.
+  TPassAreaReduction(int sourceWidth, int sourceHeight, TBitmap& target, bool opaqueGrey);
+
+  // `count` pixels of source row `y`, in columns firstColumn, firstColumn + step, ...
+  void AddPixels(int y, int firstColumn, int step, const TAlphaColor* pixels, int count);
+  // Writes the target from every pixel added.
+  void Finish();
+
+ private:
+  void AddToRow(int targetRow, std::uint64_t weight);
+
+  TBitmap& target_;
+  int channels_;  // summed per pixel: 1 for opaque grey, else 4
+  std::uint64_t area_;
+  std::vector<TAreaShare> columns_, rows_;
+  std::vector<std::uint64_t> rowSums_;  // one source row's pass, weighted by the columns' shares
+  std::vector<std::uint64_t> sums_;     // every target pixel's
 };
 
 }  // namespace tracella
