@@ -2,6 +2,7 @@
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <QBuffer>
 #include <QFile>
@@ -334,6 +335,37 @@ QByteArray MakeIco(const QList<QImage>& entries) {
     data.append(single.mid(22));
   }
   return out + data;
+}
+
+QByteArray LibPngEncoded(const QImage& image, bool interlaced) {
+  const bool mono = image.format() == QImage::Format_Mono, grey = image.format() == QImage::Format_Grayscale8;
+  const QImage pixels = mono || grey ? image : image.convertToFormat(QImage::Format_RGBA8888);
+  std::vector<png_const_bytep> rows(static_cast<std::size_t>(pixels.height()));
+  for (int y = 0; y < pixels.height(); ++y) rows[std::size_t(y)] = pixels.constScanLine(y);
+  QByteArray out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png)) != 0) {
+    png_destroy_write_struct(&png, &info);
+    ADD_FAILURE() << "libpng could not write the PNG";
+    return {};
+  }
+  png_set_write_fn(
+      png, &out,
+      [](png_structp writer, png_bytep bytes, png_size_t count) {
+        static_cast<QByteArray*>(png_get_io_ptr(writer))
+            ->append(reinterpret_cast<const char*>(bytes), qsizetype(count));
+      },
+      nullptr);
+  png_set_IHDR(png, info, png_uint_32(pixels.width()), png_uint_32(pixels.height()), mono ? 1 : 8,
+               mono || grey ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGBA,
+               interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  png_write_image(png, const_cast<png_bytepp>(rows.data()));
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return out;
 }
 
 QByteArray PngClaiming(const QImage& image, quint32 width, quint32 height) {

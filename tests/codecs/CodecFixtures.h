@@ -56,6 +56,10 @@ QByteArray MakeTiffClaiming(quint32 width, quint32 height);
 // An icon whose entries are the given pictures, in order.
 QByteArray MakeIco(const QList<QImage>& entries);
 
+// `image` written by libpng, Adam7-interlaced when `interlaced`: a Format_Mono image as 1-bit grey
+// (bit 1 is white), a Format_Grayscale8 one as 8-bit grey, any other as 8-bit RGBA.
+QByteArray LibPngEncoded(const QImage& image, bool interlaced);
+
 // A valid PNG of `image` with its header rewritten to claim width x height (checksum redone).
 QByteArray PngClaiming(const QImage& image, quint32 width, quint32 height);
 

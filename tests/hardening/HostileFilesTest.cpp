@@ -141,22 +141,36 @@ void AppendPngChunk(QByteArray& png, const char* type, const QByteArray& data) {
   png.append(crc, 4);
 }
 
-// A 16-bit RGBA PNG of width x height transparent black pixels, decoding to width x height x 8
-// bytes.
-QByteArray DeepPngOfZeros(quint32 width, quint32 height) {
+// All black, for a 1-bit PNG.
+QImage Black1Bit(int width, int height) {
+  QImage image(width, height, QImage::Format_Mono);
+  image.fill(0);
+  return image;
+}
+
+struct PngLayout {
+  quint32 width, height;
+  char depth, colorType;  // bits per sample; 0 grey, 6 RGBA
+  bool interlaced;
+};
+
+// A PNG of `layout` whose data is `rows` rows of `rowBytes` zero bytes, filter byte included:
+// black, where the data covers the picture.
+QByteArray PngOfZeros(const PngLayout& layout, quint32 rows, qsizetype rowBytes) {
   QByteArray png("\x89PNG\r\n\x1a\n", 8);
   QByteArray header(13, 0);
-  qToBigEndian(width, header.data());
-  qToBigEndian(height, header.data() + 4);
-  header[8] = 16;  // bits per sample
-  header[9] = 6;   // RGBA
+  qToBigEndian(layout.width, header.data());
+  qToBigEndian(layout.height, header.data() + 4);
+  header[8] = layout.depth;
+  header[9] = layout.colorType;
+  header[12] = char(layout.interlaced);
   AppendPngChunk(png, "IHDR", header);
   z_stream stream{};
   EXPECT_EQ(deflateInit(&stream, Z_BEST_COMPRESSION), Z_OK);
-  QByteArray row(1 + qsizetype(width) * 8, 0), data;
+  QByteArray row(rowBytes, 0), data;
   char out[1 << 16];
-  for (quint32 y = 0; y <= height; ++y) {
-    const bool last = y == height;
+  for (quint32 y = 0; y <= rows; ++y) {
+    const bool last = y == rows;
     stream.next_in = reinterpret_cast<Bytef*>(row.data());
     stream.avail_in = last ? 0 : uInt(row.size());
     do {
@@ -170,6 +184,17 @@ QByteArray DeepPngOfZeros(quint32 width, quint32 height) {
   AppendPngChunk(png, "IDAT", data);
   AppendPngChunk(png, "IEND", {});
   return png;
+}
+
+// A 16-bit RGBA PNG of width x height transparent black pixels, decoding to width x height x 8
+// bytes.
+QByteArray DeepPngOfZeros(quint32 width, quint32 height) {
+  return PngOfZeros({width, height, 16, 6, false}, height, 1 + qsizetype(width) * 8);
+}
+
+// A 1-bit interlaced PNG holding its first pass only (every eighth pixel of every eighth row).
+QByteArray InterlacedPngCutAfterFirstPass(quint32 width, quint32 height) {
+  return PngOfZeros({width, height, 1, 0, true}, (height + 7) / 8, 1 + ((width + 7) / 8 + 7) / 8);
 }
 
 // The same as a deflate-compressed TIFF in strips of 16 rows, written by libtiff to `path`.
@@ -416,6 +441,8 @@ TEST_F(HostileFilesTest, HeadersClaimingHugePicturesAreRefusedBeforeTheirPixelsA
       {"progressive-32768-square.jpg", JpegClaiming(test::ProgressiveJpeg(small), 32768, 32768)},
       // Qt's icon reader decodes a PNG entry at whatever size the PNG claims.
       {"png-entry-16000-square.ico", IcoHolding(test::PngClaiming(small, 16000, 16000))},
+      // Its first pass was spread over a 256 MB bitmap before the missing ones showed.
+      {"interlaced-8192-square-first-pass.png", InterlacedPngCutAfterFirstPass(8192, 8192)},
   };
   for (const auto& bomb : bombs) {
     SCOPED_TRACE(bomb.name);
@@ -461,6 +488,9 @@ TEST_F(HostileFilesTest, HugeDeepPicturesAreFittedWithinFourTimesTheirBitmap) {
   Write("1-bit-16384x8192.gif", BlackGif(16384, 8192));
   // Qt's reader built RLE BMPs at full size too; this one is all palette entry 0.
   Write("rle8-65535x2048.bmp", test::MakeRle8Bmp(65535, 2048, QByteArray("\x00\x01", 2)));
+  // Every pass spans the whole picture: its rows were held at full size until the last one.
+  Write("interlaced-1-bit-65535x2048.png", test::LibPngEncoded(Black1Bit(65535, 2048), true));
+  Write("interlaced-1-bit-16384x8192.png", test::LibPngEncoded(Black1Bit(16384, 8192), true));
   // Its indices are held whole, as many bytes as its fitted bitmap takes, at any height.
   Write("interlaced-16384x1024.gif", Interlaced(BlackGif(16384, 1024)));
   // libjxr decoded the whole picture, and it came through the pipe whole; its decoding program's
@@ -478,6 +508,8 @@ TEST_F(HostileFilesTest, HugeDeepPicturesAreFittedWithinFourTimesTheirBitmap) {
                   {"deep-11585-wide.tif", 8192, 1024, 0},
                   {"1-bit-65535x2048.tif", 8192, 256, 0xFF000000u},
                   {"1-bit-16384x8192.tif", 8192, 4096, 0xFF000000u},
+                  {"interlaced-1-bit-65535x2048.png", 8192, 256, 0xFF000000u},
+                  {"interlaced-1-bit-16384x8192.png", 8192, 4096, 0xFF000000u},
                   {"1-bit-65535x2048.gif", 8192, 256, 0xFF000000u},
                   {"1-bit-16384x8192.gif", 8192, 4096, 0xFF000000u},
                   {"interlaced-16384x1024.gif", 8192, 512, 0xFF000000u},
