@@ -62,7 +62,7 @@ class PngDecompression {
   const char* Reason() const { return input_.reason; }
   int Width() const { return int(png_get_image_width(png_, info_)); }
   int Height() const { return int(png_get_image_height(png_, info_)); }
-  bool OpaqueGrey() const { return opaqueGrey_; }
+  TPixelChannels Channels() const { return channels_; }
   std::size_t RowBytes() const { return png_get_rowbytes(png_, info_); }
 
   // The passes libpng delivers rows in, the empty ones skipped as libpng skips them. Interlaced
@@ -87,8 +87,11 @@ class PngDecompression {
     png_set_read_fn(png_, &input_, Read);
     png_set_sig_bytes(png_, 8);
     png_read_info(png_, info_);
-    opaqueGrey_ =
-        png_get_color_type(png_, info_) == PNG_COLOR_TYPE_GRAY && png_get_valid(png_, info_, PNG_INFO_tRNS) == 0;
+    const int type = png_get_color_type(png_, info_);
+    if ((type & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png_, info_, PNG_INFO_tRNS) != 0)
+      channels_ = TPixelChannels::ColourAndAlpha;
+    else
+      channels_ = type == PNG_COLOR_TYPE_GRAY ? TPixelChannels::Grey : TPixelChannels::Colour;
     if (toBgra) {
       png_set_expand(png_);
       png_set_scale_16(png_);
@@ -115,7 +118,7 @@ class PngDecompression {
   Input input_;
   png_structp png_ = nullptr;
   png_infop info_ = nullptr;
-  bool opaqueGrey_ = false;
+  TPixelChannels channels_ = TPixelChannels::ColourAndAlpha;
 };
 
 // Decodes every row of an interlaced picture into one row's space and drops it: a file cut or
@@ -152,7 +155,7 @@ std::optional<TBitmap> DecodePng(const QByteArray& bytes) {
     if (PngDecompression check(bytes); !DecodesWhole(check)) return Refused(check.Reason());
     TBitmap bitmap(fitted.width(), fitted.height());
     std::optional<TPassAreaReduction> reduction;
-    if (reduce) reduction.emplace(width, height, bitmap, png.OpaqueGrey());
+    if (reduce) reduction.emplace(width, height, bitmap, png.Channels());
     std::vector<TAlphaColor> row(static_cast<std::size_t>(width));
     for (const Pass& pass : passes)
       for (int i = 0, y = pass.firstRow; i < pass.rows; ++i, y += pass.rowStep) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <variant>
 #include <vector>
 
 #include "Bitmap.h"
@@ -9,14 +10,18 @@
 namespace tracella {
 
 // How the source pixels along one axis share out among the target pixels. Positions are counted in
-// units small enough that both grids fall on whole units: a source pixel is targetLength units
-// long, a target pixel sourceLength units. A source pixel gives `weight` units to `target` and the
-// rest of its length to the next target pixel.
+// the largest units on which both grids fall: a source pixel is `sourceUnits` long, a target pixel
+// `targetUnits`. Source pixel i gives shares[i].weight units to target pixel shares[i].target and
+// the rest of its length to the next one.
 struct TAreaShare {
   int target;
   std::uint32_t weight;
 };
-std::vector<TAreaShare> AreaShares(int sourceLength, int targetLength);
+struct TAreaShares {
+  std::vector<TAreaShare> shares;
+  std::uint32_t sourceUnits, targetUnits;
+};
+TAreaShares AreaShares(int sourceLength, int targetLength);
 
 // Shrinks a picture that arrives row by row, from the top, into a smaller bitmap: every target
 // pixel is the average of exactly the source area it covers, partly covered source pixels
@@ -44,20 +49,24 @@ class TAreaReduction {
   TBitmap* target_;  // rows written in place, or
   Emit emit_;        // handed over from row_
   std::vector<TAlphaColor> row_;
-  std::vector<TAreaShare> columns_;
+  TAreaShares columns_;
   std::vector<std::uint64_t> rowSums_;   // four channels per target pixel
   std::vector<std::uint64_t> areaSums_;  // the same, weighted by the rows' vertical shares
   int sourceRow_ = 0;
 };
 
+// Which channels of a picture's pixels can differ: the others need no sums.
+enum class TPixelChannels { Grey = 1, Colour = 3, ColourAndAlpha = 4 };
+
 // The same reduction for a picture whose pixels arrive in passes over the whole of it, such as an
 // interlaced PNG's: the sums are linear, so each pixel adds its share wherever it falls, and the
 // target comes out exactly as TAreaReduction makes it from the picture's rows. A sum is held for
-// every target pixel until Finish; an opaque grey picture keeps one channel's, a quarter of them.
+// every target pixel until Finish, one per channel that can differ (opaque pictures' alpha, grey
+// ones' red and blue follow), each in as few bytes as its largest value needs.
 class TPassAreaReduction {
  public:
   // `target` is already sized, no wider and no taller than the source.
-  TPassAreaReduction(int sourceWidth, int sourceHeight, TBitmap& target, bool opaqueGrey);
+  TPassAreaReduction(int sourceWidth, int sourceHeight, TBitmap& target, TPixelChannels channels);
 
   // `count` pixels of source row `y`, in columns firstColumn, firstColumn + step, ...
   void AddPixels(int y, int firstColumn, int step, const TAlphaColor* pixels, int count);
@@ -68,11 +77,11 @@ class TPassAreaReduction {
   void AddToRow(int targetRow, std::uint64_t weight);
 
   TBitmap& target_;
-  int channels_;  // summed per pixel: 1 for opaque grey, else 4
-  std::uint64_t area_;
-  std::vector<TAreaShare> columns_, rows_;
+  int channels_;
+  std::uint64_t area_;  // of a target pixel, in units squared
+  TAreaShares columns_, rows_;
   std::vector<std::uint64_t> rowSums_;  // one source row's pass, weighted by the columns' shares
-  std::vector<std::uint64_t> sums_;     // every target pixel's
+  std::variant<std::vector<std::uint16_t>, std::vector<std::uint32_t>, std::vector<std::uint64_t>> sums_;
 };
 
 }  // namespace tracella

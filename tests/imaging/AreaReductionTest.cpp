@@ -60,5 +60,46 @@ TEST(AreaReductionTest, ARowAddedManyTimesCountsAsThatManyRows) {
     EXPECT_TRUE(std::equal(banded.ScanLine(y), banded.ScanLine(y) + 2, oneByOne.ScanLine(y))) << "row " << y;
 }
 
+TEST(AreaReductionTest, PixelsArrivingInPassesGiveTheSameTargetAsRows) {
+  // Adam7's passes: first row, row step, first column, column step.
+  const int passes[7][4] = {{0, 8, 0, 8}, {0, 8, 4, 8}, {4, 8, 0, 4}, {0, 4, 2, 4},
+                            {2, 4, 0, 2}, {0, 2, 1, 2}, {1, 2, 0, 1}};
+  const struct {
+    const char* name;
+    int width, height, targetWidth, targetHeight;
+    TPixelChannels channels;
+  } cases[] = {
+      {"halved: 16-bit sums", 16, 6, 8, 3, TPixelChannels::ColourAndAlpha},
+      {"odd sizes: 32-bit sums", 37, 23, 11, 7, TPixelChannels::Colour},
+      {"grey", 29, 17, 10, 9, TPixelChannels::Grey},
+      // Bright: its sums pass 2^32.
+      {"64-bit sums", 2'900'001, 7, 2, 6, TPixelChannels::ColourAndAlpha},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<TAlphaColor> source(std::size_t(c.width) * std::size_t(c.height));
+    std::uint32_t state = 7;
+    for (TAlphaColor& pixel : source) {
+      state = state * 1664525u + 1013904223u;
+      const auto byte = [&](int shift) { return std::uint8_t(0xC0 | (state >> shift)); };
+      const std::uint8_t alpha = c.channels == TPixelChannels::ColourAndAlpha ? byte(24) : 0xFF;
+      pixel = c.channels == TPixelChannels::Grey ? MakeColor(0xFF, byte(16), byte(16), byte(16))
+                                                 : Premultiply(MakeColor(alpha, byte(16), byte(8), byte(4)));
+    }
+    const TBitmap rows = Reduced(source, c.width, c.targetWidth, c.targetHeight);
+    TBitmap target(c.targetWidth, c.targetHeight);
+    TPassAreaReduction reduction(c.width, c.height, target, c.channels);
+    std::vector<TAlphaColor> passRow;
+    for (const auto& [firstRow, rowStep, firstColumn, columnStep] : passes)
+      for (int y = firstRow; y < c.height; y += rowStep) {
+        passRow.clear();
+        for (int x = firstColumn; x < c.width; x += columnStep) passRow.push_back(source[std::size_t(y) * c.width + x]);
+        reduction.AddPixels(y, firstColumn, columnStep, passRow.data(), int(passRow.size()));
+      }
+    reduction.Finish();
+    EXPECT_TRUE(std::equal(rows.Pixels(), rows.Pixels() + rows.PixelCount(), target.Pixels()));
+  }
+}
+
 }  // namespace
 }  // namespace tracella
