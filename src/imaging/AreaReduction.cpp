@@ -117,7 +117,6 @@ TPassAreaReduction::TPassAreaReduction(int sourceWidth, int sourceHeight, TBitma
 }
 
 void TPassAreaReduction::AddPixels(int y, int firstColumn, int step, const TAlphaColor* pixels, int count) {
-  std::fill(rowSums_.begin(), rowSums_.end(), std::uint64_t{0});
   const std::uint32_t unitsPerSourceColumn = columns_.sourceUnits;
   const auto add = [this](std::uint64_t* sums, TAlphaColor color, std::uint64_t weight) {
     if (channels_ == 1)
@@ -132,17 +131,19 @@ void TPassAreaReduction::AddPixels(int y, int firstColumn, int step, const TAlph
     if (share.weight < unitsPerSourceColumn) add(sums + channels_, pixels[i], unitsPerSourceColumn - share.weight);
   }
   const TAreaShare row = rows_.shares[y];
-  AddToRow(row.target, row.weight);
-  if (row.weight < rows_.sourceUnits) AddToRow(row.target + 1, rows_.sourceUnits - row.weight);
-}
-
-// No sum outgrows its type: a target pixel's weights add up to its area.
-void TPassAreaReduction::AddToRow(int targetRow, std::uint64_t weight) {
+  const std::uint64_t spill = rows_.sourceUnits - row.weight;
+  // No sum outgrows its type: a target pixel's weights add up to its area. The row's sums are
+  // cleared as they are taken, for the next row.
   std::visit(
       [&](auto& all) {
         using Sum = typename std::decay_t<decltype(all)>::value_type;
-        Sum* sums = &all[static_cast<std::size_t>(targetRow) * rowSums_.size()];
-        for (std::size_t i = 0; i < rowSums_.size(); ++i) sums[i] = static_cast<Sum>(sums[i] + rowSums_[i] * weight);
+        const std::size_t width = rowSums_.size();
+        Sum* sums = &all[static_cast<std::size_t>(row.target) * width];
+        for (std::size_t i = 0; i < width; ++i) {
+          const std::uint64_t rowSum = std::exchange(rowSums_[i], 0);
+          sums[i] = static_cast<Sum>(sums[i] + rowSum * row.weight);
+          if (spill != 0) sums[width + i] = static_cast<Sum>(sums[width + i] + rowSum * spill);
+        }
       },
       sums_);
 }

@@ -74,8 +74,6 @@ class TPassAreaReduction {
   void Finish();
 
  private:
-  void AddToRow(int targetRow, std::uint64_t weight);
-
   TBitmap& target_;
   int channels_;
   std::uint64_t area_;  // of a target pixel, in units squared
