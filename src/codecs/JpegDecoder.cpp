@@ -13,6 +13,7 @@
 #include "DecodeBudget.h"
 #include "ExifOrientation.h"
 #include "JpegLib.h"
+#include "JpegScanLayout.h"
 #include "SketchPasses.h"
 
 namespace tracella {
@@ -147,15 +148,6 @@ void CmykToBgra(const JSAMPLE* cmyk, JDIMENSION width, bool inverted, TAlphaColo
   }
 }
 
-// For a picture in several scans libjpeg keeps every coefficient until the last one: true when
-// the scans seen have refined each of them to its last bit.
-bool ProgressiveScansComplete(const jpeg_decompress_struct& decoder) {
-  for (int c = 0; c < decoder.num_components; ++c)
-    for (int k = 0; k < DCTSIZE2; ++k)
-      if (decoder.coef_bits[c][k] != 0) return false;
-  return true;
-}
-
 int OrientationOf(const jpeg_decompress_struct& decoder) {
   for (jpeg_saved_marker_ptr marker = decoder.marker_list; marker != nullptr; marker = marker->next)
     if (marker->marker == JPEG_APP0 + 1) {
@@ -189,6 +181,7 @@ class JpegDecompression {
 
   const jpeg_decompress_struct& Decoder() const { return decoder_; }
   const char* Reason() const { return errors_.reason; }
+  bool HasMultipleScans() { return jpeg_has_multiple_scans(&decoder_); }
   int Orientation() const { return orientation_; }
 
   // Reads the markers up to the first scan and sets the output size to the smallest eighth that
@@ -212,7 +205,7 @@ class JpegDecompression {
   // Bytes libjpeg keeps for the whole decoding: a picture in several scans holds every
   // coefficient, two bytes each, until the last scan.
   std::int64_t CoefficientBytes() {
-    if (!jpeg_has_multiple_scans(&decoder_)) return 0;
+    if (!HasMultipleScans()) return 0;
     std::int64_t bytes = 0;
     for (int c = 0; c < decoder_.num_components; ++c)
       bytes +=
@@ -223,15 +216,7 @@ class JpegDecompression {
   bool Start() {
     if (setjmp(errors_.back) != 0) return false;
     jpeg_start_decompress(&decoder_);
-    // A multi-scan picture's scans are all read by now. Where the file ran out, they must still
-    // have refined every coefficient: a cut between two scans draws no complaint from libjpeg.
-    if (source_.ranOut && jpeg_has_multiple_scans(&decoder_) &&
-        !(decoder_.progressive_mode && ProgressiveScansComplete(decoder_))) {
-      std::snprintf(errors_.reason, sizeof errors_.reason, "the file ends before its last scan");
-      return false;
-    }
-    if (jpeg_has_multiple_scans(&decoder_) &&
-        progress_.componentsScanned != (1u << unsigned(decoder_.num_components)) - 1) {
+    if (HasMultipleScans() && progress_.componentsScanned != (1u << unsigned(decoder_.num_components)) - 1) {
       std::snprintf(errors_.reason, sizeof errors_.reason, "a component has no scan");
       return false;
     }
@@ -281,6 +266,11 @@ bool DecodeInto(const QByteArray& bytes, int& orientation, const MakeSink& makeS
   JpegDecompression jpeg(bytes);
   QSize fitted;
   if (!jpeg.ReadHeader(fitted)) return Refused(jpeg.Reason());
+  // Refused before libjpeg takes memory for every coefficient: a cut between two scans draws no
+  // complaint from libjpeg.
+  const JpegScanLayout layout = ReadJpegScanLayout(bytes);
+  if (!layout.reachesEnd && jpeg.HasMultipleScans() && !layout.scansComplete)
+    return Refused(QStringLiteral("the file ends before its last scan"));
   const std::int64_t bitmapBytes = std::int64_t{fitted.width()} * fitted.height() * 4;
   if (jpeg.CoefficientBytes() > 3 * bitmapBytes)
     return Refused(QStringLiteral("its scans would hold %1 MB of coefficients").arg(jpeg.CoefficientBytes() >> 20));
