@@ -266,11 +266,14 @@ bool DecodeInto(const QByteArray& bytes, int& orientation, const MakeSink& makeS
   JpegDecompression jpeg(bytes);
   QSize fitted;
   if (!jpeg.ReadHeader(fitted)) return Refused(jpeg.Reason());
-  // Refused before libjpeg takes memory for every coefficient: a cut between two scans draws no
-  // complaint from libjpeg.
+  // Refused before libjpeg takes memory for every coefficient. A cut between two scans draws no
+  // complaint from libjpeg, nor does a cut in arithmetic-coded data: its decoder reads zeros past
+  // the end, as a whole file's last bits need. There only the end marker says nothing is missing.
   const JpegScanLayout layout = ReadJpegScanLayout(bytes);
   if (!layout.reachesEnd && jpeg.HasMultipleScans() && !layout.scansComplete)
     return Refused(QStringLiteral("the file ends before its last scan"));
+  if (!layout.reachesEnd && layout.arithmetic)
+    return Refused(QStringLiteral("its arithmetic-coded data runs to the end of the file, as if cut"));
   const std::int64_t bitmapBytes = std::int64_t{fitted.width()} * fitted.height() * 4;
   if (jpeg.CoefficientBytes() > 3 * bitmapBytes)
     return Refused(QStringLiteral("its scans would hold %1 MB of coefficients").arg(jpeg.CoefficientBytes() >> 20));

@@ -74,7 +74,8 @@ JpegScanLayout ReadJpegScanLayout(const QByteArray& bytes) {
         const unsigned* id = std::find(ids.begin(), ids.begin() + components, in.At(segment + 1 + 2 * std::int64_t{i}));
         if (id == ids.begin() + components) continue;
         auto& lowest = lowestBit[std::size_t(id - ids.begin())];
-        for (int k = first; k <= std::min(last, Coefficients - 1); ++k) lowest[std::size_t(k)] = std::min(lowest[std::size_t(k)], bit);
+        for (int k = first; k <= std::min(last, Coefficients - 1); ++k)
+          lowest[std::size_t(k)] = std::min(lowest[std::size_t(k)], bit);
       }
       at = EndOfCodedData(in, next);
       continue;
