@@ -21,7 +21,8 @@ namespace {
 
 // Reads from memory. Where the bytes end it supplies an end marker without the warning libjpeg's
 // own memory source gives, and notes it: a file that lacks only its end marker is whole, while
-// one that ends inside the coded data still makes the entropy decoder warn that it hit a marker.
+// one that ends inside Huffman-coded data still makes the decoder warn that it hit a marker.
+// Arithmetic-coded data gives no such warning, so those files must reach their end marker.
 struct Source {
   jpeg_source_mgr manager;
   bool ranOut = false;
