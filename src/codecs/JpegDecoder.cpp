@@ -85,17 +85,9 @@ void OnMessage(j_common_ptr common, int level) {
 constexpr int MaxScans = 500;
 
 // Called by libjpeg before each step of its reading, so at least once in every scan.
-struct Progress {
-  jpeg_progress_mgr manager;
-  unsigned componentsScanned = 0;  // bit i: component i had a scan
-};
-
 void OnProgress(j_common_ptr common) {
-  const auto decoder = reinterpret_cast<j_decompress_ptr>(common);
-  if (decoder->input_scan_number > MaxScans) Refuse(common, "it has more scans than any picture needs");
-  auto& progress = *reinterpret_cast<Progress*>(decoder->progress);
-  for (int i = 0; i < decoder->comps_in_scan; ++i)
-    progress.componentsScanned |= 1u << unsigned(decoder->cur_comp_info[i]->component_index);
+  if (reinterpret_cast<j_decompress_ptr>(common)->input_scan_number > MaxScans)
+    Refuse(common, "it has more scans than any picture needs");
 }
 
 constexpr JOCTET EndMarker[] = {0xFF, JPEG_EOI};
@@ -167,7 +159,7 @@ class JpegDecompression {
     errors_.manager.error_exit = OnError;
     errors_.manager.emit_message = OnMessage;
     errors_.fileEnd = reinterpret_cast<const JOCTET*>(bytes.constData()) + bytes.size();
-    progress_.manager.progress_monitor = OnProgress;
+    progress_.progress_monitor = OnProgress;
     source_.manager.next_input_byte = reinterpret_cast<const JOCTET*>(bytes.constData());
     source_.manager.bytes_in_buffer = static_cast<std::size_t>(bytes.size());
     source_.manager.init_source = Nothing;
@@ -191,7 +183,7 @@ class JpegDecompression {
     if (setjmp(errors_.back) != 0) return false;
     jpeg_create_decompress(&decoder_);  // it fails only by an error, hence here
     decoder_.src = &source_.manager;
-    decoder_.progress = &progress_.manager;
+    decoder_.progress = &progress_;
     jpeg_save_markers(&decoder_, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&decoder_, TRUE);
     orientation_ = OrientationOf(decoder_);  // the saved markers go with the picture's memory
@@ -217,10 +209,6 @@ class JpegDecompression {
   bool Start() {
     if (setjmp(errors_.back) != 0) return false;
     jpeg_start_decompress(&decoder_);
-    if (HasMultipleScans() && progress_.componentsScanned != (1u << unsigned(decoder_.num_components)) - 1) {
-      std::snprintf(errors_.reason, sizeof errors_.reason, "a component has no scan");
-      return false;
-    }
     return true;
   }
 
@@ -244,7 +232,7 @@ class JpegDecompression {
   jpeg_decompress_struct decoder_{};
   Errors errors_{};
   Source source_{};
-  Progress progress_{};
+  jpeg_progress_mgr progress_{};
   int orientation_ = 1;
 };
 
@@ -273,6 +261,8 @@ bool DecodeInto(const QByteArray& bytes, int& orientation, const MakeSink& makeS
   const JpegScanLayout layout = ReadJpegScanLayout(bytes);
   if (!layout.reachesEnd && jpeg.HasMultipleScans() && !layout.scansComplete)
     return Refused(QStringLiteral("the file ends before its last scan"));
+  if (jpeg.HasMultipleScans() && !layout.everyComponentScanned)
+    return Refused(QStringLiteral("a component has no scan"));
   if (!layout.reachesEnd && layout.arithmetic)
     return Refused(QStringLiteral("its arithmetic-coded data runs to the end of the file, as if cut"));
   const std::int64_t bitmapBytes = std::int64_t{fitted.width()} * fitted.height() * 4;

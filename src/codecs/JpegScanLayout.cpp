@@ -82,10 +82,15 @@ JpegScanLayout ReadJpegScanLayout(const QByteArray& bytes) {
     }
     at = next;
   }
-  layout.scansComplete =
-      components > 0 && std::all_of(lowestBit.begin(), lowestBit.begin() + components, [](const auto& component) {
-        return std::all_of(component.begin(), component.end(), [](int bit) { return bit == 0; });
-      });
+  const auto everyComponent = [&](const auto& holds) {
+    return components > 0 && std::all_of(lowestBit.begin(), lowestBit.begin() + components, holds);
+  };
+  layout.everyComponentScanned = everyComponent([](const auto& component) {
+    return std::any_of(component.begin(), component.end(), [](int bit) { return bit < 16; });
+  });
+  layout.scansComplete = everyComponent([](const auto& component) {
+    return std::all_of(component.begin(), component.end(), [](int bit) { return bit == 0; });
+  });
   return layout;
 }
 
