@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -40,11 +39,6 @@ struct Errors {
 };
 
 Errors& ErrorsOf(j_common_ptr decoder) { return *reinterpret_cast<Errors*>(decoder->err); }
-
-[[noreturn]] void Refuse(j_common_ptr decoder, const char* reason) {
-  std::snprintf(ErrorsOf(decoder).reason, sizeof ErrorsOf(decoder).reason, "%s", reason);
-  std::longjmp(ErrorsOf(decoder).back, 1);
-}
 
 [[noreturn]] void OnError(j_common_ptr decoder) {
   decoder->err->format_message(decoder, ErrorsOf(decoder).reason);
@@ -83,12 +77,6 @@ void OnMessage(j_common_ptr common, int level) {
 
 // libjpeg-turbo's own tools stop at this many scans: each scan goes over every coefficient again.
 constexpr int MaxScans = 500;
-
-// Called by libjpeg before each step of its reading, so at least once in every scan.
-void OnProgress(j_common_ptr common) {
-  if (reinterpret_cast<j_decompress_ptr>(common)->input_scan_number > MaxScans)
-    Refuse(common, "it has more scans than any picture needs");
-}
 
 constexpr JOCTET EndMarker[] = {0xFF, JPEG_EOI};
 
@@ -159,7 +147,6 @@ class JpegDecompression {
     errors_.manager.error_exit = OnError;
     errors_.manager.emit_message = OnMessage;
     errors_.fileEnd = reinterpret_cast<const JOCTET*>(bytes.constData()) + bytes.size();
-    progress_.progress_monitor = OnProgress;
     source_.manager.next_input_byte = reinterpret_cast<const JOCTET*>(bytes.constData());
     source_.manager.bytes_in_buffer = static_cast<std::size_t>(bytes.size());
     source_.manager.init_source = Nothing;
@@ -183,7 +170,6 @@ class JpegDecompression {
     if (setjmp(errors_.back) != 0) return false;
     jpeg_create_decompress(&decoder_);  // it fails only by an error, hence here
     decoder_.src = &source_.manager;
-    decoder_.progress = &progress_;
     jpeg_save_markers(&decoder_, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&decoder_, TRUE);
     orientation_ = OrientationOf(decoder_);  // the saved markers go with the picture's memory
@@ -232,7 +218,6 @@ class JpegDecompression {
   jpeg_decompress_struct decoder_{};
   Errors errors_{};
   Source source_{};
-  jpeg_progress_mgr progress_{};
   int orientation_ = 1;
 };
 
@@ -259,6 +244,7 @@ bool DecodeInto(const QByteArray& bytes, int& orientation, const MakeSink& makeS
   // complaint from libjpeg, nor does a cut in arithmetic-coded data: its decoder reads zeros past
   // the end, as a whole file's last bits need. There only the end marker says nothing is missing.
   const JpegScanLayout layout = ReadJpegScanLayout(bytes);
+  if (layout.scans > MaxScans) return Refused(QStringLiteral("it has more scans than any picture needs"));
   if (!layout.reachesEnd && jpeg.HasMultipleScans() && !layout.scansComplete)
     return Refused(QStringLiteral("the file ends before its last scan"));
   if (jpeg.HasMultipleScans() && !layout.everyComponentScanned)

@@ -65,6 +65,7 @@ JpegScanLayout ReadJpegScanLayout(const QByteArray& bytes) {
       components = std::min(in.At(segment + 5), MaxComponents);
       for (unsigned c = 0; c < components; ++c) ids[c] = in.At(segment + 6 + 3 * std::int64_t{c});
     } else if (marker == Sos) {
+      ++layout.scans;
       const unsigned inScan = in.At(segment);
       const std::int64_t band = segment + 1 + 2 * std::int64_t{inScan};
       // A sequential scan carries every coefficient whole, whatever its band fields say.

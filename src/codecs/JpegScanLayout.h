@@ -9,6 +9,7 @@ namespace tracella {
 struct JpegScanLayout {
   bool arithmetic = false;             // the frame is arithmetic-coded
   bool reachesEnd = false;             // the bytes go on past the last scan's data to the end marker
+  int scans = 0;                       // the scans before the end marker
   bool everyComponentScanned = false;  // each component of the frame is in a scan
   bool scansComplete = false;          // the scans give every coefficient of every component to its last bit
 };
