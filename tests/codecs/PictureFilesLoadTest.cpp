@@ -483,6 +483,8 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
       {"JPEG with zeroed coded data", test::WithZeroedScan(jpeg), {}},
       {"JPEG whose coded data runs on past its last block", jpeg.chopped(2) + QByteArray(5, '\x55') + endMarker, {}},
       {"JPEG in one scan per component", scanPerComponent, asDecoded(scanPerComponent)},
+      {"JPEG in one scan per component without its end marker", scanPerComponent.chopped(2),
+       asDecoded(scanPerComponent)},
       {"JPEG in one scan per component, ending after the first",
        scanPerComponent.left(scanPerComponent.indexOf("\xFF\xDA", scanPerComponent.indexOf("\xFF\xDA") + 2)) +
            endMarker,
