@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "DecodeBudget.h"
 #include "ExifOrientation.h"
 #include "JpegLib.h"
+#include "JpegScanLayout.h"
 #include "SketchPasses.h"
 
 namespace tracella {
@@ -20,7 +20,8 @@ namespace {
 
 // Reads from memory. Where the bytes end it supplies an end marker without the warning libjpeg's
 // own memory source gives, and notes it: a file that lacks only its end marker is whole, while
-// one that ends inside the coded data still makes the entropy decoder warn that it hit a marker.
+// one that ends inside Huffman-coded data still makes the decoder warn that it hit a marker.
+// Arithmetic-coded data gives no such warning, so those files must reach their end marker.
 struct Source {
   jpeg_source_mgr manager;
   bool ranOut = false;
@@ -38,11 +39,6 @@ struct Errors {
 };
 
 Errors& ErrorsOf(j_common_ptr decoder) { return *reinterpret_cast<Errors*>(decoder->err); }
-
-[[noreturn]] void Refuse(j_common_ptr decoder, const char* reason) {
-  std::snprintf(ErrorsOf(decoder).reason, sizeof ErrorsOf(decoder).reason, "%s", reason);
-  std::longjmp(ErrorsOf(decoder).back, 1);
-}
 
 [[noreturn]] void OnError(j_common_ptr decoder) {
   decoder->err->format_message(decoder, ErrorsOf(decoder).reason);
@@ -81,20 +77,6 @@ void OnMessage(j_common_ptr common, int level) {
 
 // libjpeg-turbo's own tools stop at this many scans: each scan goes over every coefficient again.
 constexpr int MaxScans = 500;
-
-// Called by libjpeg before each step of its reading, so at least once in every scan.
-struct Progress {
-  jpeg_progress_mgr manager;
-  unsigned componentsScanned = 0;  // bit i: component i had a scan
-};
-
-void OnProgress(j_common_ptr common) {
-  const auto decoder = reinterpret_cast<j_decompress_ptr>(common);
-  if (decoder->input_scan_number > MaxScans) Refuse(common, "it has more scans than any picture needs");
-  auto& progress = *reinterpret_cast<Progress*>(decoder->progress);
-  for (int i = 0; i < decoder->comps_in_scan; ++i)
-    progress.componentsScanned |= 1u << unsigned(decoder->cur_comp_info[i]->component_index);
-}
 
 constexpr JOCTET EndMarker[] = {0xFF, JPEG_EOI};
 
@@ -147,15 +129,6 @@ void CmykToBgra(const JSAMPLE* cmyk, JDIMENSION width, bool inverted, TAlphaColo
   }
 }
 
-// For a picture in several scans libjpeg keeps every coefficient until the last one: true when
-// the scans seen have refined each of them to its last bit.
-bool ProgressiveScansComplete(const jpeg_decompress_struct& decoder) {
-  for (int c = 0; c < decoder.num_components; ++c)
-    for (int k = 0; k < DCTSIZE2; ++k)
-      if (decoder.coef_bits[c][k] != 0) return false;
-  return true;
-}
-
 int OrientationOf(const jpeg_decompress_struct& decoder) {
   for (jpeg_saved_marker_ptr marker = decoder.marker_list; marker != nullptr; marker = marker->next)
     if (marker->marker == JPEG_APP0 + 1) {
@@ -174,7 +147,6 @@ class JpegDecompression {
     errors_.manager.error_exit = OnError;
     errors_.manager.emit_message = OnMessage;
     errors_.fileEnd = reinterpret_cast<const JOCTET*>(bytes.constData()) + bytes.size();
-    progress_.manager.progress_monitor = OnProgress;
     source_.manager.next_input_byte = reinterpret_cast<const JOCTET*>(bytes.constData());
     source_.manager.bytes_in_buffer = static_cast<std::size_t>(bytes.size());
     source_.manager.init_source = Nothing;
@@ -189,6 +161,7 @@ class JpegDecompression {
 
   const jpeg_decompress_struct& Decoder() const { return decoder_; }
   const char* Reason() const { return errors_.reason; }
+  bool HasMultipleScans() { return jpeg_has_multiple_scans(&decoder_); }
   int Orientation() const { return orientation_; }
 
   // Reads the markers up to the first scan and sets the output size to the smallest eighth that
@@ -197,7 +170,6 @@ class JpegDecompression {
     if (setjmp(errors_.back) != 0) return false;
     jpeg_create_decompress(&decoder_);  // it fails only by an error, hence here
     decoder_.src = &source_.manager;
-    decoder_.progress = &progress_.manager;
     jpeg_save_markers(&decoder_, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&decoder_, TRUE);
     orientation_ = OrientationOf(decoder_);  // the saved markers go with the picture's memory
@@ -212,7 +184,7 @@ class JpegDecompression {
   // Bytes libjpeg keeps for the whole decoding: a picture in several scans holds every
   // coefficient, two bytes each, until the last scan.
   std::int64_t CoefficientBytes() {
-    if (!jpeg_has_multiple_scans(&decoder_)) return 0;
+    if (!HasMultipleScans()) return 0;
     std::int64_t bytes = 0;
     for (int c = 0; c < decoder_.num_components; ++c)
       bytes +=
@@ -223,18 +195,6 @@ class JpegDecompression {
   bool Start() {
     if (setjmp(errors_.back) != 0) return false;
     jpeg_start_decompress(&decoder_);
-    // A multi-scan picture's scans are all read by now. Where the file ran out, they must still
-    // have refined every coefficient: a cut between two scans draws no complaint from libjpeg.
-    if (source_.ranOut && jpeg_has_multiple_scans(&decoder_) &&
-        !(decoder_.progressive_mode && ProgressiveScansComplete(decoder_))) {
-      std::snprintf(errors_.reason, sizeof errors_.reason, "the file ends before its last scan");
-      return false;
-    }
-    if (jpeg_has_multiple_scans(&decoder_) &&
-        progress_.componentsScanned != (1u << unsigned(decoder_.num_components)) - 1) {
-      std::snprintf(errors_.reason, sizeof errors_.reason, "a component has no scan");
-      return false;
-    }
     return true;
   }
 
@@ -258,7 +218,6 @@ class JpegDecompression {
   jpeg_decompress_struct decoder_{};
   Errors errors_{};
   Source source_{};
-  Progress progress_{};
   int orientation_ = 1;
 };
 
@@ -281,6 +240,17 @@ bool DecodeInto(const QByteArray& bytes, int& orientation, const MakeSink& makeS
   JpegDecompression jpeg(bytes);
   QSize fitted;
   if (!jpeg.ReadHeader(fitted)) return Refused(jpeg.Reason());
+  // Refused before libjpeg takes memory for every coefficient. A cut between two scans draws no
+  // complaint from libjpeg, nor does a cut in arithmetic-coded data: its decoder reads zeros past
+  // the end, as a whole file's last bits need. There only the end marker says nothing is missing.
+  const JpegScanLayout layout = ReadJpegScanLayout(bytes);
+  if (layout.scans > MaxScans) return Refused(QStringLiteral("it has more scans than any picture needs"));
+  if (!layout.reachesEnd && jpeg.HasMultipleScans() && !layout.scansComplete)
+    return Refused(QStringLiteral("the file ends before its last scan"));
+  if (jpeg.HasMultipleScans() && !layout.everyComponentScanned)
+    return Refused(QStringLiteral("a component has no scan"));
+  if (!layout.reachesEnd && layout.arithmetic)
+    return Refused(QStringLiteral("its arithmetic-coded data runs to the end of the file, as if cut"));
   const std::int64_t bitmapBytes = std::int64_t{fitted.width()} * fitted.height() * 4;
   if (jpeg.CoefficientBytes() > 3 * bitmapBytes)
     return Refused(QStringLiteral("its scans would hold %1 MB of coefficients").arg(jpeg.CoefficientBytes() >> 20));

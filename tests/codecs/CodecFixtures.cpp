@@ -110,7 +110,7 @@ QByteArray ProgressiveJpeg(const QImage& image) {
   return buffer.data();
 }
 
-QByteArray LibJpegEncoded(const QImage& image, const QList<JpegScan>& scans) {
+QByteArray LibJpegEncoded(const QImage& image, const QList<JpegScan>& scans, JpegCoding coding) {
   const bool grey = image.format() == QImage::Format_Grayscale8;
   const QImage pixels = grey ? image : image.convertToFormat(QImage::Format_RGB888);
   jpeg_compress_struct encoder{};
@@ -125,6 +125,9 @@ QByteArray LibJpegEncoded(const QImage& image, const QList<JpegScan>& scans) {
   encoder.input_components = grey ? 1 : 3;
   encoder.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&encoder);
+  encoder.arith_code = coding.arithmetic ? TRUE : FALSE;
+  encoder.restart_in_rows = coding.restartRows;
+  if (coding.progressive) jpeg_simple_progression(&encoder);
   std::vector<jpeg_scan_info> script;
   for (const JpegScan& scan : scans) {
     jpeg_scan_info info{};

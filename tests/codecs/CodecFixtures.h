@@ -21,9 +21,16 @@ struct JpegScan {
   int firstCoefficient = 0, lastCoefficient = 63, previousBit = 0, bit = 0;
 };
 
+// How libjpeg codes a picture: arithmetic instead of Huffman coding, its own progressive scans
+// where none are given, a restart marker after every `restartRows` rows of blocks.
+struct JpegCoding {
+  bool arithmetic = false, progressive = false;
+  int restartRows = 0;
+};
+
 // `image` written by libjpeg in the given scans (libjpeg's own when none), grey in one component
 // when the image is Format_Grayscale8, else in YCbCr.
-QByteArray LibJpegEncoded(const QImage& image, const QList<JpegScan>& scans = {});
+QByteArray LibJpegEncoded(const QImage& image, const QList<JpegScan>& scans = {}, JpegCoding coding = {});
 
 // Uncompressed GIF: every frame uses the same 128-entry palette (entry i is grey 2i).
 QByteArray MakeGif(int width, int height, const QList<QByteArray>& frameIndices);

@@ -457,6 +457,15 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
     }
     return test::LibJpegEncoded(photo.convertToFormat(QImage::Format_Grayscale8), scans);
   };
+  const auto arithmetic = [&photo](bool inScans, int restartRows = 0) {
+    return test::LibJpegEncoded(photo, {}, {true, inScans, restartRows});
+  };
+  // Its coded data ends rows before the picture does: the coder spends next to nothing on a
+  // flat stretch, and its decoder reads zeros for the last bits, as it does past a cut.
+  QImage flatBelow = photo;
+  for (int y = photo.height() / 2; y < photo.height(); ++y)
+    for (int x = 0; x < photo.width(); ++x) flatBelow.setPixel(x, y, qRgb(90, 90, 90));
+  const QByteArray arithmeticFlatBelow = test::LibJpegEncoded(flatBelow, {}, {true});
   QImage translucent(2, 1, QImage::Format_ARGB32);
   translucent.setPixel(0, 0, qRgba(0xFF, 0xFF, 0x00, 0x80));
   translucent.setPixel(1, 0, qRgba(0x12, 0x34, 0x56, 0x00));
@@ -502,12 +511,24 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
       {"JPEG with zeroed coded data", test::WithZeroedScan(jpeg), {}},
       {"JPEG whose coded data runs on past its last block", jpeg.chopped(2) + QByteArray(5, '\x55') + endMarker, {}},
       {"JPEG in one scan per component", scanPerComponent, asDecoded(scanPerComponent)},
+      {"JPEG in one scan per component without its end marker", scanPerComponent.chopped(2),
+       asDecoded(scanPerComponent)},
       {"JPEG in one scan per component, ending after the first",
        scanPerComponent.left(scanPerComponent.indexOf("\xFF\xDA", scanPerComponent.indexOf("\xFF\xDA") + 2)) +
            endMarker,
        {}},
       {"progressive JPEG in 442 scans", bitByBit(6), asDecoded(bitByBit(6))},
       {"progressive JPEG in 694 scans", bitByBit(10), {}},
+      {"arithmetic-coded JPEG", arithmetic(false), asDecoded(arithmetic(false))},
+      {"arithmetic-coded progressive JPEG", arithmetic(true), asDecoded(arithmetic(true))},
+      {"arithmetic-coded JPEG with restart markers", arithmetic(false, 2), asDecoded(arithmetic(false, 2))},
+      {"arithmetic-coded progressive JPEG with restart markers", arithmetic(true, 1), asDecoded(arithmetic(true, 1))},
+      {"arithmetic-coded JPEG, flat below", arithmeticFlatBelow, asDecoded(arithmeticFlatBelow)},
+      {"arithmetic-coded JPEG cut at 30 %", cut(arithmetic(false), 0.3), {}},
+      {"arithmetic-coded JPEG cut at 90 %", cut(arithmetic(false), 0.9), {}},
+      {"arithmetic-coded progressive JPEG cut at 30 %", cut(arithmetic(true), 0.3), {}},
+      {"arithmetic-coded progressive JPEG cut at 90 %", cut(arithmetic(true), 0.9), {}},
+      {"arithmetic-coded JPEG without its end marker", arithmetic(false).chopped(2), {}},
       {"JPEG without its end marker", jpeg.chopped(2), jpeg},
       {"JPEG with stray bytes after its last row",
        jpeg.chopped(2) + QByteArray("\xFF\xFE\x00\x04hi", 6) + QByteArray(3, '\x55') + endMarker, jpeg},

@@ -421,6 +421,8 @@ TEST_F(HostileFilesTest, HeadersClaimingHugePicturesAreRefusedBeforeTheirPixelsA
   WriteOneStripTiff(Path("deflate.tif"), 11585, 11585, 8, 1000);
   QFile deflateTiff(Path("deflate.tif"));
   EXPECT_TRUE(deflateTiff.open(QIODevice::ReadOnly));
+  QImage grey(8000, 6000, QImage::Format_Grayscale8);
+  grey.fill(128);
   const struct {
     const char* name;
     QByteArray bytes;
@@ -439,6 +441,9 @@ TEST_F(HostileFilesTest, HeadersClaimingHugePicturesAreRefusedBeforeTheirPixelsA
       {"interlaced-65535x2048.gif", Interlaced(BlackGif(65535, 2048))},
       // libjpeg would zero 6 GB of coefficients for this 600-byte file before reading a scan.
       {"progressive-32768-square.jpg", JpegClaiming(test::ProgressiveJpeg(small), 32768, 32768)},
+      // Within the coefficient bound, but its bytes end after its first scan (and no end marker
+      // says that was all): libjpeg filled 96 MB of coefficients before it came to the end.
+      {"progressive-8000x6000-first-scan-only.jpg", test::LibJpegEncoded(grey, {{{0}, 0, 0, 0, 1}}).chopped(2)},
       // Qt's icon reader decodes a PNG entry at whatever size the PNG claims.
       {"png-entry-16000-square.ico", IcoHolding(test::PngClaiming(small, 16000, 16000))},
       // Its first pass was spread over a 256 MB bitmap before the missing ones showed.
