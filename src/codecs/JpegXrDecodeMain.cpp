@@ -4,6 +4,7 @@
 // output as its width and height (two native 32-bit integers), then its rows of premultiplied
 // ARGB32 from the top, each as soon as it is decoded, so that neither side ever holds the picture
 // at its own size. Exit status 0 when the whole picture was written.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -144,6 +145,11 @@ bool DecodeTo(int out, std::vector<char>& bytes) {
 // Standard input whole; empty when it cannot be read or is larger than any accepted picture.
 std::vector<char> ReadInput() {
   std::vector<char> bytes;
+  // The caller's memfd knows its size: one buffer of that (and a byte to see the end), where a
+  // doubling one would take up to twice the file.
+  struct stat info {};
+  if (::fstat(STDIN_FILENO, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= MaxPictureFileBytes)
+    bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
   std::size_t done = 0;
   for (;;) {
     if (done == bytes.size()) {
