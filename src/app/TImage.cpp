@@ -50,9 +50,12 @@ void TImage::paintEvent(QPaintEvent* event) {
   const QRect exposed = event->rect() & (Sketch ? QRect(0, 0, Sketch->Width(), Sketch->Height()) : QRect());
   if (exposed.isEmpty()) return;
   DrawPart(exposed, painted_);
-  // The line colour is stored unpremultiplied, so the bytes are read as plain ARGB.
+  // The line colour is stored unpremultiplied, so the bytes are read as plain ARGB; an opaque one
+  // leaves nothing to blend, and the part is copied to the screen as it is.
+  const bool opaque = AlphaOf(Sketch->Line()) == 0xFF;
   QPainter painter(this);
-  painter.drawImage(exposed.topLeft(), ImageOver(std::as_const(painted_), QImage::Format_ARGB32));
+  painter.drawImage(exposed.topLeft(),
+                    ImageOver(std::as_const(painted_), opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32));
 }
 
 void TImage::wheelEvent(QWheelEvent* event) {
