@@ -30,7 +30,10 @@ QByteArray ReadAllOf(int fd, const char* stream, qint64 maxBytes) {
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) throw EStreamError(stream, errno);
     if (got == 0) return bytes;
-    if (bytes.size() + got > maxBytes) throw EBitmapLoadingFailed(QString::fromLatin1(stream));
+    if (bytes.size() + got > maxBytes)
+      throw EBitmapLoadingFailed(
+          QString::fromLatin1(stream),
+          {TRefusalKind::BeyondBudget, QStringLiteral("larger than any accepted picture needs")});
     bytes.append(chunk, got);
   }
 }

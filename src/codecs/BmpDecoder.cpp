@@ -12,7 +12,6 @@
 #include "AreaReduction.h"
 #include "BmpCompleteness.h"
 #include "ByteReader.h"
-#include "CodecsLog.h"
 #include "DecodeBudget.h"
 
 namespace tracella {
@@ -50,10 +49,7 @@ class Channel {
   std::uint32_t top_;
 };
 
-std::optional<TBitmap> Refused(const QString& reason) {
-  LogRefusal(QStringLiteral("BMP: ") + reason);
-  return std::nullopt;
-}
+TRefusal Damaged(const QString& reason) { return {TRefusalKind::Damaged, reason}; }
 
 // An RLE stream's colour indices a row at a time, from the bottom row up as it stores them.
 // Pixels that an end of row or a jump passes over keep index 0.
@@ -128,12 +124,11 @@ bool IsBitFieldBmp(const QByteArray& bytes) {
   return header.compression == Rgb && oddHeader && (deep || header.bitsPerPixel == 24);
 }
 
-std::optional<TBitmap> DecodeBitFieldBmp(const QByteArray& bytes) {
+TDecoded<TBitmap> DecodeBitFieldBmp(const QByteArray& bytes) {
   const ByteReader in(bytes);
   const Header header = HeaderOf(in);
   const std::int64_t width = header.width, height = std::abs(header.height);
-  if (width <= 0 || height == 0 || width * height > MaxDecodePixels)
-    return Refused(QStringLiteral("%1 x %2 is beyond the decoding budget").arg(width).arg(height));
+  if (const std::optional<TRefusal> refusal = SizeRefusal(width, height)) return *refusal;
   // Masks follow a 40-byte header, or are its extension's first fields; plain RGB has fixed ones.
   const std::int64_t masksAt = FileHeaderSize + InfoHeaderSize;
   const bool alphaMask = header.compression == AlphaBitFields || header.size >= 56;
@@ -151,15 +146,15 @@ std::optional<TBitmap> DecodeBitFieldBmp(const QByteArray& bytes) {
   std::uint32_t seen = 0;
   for (const Channel* channel : {&red, &green, &blue, &alpha}) {
     if (!channel->Contiguous() || (channel->Mask() & seen) != 0 || (channel->Mask() & ~within) != 0)
-      return Refused(QStringLiteral("its bit-field masks overlap or are broken"));
+      return Damaged(QStringLiteral("its bit-field masks overlap or are broken"));
     seen |= channel->Mask();
   }
-  if (red.Mask() == 0 || green.Mask() == 0 || blue.Mask() == 0) return Refused(QStringLiteral("a colour has no bits"));
+  if (red.Mask() == 0 || green.Mask() == 0 || blue.Mask() == 0) return Damaged(QStringLiteral("a colour has no bits"));
 
   const std::int64_t pixelsAt = in.Little32(10);
   const std::int64_t bytesPerPixel = header.bitsPerPixel / 8, rowBytes = (width * header.bitsPerPixel + 31) / 32 * 4;
   if (pixelsAt + rowBytes * height > in.size())
-    return Refused(QStringLiteral("the file ends or breaks off before its picture does"));
+    return Damaged(QStringLiteral("the file ends or breaks off before its picture does"));
 
   const QSize size{int(width), int(height)}, fitted = FittedSize(size);
   TBitmap bitmap(fitted.width(), fitted.height());
@@ -189,13 +184,12 @@ bool IsRleBmp(const QByteArray& bytes) {
                                            (header.compression == Rle4 && header.bitsPerPixel == 4));
 }
 
-std::optional<TBitmap> DecodeRleBmp(const QByteArray& bytes) {
+TDecoded<TBitmap> DecodeRleBmp(const QByteArray& bytes) {
   const ByteReader in(bytes);
   const Header header = HeaderOf(in);
   const std::int64_t width = header.width, height = std::abs(header.height);
-  if (width <= 0 || height == 0 || width * height > MaxDecodePixels)
-    return Refused(QStringLiteral("%1 x %2 is beyond the decoding budget").arg(width).arg(height));
-  if (!BmpHoldsAllRows(bytes)) return Refused(QStringLiteral("the file ends or breaks off before its picture does"));
+  if (const std::optional<TRefusal> refusal = SizeRefusal(width, height)) return *refusal;
+  if (!BmpHoldsAllRows(bytes)) return Damaged(QStringLiteral("the file ends or breaks off before its picture does"));
 
   // The palette follows the header, as many entries as it says or else one per index.
   std::vector<TAlphaColor> palette(256, claBlack);
@@ -217,7 +211,7 @@ std::optional<TBitmap> DecodeRleBmp(const QByteArray& bytes) {
   std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
   RleRows rows(in, in.Little32(10), size.width(), int(header.bitsPerPixel));
   for (int y = 0; y < size.height(); ++y) {
-    if (!rows.Next(indices.data())) return Refused(QStringLiteral("a run or jump leaves its row"));
+    if (!rows.Next(indices.data())) return Damaged(QStringLiteral("a run or jump leaves its row"));
     TAlphaColor* out = reduction ? row.data() : bitmap.ScanLine(bottomUp ? size.height() - 1 - y : y);
     std::transform(indices.begin(), indices.end(), out, [&palette](std::uint8_t index) { return palette[index]; });
     if (reduction) reduction->AddRow(out);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QByteArray>
-#include <optional>
 
 #include "Bitmap.h"
+#include "Decoded.h"
 
 namespace tracella {
 
@@ -12,16 +12,16 @@ namespace tracella {
 // wider than 8 bits to black.
 bool IsBitFieldBmp(const QByteArray& bytes);
 
-// Decodes such a BMP into premultiplied BGRA fitted within MaxBitmapSize, or nothing when its
+// Decodes such a BMP into premultiplied BGRA fitted within MaxBitmapSize; refused when its
 // masks overlap, leave gaps or the file ends before its last row.
-std::optional<TBitmap> DecodeBitFieldBmp(const QByteArray& bytes);
+TDecoded<TBitmap> DecodeBitFieldBmp(const QByteArray& bytes);
 
 // True for an RLE8 or RLE4 compressed BMP.
 bool IsRleBmp(const QByteArray& bytes);
 
 // Decodes such a BMP a row at a time into opaque BGRA fitted within MaxBitmapSize, so that a
 // large picture never exists at its own size; pixels its runs and jumps leave out take palette
-// entry 0. Nothing when a run or jump leaves the picture or the stream ends before it does.
-std::optional<TBitmap> DecodeRleBmp(const QByteArray& bytes);
+// entry 0. Refused when a run or jump leaves the picture or the stream ends before it does.
+TDecoded<TBitmap> DecodeRleBmp(const QByteArray& bytes);
 
 }  // namespace tracella

@@ -20,4 +20,13 @@ QSize FittedSize(QSize size) {
   return {ScaledSide(size.width(), longest), ScaledSide(size.height(), longest)};
 }
 
+std::optional<TRefusal> SizeRefusal(std::int64_t width, std::int64_t height) {
+  if (width <= 0 || height <= 0)
+    return TRefusal{TRefusalKind::Damaged, QStringLiteral("%1 x %2 holds no pixels").arg(width).arg(height)};
+  if (width > MaxDecodePixels / height)  // width * height > MaxDecodePixels, which could overflow
+    return TRefusal{TRefusalKind::BeyondBudget,
+                    QStringLiteral("%1 x %2 is beyond the decoding budget").arg(width).arg(height)};
+  return std::nullopt;
+}
+
 }  // namespace tracella

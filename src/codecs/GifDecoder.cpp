@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "AreaReduction.h"
-#include "CodecsLog.h"
 #include "DecodeBudget.h"
 
 namespace tracella {
@@ -37,14 +36,11 @@ struct GifCloser {
 };
 using GifFile = std::unique_ptr<GifFileType, GifCloser>;
 
-std::optional<TBitmap> Refused(const QString& reason) {
-  LogRefusal(QStringLiteral("GIF: ") + reason);
-  return std::nullopt;
-}
-
-std::optional<TBitmap> Refused(int error) {
+// giflib's complaint: about the file's bytes, unless it ran out of memory.
+TRefusal Refused(int error) {
   const char* message = GifErrorString(error);
-  return Refused(message != nullptr ? QString::fromLatin1(message) : QStringLiteral("giflib error %1").arg(error));
+  return {error == D_GIF_ERR_NOT_ENOUGH_MEM ? TRefusalKind::OutOfMemory : TRefusalKind::Damaged,
+          message != nullptr ? QString::fromLatin1(message) : QStringLiteral("giflib error %1").arg(error)};
 }
 
 // Reads the records up to the first picture's descriptor; `transparent` is the colour index the
@@ -154,7 +150,7 @@ class FrameRows {
 
 bool IsGif(const QByteArray& bytes) { return bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a"); }
 
-std::optional<TBitmap> DecodeGif(const QByteArray& bytes) {
+TDecoded<TBitmap> DecodeGif(const QByteArray& bytes) {
   Input input{bytes};
   int error = 0;
   const GifFile gif(DGifOpen(&input, Read, &error));
@@ -163,15 +159,14 @@ std::optional<TBitmap> DecodeGif(const QByteArray& bytes) {
   if (!ReadUpToFirstPicture(gif.get(), transparent)) return Refused(gif->Error);
   const GifImageDesc frame = gif->Image;
   if (frame.Width <= 0 || frame.Height <= 0 || frame.Left < 0 || frame.Top < 0)
-    return Refused(QStringLiteral("its first frame is empty"));
+    return TRefusal{TRefusalKind::Damaged, QStringLiteral("its first frame is empty")};
   // The frame is painted on the logical screen and cut off at its edges; a screen without a size
   // is as large as the frame reaches.
   const QSize size(gif->SWidth > 0 ? gif->SWidth : frame.Left + frame.Width,
                    gif->SHeight > 0 ? gif->SHeight : frame.Top + frame.Height);
   const std::int64_t framePixels = std::int64_t{frame.Width} * frame.Height;
   for (const QSize side : {size, QSize(frame.Width, frame.Height)})
-    if (std::int64_t{side.width()} * side.height() > MaxDecodePixels)
-      return Refused(QStringLiteral("%1 x %2 is beyond the decoding budget").arg(side.width()).arg(side.height()));
+    if (const std::optional<TRefusal> refusal = SizeRefusal(side.width(), side.height())) return *refusal;
   const QSize fitted = FittedSize(size);
   const bool reduce = fitted != size;
 
@@ -179,9 +174,10 @@ std::optional<TBitmap> DecodeGif(const QByteArray& bytes) {
   // would bound them too, at several times the processor time, for pictures that no camera or
   // editor makes: more than about 23,000 pixels on their longer side.
   if (frame.Interlace && framePixels > 2 * std::int64_t{sizeof(TAlphaColor)} * fitted.width() * fitted.height())
-    return Refused(QStringLiteral("interlaced rows of %1 x %2 are too many to hold for fitting")
-                       .arg(frame.Width)
-                       .arg(frame.Height));
+    return TRefusal{TRefusalKind::BeyondBudget,
+                    QStringLiteral("interlaced rows of %1 x %2 are too many to hold for fitting")
+                        .arg(frame.Width)
+                        .arg(frame.Height)};
   if (const int codesError = FrameCodesError(bytes); codesError != D_GIF_SUCCEEDED) return Refused(codesError);
   FrameRows rows(gif.get());
   if (frame.Interlace && !rows.ReadPasses()) return Refused(gif->Error);

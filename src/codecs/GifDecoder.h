@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QByteArray>
-#include <optional>
 
 #include "Bitmap.h"
+#include "Decoded.h"
 
 namespace tracella {
 
@@ -15,9 +15,9 @@ bool IsGif(const QByteArray& bytes);
 // colour, or transparent when the frame has a transparent colour or the file no global colour
 // table. Fitted within MaxBitmapSize by area averaging as the rows arrive, so that a large picture
 // never exists at its own size; an interlaced one keeps its colour indices while its passes
-// arrive and is refused when they alone would take more than twice its fitted bitmap. Nothing
+// arrive and is refused when they alone would take more than twice its fitted bitmap. Refused
 // when the picture's codes end, break off or leave pixels out, found by decoding them once before
 // any pixel memory is taken (twice the decoding time, no memory for a refused file).
-std::optional<TBitmap> DecodeGif(const QByteArray& bytes);
+TDecoded<TBitmap> DecodeGif(const QByteArray& bytes);
 
 }  // namespace tracella

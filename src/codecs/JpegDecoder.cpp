@@ -221,10 +221,8 @@ class JpegDecompression {
   int orientation_ = 1;
 };
 
-bool Refused(const QString& reason) {
-  LogRefusal(QStringLiteral("JPEG: ") + reason);
-  return false;
-}
+// libjpeg's complaints are about the file's bytes; the budget's refusals say so.
+TRefusal Refused(const QString& reason, TRefusalKind kind = TRefusalKind::Damaged) { return {kind, reason}; }
 
 // Where the decoded rows go, at the fitted size, from the top, as stored (not yet upright).
 struct RowSink {
@@ -233,10 +231,10 @@ struct RowSink {
   std::function<void(int y, const TAlphaColor* row)> put;
 };
 
-// Decodes the picture into the sink made for its fitted size; false (the reason logged) when a
-// pixel could not be decoded as stored.
+// Decodes the picture into the sink made for its fitted size; why not when a pixel could not be
+// decoded as stored.
 template <class MakeSink>
-bool DecodeInto(const QByteArray& bytes, int& orientation, const MakeSink& makeSink) {
+std::optional<TRefusal> DecodeInto(const QByteArray& bytes, int& orientation, const MakeSink& makeSink) {
   JpegDecompression jpeg(bytes);
   QSize fitted;
   if (!jpeg.ReadHeader(fitted)) return Refused(jpeg.Reason());
@@ -244,7 +242,8 @@ bool DecodeInto(const QByteArray& bytes, int& orientation, const MakeSink& makeS
   // complaint from libjpeg, nor does a cut in arithmetic-coded data: its decoder reads zeros past
   // the end, as a whole file's last bits need. There only the end marker says nothing is missing.
   const JpegScanLayout layout = ReadJpegScanLayout(bytes);
-  if (layout.scans > MaxScans) return Refused(QStringLiteral("it has more scans than any picture needs"));
+  if (layout.scans > MaxScans)
+    return Refused(QStringLiteral("it has more scans than any picture needs"), TRefusalKind::BeyondBudget);
   if (!layout.reachesEnd && jpeg.HasMultipleScans() && !layout.scansComplete)
     return Refused(QStringLiteral("the file ends before its last scan"));
   if (jpeg.HasMultipleScans() && !layout.everyComponentScanned)
@@ -253,7 +252,8 @@ bool DecodeInto(const QByteArray& bytes, int& orientation, const MakeSink& makeS
     return Refused(QStringLiteral("its arithmetic-coded data runs to the end of the file, as if cut"));
   const std::int64_t bitmapBytes = std::int64_t{fitted.width()} * fitted.height() * 4;
   if (jpeg.CoefficientBytes() > 3 * bitmapBytes)
-    return Refused(QStringLiteral("its scans would hold %1 MB of coefficients").arg(jpeg.CoefficientBytes() >> 20));
+    return Refused(QStringLiteral("its scans would hold %1 MB of coefficients").arg(jpeg.CoefficientBytes() >> 20),
+                   TRefusalKind::BeyondBudget);
 
   const jpeg_decompress_struct& decoder = jpeg.Decoder();
   const int width = int(decoder.output_width), height = int(decoder.output_height);
@@ -280,14 +280,14 @@ bool DecodeInto(const QByteArray& bytes, int& orientation, const MakeSink& makeS
   };
   if (!jpeg.ReadRows(rowFor, done)) return Refused(jpeg.Reason());
   orientation = jpeg.Orientation();
-  return true;
+  return std::nullopt;
 }
 
 }  // namespace
 
 bool IsJpeg(const QByteArray& bytes) { return bytes.startsWith("\xFF\xD8\xFF"); }
 
-std::optional<TBitmap> DecodeJpeg(const QByteArray& bytes) {
+TDecoded<TBitmap> DecodeJpeg(const QByteArray& bytes) {
   TBitmap bitmap;
   int orientation = 1;
   const auto makeSink = [&](QSize fitted) {
@@ -295,19 +295,19 @@ std::optional<TBitmap> DecodeJpeg(const QByteArray& bytes) {
     return RowSink{[&](int y) { return bitmap.ScanLine(y); },
                    [&](int y, const TAlphaColor* row) { std::copy_n(row, bitmap.Width(), bitmap.ScanLine(y)); }};
   };
-  if (!DecodeInto(bytes, orientation, makeSink)) return std::nullopt;
+  if (const std::optional<TRefusal> refusal = DecodeInto(bytes, orientation, makeSink)) return *refusal;
   if (orientation == 1) return bitmap;
   return Oriented(bitmap, orientation);
 }
 
-std::optional<TGrayPlane> DecodeJpegGray(const QByteArray& bytes) {
+TDecoded<TGrayPlane> DecodeJpegGray(const QByteArray& bytes) {
   TGrayPlane gray;
   int orientation = 1;
   const auto makeSink = [&](QSize fitted) {
     gray.SetSize(fitted.width(), fitted.height());
     return RowSink{nullptr, [&](int y, const TAlphaColor* row) { MakeGrayRow(row, gray.Width(), gray.Row(y)); }};
   };
-  if (!DecodeInto(bytes, orientation, makeSink)) return std::nullopt;
+  if (const std::optional<TRefusal> refusal = DecodeInto(bytes, orientation, makeSink)) return *refusal;
   if (orientation == 1) return gray;
   return Oriented(gray, orientation);
 }

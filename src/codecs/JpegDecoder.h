@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QByteArray>
-#include <optional>
 
 #include "Bitmap.h"
+#include "Decoded.h"
 #include "GrayPlane.h"
 
 namespace tracella {
@@ -13,13 +13,13 @@ bool IsJpeg(const QByteArray& bytes);
 
 // Decodes a JPEG picture with libjpeg-turbo straight into the bitmap's memory as opaque BGRA,
 // upright by its EXIF orientation and fitted within MaxBitmapSize (libjpeg's own scaling first,
-// area averaging the rest of the way). Nothing when a pixel could not be decoded as stored: any
+// area averaging the rest of the way). Refused when a pixel could not be decoded as stored: any
 // complaint about the data before the last row is a refusal, while a file that lacks only its end
 // marker is whole. Grey, YCbCr, RGB, CMYK and YCCK pictures are read; 12-bit ones are not.
-std::optional<TBitmap> DecodeJpeg(const QByteArray& bytes);
+TDecoded<TBitmap> DecodeJpeg(const QByteArray& bytes);
 
 // The same picture's grey (its green channel, one byte a pixel), decoded row by row: the picture
 // itself is never held, only one row of it.
-std::optional<TGrayPlane> DecodeJpegGray(const QByteArray& bytes);
+TDecoded<TGrayPlane> DecodeJpegGray(const QByteArray& bytes);
 
 }  // namespace tracella

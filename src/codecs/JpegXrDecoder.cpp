@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "AreaReduction.h"
-#include "CodecsLog.h"
 #include "DecodeBudget.h"
 #include "WholeTransfer.h"
 
@@ -60,8 +59,9 @@ int BytesAsFile(const QByteArray& bytes) {
   return file.Release();
 }
 
-// Starts the decoder reading `input`, writing into `output`; its process id, or -1.
-pid_t StartDecoder(const QByteArray& program, int input, int output) {
+// Starts the decoder reading `input`, writing into `output`; its process id, or -1 with the
+// system's error in `error`.
+pid_t StartDecoder(const QByteArray& program, int input, int output, int& error) {
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
   posix_spawn_file_actions_init(&actions);
@@ -77,23 +77,20 @@ pid_t StartDecoder(const QByteArray& program, int input, int output) {
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   char* const argv[] = {const_cast<char*>(program.constData()), nullptr};
   pid_t child = -1;
-  const int error = ::posix_spawn(&child, program.constData(), &actions, &attributes, argv, environ);
+  error = ::posix_spawn(&child, program.constData(), &actions, &attributes, argv, environ);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
-  if (error != 0) {
-    LogRefusal(QStringLiteral("JPEG XR: cannot start %1: %2").arg(QFile::decodeName(program), strerror(error)));
-    return -1;
-  }
-  return child;
+  return error == 0 ? child : -1;
 }
 
-// The picture the decoder writes, its size and then its rows, fitted as the rows arrive; nothing
+// The picture the decoder writes, its size and then its rows, fitted as the rows arrive; refused
 // when any of it is missing or the size is not one the decoder could have made.
-std::optional<TBitmap> ReadFittedPicture(int fd) {
+TDecoded<TBitmap> ReadFittedPicture(int fd) {
+  const TRefusal failed{TRefusalKind::DecoderFailed, QStringLiteral("libjxr could not decode it whole")};
   std::int32_t size[2] = {0, 0};
-  if (!ReadAll(fd, size, sizeof size)) return std::nullopt;
+  if (!ReadAll(fd, size, sizeof size)) return failed;
   const auto [width, height] = size;
-  if (width <= 0 || height <= 0 || std::int64_t{width} * height > MaxDecodePixels) return std::nullopt;
+  if (const std::optional<TRefusal> refusal = SizeRefusal(width, height)) return *refusal;
   const QSize fitted = FittedSize(QSize(width, height));
   TBitmap bitmap(fitted.width(), fitted.height());
   const bool reduce = fitted != QSize(width, height);
@@ -102,7 +99,7 @@ std::optional<TBitmap> ReadFittedPicture(int fd) {
   if (reduce) reduction.emplace(width, height, bitmap);
   for (int y = 0; y < height; ++y) {
     TAlphaColor* pixels = reduce ? row.data() : bitmap.ScanLine(y);
-    if (!ReadAll(fd, pixels, static_cast<std::size_t>(width) * sizeof(TAlphaColor))) return std::nullopt;
+    if (!ReadAll(fd, pixels, static_cast<std::size_t>(width) * sizeof(TAlphaColor))) return failed;
     if (reduce) reduction->AddRow(pixels);
   }
   return bitmap;
@@ -120,21 +117,27 @@ bool ExitedWell(pid_t child) {
 
 bool IsJpegXr(const QByteArray& bytes) { return bytes.startsWith(QByteArray("II\xBC", 3)); }
 
-std::optional<TBitmap> DecodeJpegXr(const QByteArray& bytes) {
+TDecoded<TBitmap> DecodeJpegXr(const QByteArray& bytes) {
   // A program of its own, started afresh rather than forked: a fork of this multi-threaded
   // process could inherit a lock held by another thread and hang in libjxr's allocator.
   const Descriptor input(BytesAsFile(bytes));
   int pipe[2];
-  if (input.get() < 0 || ::pipe2(pipe, O_CLOEXEC) != 0) return std::nullopt;
+  if (input.get() < 0 || ::pipe2(pipe, O_CLOEXEC) != 0)
+    return TRefusal{TRefusalKind::DecoderFailed, QStringLiteral("no file or pipe to hand it to its decoder")};
   Descriptor output(pipe[0]);
   Descriptor decoderEnd(pipe[1]);
-  const pid_t child = StartDecoder(DecoderProgram(), input.get(), decoderEnd.get());
-  if (child < 0) return std::nullopt;
+  const QByteArray program = DecoderProgram();
+  int error = 0;
+  const pid_t child = StartDecoder(program, input.get(), decoderEnd.get(), error);
+  if (child < 0)
+    return TRefusal{TRefusalKind::DecoderFailed,
+                    QStringLiteral("cannot start %1: %2").arg(QFile::decodeName(program), strerror(error))};
   decoderEnd.Reset();
-  std::optional<TBitmap> picture = ReadFittedPicture(output.get());
+  TDecoded<TBitmap> picture = ReadFittedPicture(output.get());
   output.Reset();  // a decoder still writing stops instead of waiting for a reader
   // A decoder that failed after some rows leaves no half picture behind.
-  if (!ExitedWell(child)) return std::nullopt;
+  if (!ExitedWell(child))
+    return TRefusal{TRefusalKind::DecoderFailed, QStringLiteral("libjxr could not decode it whole")};
   return picture;
 }
 

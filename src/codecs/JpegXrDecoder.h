@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QByteArray>
-#include <optional>
 
 #include "Bitmap.h"
+#include "Decoded.h"
 
 namespace tracella {
 
@@ -11,9 +11,9 @@ namespace tracella {
 bool IsJpegXr(const QByteArray& bytes);
 
 // Decodes a JPEG XR picture fitted within MaxBitmapSize, its rows reduced as they are decoded.
-// Nothing when the file is damaged or cut short, its pixel format cannot be converted to 8-bit
+// Refused when the file is damaged or cut short, its pixel format cannot be converted to 8-bit
 // RGB(A), or it claims more pixels than the decode budget. libjxr runs in a program of its own
 // (tracella-jxr-decode), so its crashes stay there.
-std::optional<TBitmap> DecodeJpegXr(const QByteArray& bytes);
+TDecoded<TBitmap> DecodeJpegXr(const QByteArray& bytes);
 
 }  // namespace tracella

@@ -37,31 +37,64 @@ bool IsPictureExtension(const QString& extension) {
                              [&](const char* accepted) { return extension == QLatin1StringView(accepted); });
 }
 
-std::optional<TBitmap> Decode(const QByteArray& bytes) {
-  if (IsJpeg(bytes)) return DecodeJpeg(bytes);
-  if (IsPng(bytes)) return DecodePng(bytes);
-  if (IsGif(bytes)) return DecodeGif(bytes);
-  if (IsTiff(bytes)) return DecodeTiff(bytes);
-  if (IsBitFieldBmp(bytes)) return DecodeBitFieldBmp(bytes);
-  if (IsRleBmp(bytes)) return DecodeRleBmp(bytes);
-  if (!IsJpegXr(bytes)) return DecodeWithQt(bytes);
-  std::optional<TBitmap> picture = DecodeJpegXr(bytes);
-  if (!picture) LogRefusal(QStringLiteral("JPEG XR: libjxr could not decode it whole"));
-  return picture;
+// A format read here: how its content is recognised, and how it is decoded. A decoder that can
+// hand over its rows straight to their grey says so; the others are decoded whole, reduced to
+// their grey and let go at once.
+struct TDecoder {
+  const char* format;  // begins the reason in the log
+  bool (*recognises)(const QByteArray& bytes);
+  TDecoded<TBitmap> (*decode)(const QByteArray& bytes);
+  TDecoded<TGrayPlane> (*decodeGray)(const QByteArray& bytes) = nullptr;
+};
+
+// The first that recognises the content decodes it; Qt's readers take what none of ours does.
+const TDecoder Decoders[] = {
+    {"JPEG", IsJpeg, DecodeJpeg, DecodeJpegGray},
+    {"PNG", IsPng, DecodePng},
+    {"GIF", IsGif, DecodeGif},
+    {"TIFF", IsTiff, DecodeTiff},
+    {"BMP", IsBitFieldBmp, DecodeBitFieldBmp},
+    {"BMP", IsRleBmp, DecodeRleBmp},
+    {"JPEG XR", IsJpegXr, DecodeJpegXr},
+    {"Qt", IsLeftToQt, DecodeWithQt},
+};
+
+const TDecoder* DecoderFor(const QByteArray& bytes) {
+  const auto* found =
+      std::ranges::find_if(Decoders, [&bytes](const TDecoder& decoder) { return decoder.recognises(bytes); });
+  return found == std::end(Decoders) ? nullptr : found;
 }
 
-bool IsJpegExtension(const QString& extension) { return extension == u".jpg" || extension == u".jpeg"; }
+bool IsReadFormat(const QByteArray& bytes) { return DecoderFor(bytes) != nullptr; }
 
-// A JPEG goes straight to its grey; the other formats are decoded whole, reduced to their grey and
-// let go at once.
-std::optional<TGrayPlane> DecodeGray(const QByteArray& bytes) {
-  if (IsJpeg(bytes)) return DecodeJpegGray(bytes);
-  const std::optional<TBitmap> picture = Decode(bytes);
-  if (!picture) return std::nullopt;
+const TRefusal UnrecognisedContent{TRefusalKind::UnreadFormat, QStringLiteral("no decoder recognises its content")};
+
+// The refusal with the decoder's format in front of its reason, as the log gives it.
+template <class T>
+TDecoded<T> Named(const TDecoder& decoder, TDecoded<T> decoded) {
+  if (decoded) return decoded;
+  return TRefusal{decoded.Refusal().kind,
+                  QStringLiteral("%1: %2").arg(QLatin1StringView(decoder.format), decoded.Refusal().text)};
+}
+
+TDecoded<TBitmap> Decode(const QByteArray& bytes) {
+  const TDecoder* decoder = DecoderFor(bytes);
+  if (decoder == nullptr) return UnrecognisedContent;
+  return Named(*decoder, decoder->decode(bytes));
+}
+
+TDecoded<TGrayPlane> DecodeGray(const QByteArray& bytes) {
+  const TDecoder* decoder = DecoderFor(bytes);
+  if (decoder == nullptr) return UnrecognisedContent;
+  if (decoder->decodeGray != nullptr) return Named(*decoder, decoder->decodeGray(bytes));
+  TDecoded<TBitmap> picture = Named(*decoder, decoder->decode(bytes));
+  if (!picture) return picture.Refusal();
   TGrayPlane gray;
   MakeGray(*picture, gray);
   return gray;
 }
+
+bool IsJpegExtension(const QString& extension) { return extension == u".jpg" || extension == u".jpeg"; }
 
 // The file's bytes, or nothing when the encoder fails.
 std::optional<QByteArray> Encode(const QImage& image, const char* format) {
@@ -87,23 +120,26 @@ std::optional<QByteArray> EncodeFor(const TBitmap& bitmap, const QString& extens
   return std::nullopt;
 }
 
+// Logs why the file named `name` was not taken and throws it with the reason.
+[[noreturn]] void Refuse(const QString& name, TRefusal reason) {
+  LogRefusal(reason.text);
+  throw EBitmapLoadingFailed(name, std::move(reason));
+}
+
 // What `decode` makes of the bytes (a picture or its grey), or EBitmapLoadingFailed naming `name`;
 // the decoders' messages go to the log.
 template <class Decode>
 auto Decoded(const QByteArray& bytes, const QString& name, const Decode& decode) {
   const QuietMessages quiet;
+  std::optional<TRefusal> refusal;
   try {
     auto picture = decode(bytes);
-    if (!picture) throw EBitmapLoadingFailed(name);
-    return std::move(*picture);
+    if (picture) return std::move(*picture);
+    refusal = picture.Refusal();
   } catch (const std::bad_alloc&) {
-    LogRefusal(QStringLiteral("out of memory"));
-    throw EBitmapLoadingFailed(name);
+    refusal = TRefusal{TRefusalKind::OutOfMemory, QStringLiteral("out of memory")};
   }
-}
-
-bool IsReadFormat(const QByteArray& bytes) {
-  return IsJpeg(bytes) || IsPng(bytes) || IsGif(bytes) || IsTiff(bytes) || IsJpegXr(bytes) || IsLeftToQt(bytes);
+  Refuse(name, std::move(*refusal));
 }
 
 // What `decode` makes of bytes that must say by their content what they are.
@@ -118,21 +154,15 @@ enum class Admit { ByExtension, ByContent };
 
 template <class Decode>
 auto LoadedFile(const QString& path, Admit admit, const Decode& decode) {
-  if (admit == Admit::ByExtension && !IsPictureExtension(ExtensionOf(path))) {
-    LogRefusal(QStringLiteral("no decoder for the extension \"%1\"").arg(ExtensionOf(path)));
-    throw EBitmapLoadingFailed(path);
-  }
+  if (admit == Admit::ByExtension && !IsPictureExtension(ExtensionOf(path)))
+    Refuse(path,
+           {TRefusalKind::UnreadFormat, QStringLiteral("no decoder for the extension \"%1\"").arg(ExtensionOf(path))});
   const std::unique_ptr<MappedFile> file = MapRegularFile(path, MaxPictureFileBytes);
-  if (!file) {
-    LogRefusal(QStringLiteral("larger than any accepted picture needs"));
-    throw EBitmapLoadingFailed(path);
-  }
+  if (!file) Refuse(path, {TRefusalKind::BeyondBudget, QStringLiteral("larger than any accepted picture needs")});
   auto picture =
       admit == Admit::ByContent ? DecodedByContent(file->Bytes(), path, decode) : Decoded(file->Bytes(), path, decode);
-  if (file->Shrank()) {
-    LogRefusal(QStringLiteral("the file became shorter while it was read"));
-    throw EBitmapLoadingFailed(path);
-  }
+  if (file->Shrank())
+    Refuse(path, {TRefusalKind::Damaged, QStringLiteral("the file became shorter while it was read")});
   return picture;
 }
 

@@ -132,34 +132,31 @@ bool DecodesWhole(PngDecompression& png) {
   return true;
 }
 
-std::optional<TBitmap> Refused(const QString& reason) {
-  LogRefusal(QStringLiteral("PNG: ") + reason);
-  return std::nullopt;
-}
+// libpng's complaints are all about the file's bytes.
+TRefusal Damaged(const char* reason) { return {TRefusalKind::Damaged, QString::fromLatin1(reason)}; }
 
 }  // namespace
 
 bool IsPng(const QByteArray& bytes) { return bytes.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8)); }
 
-std::optional<TBitmap> DecodePng(const QByteArray& bytes) {
+TDecoded<TBitmap> DecodePng(const QByteArray& bytes) {
   PngDecompression png(bytes);
-  if (!png.ReadHeader(true)) return Refused(png.Reason());
+  if (!png.ReadHeader(true)) return Damaged(png.Reason());
   const int width = png.Width(), height = png.Height();
-  if (std::int64_t{width} * height > MaxDecodePixels)
-    return Refused(QStringLiteral("%1 x %2 is beyond the decoding budget").arg(width).arg(height));
+  if (const std::optional<TRefusal> refusal = SizeRefusal(width, height)) return *refusal;
   const QSize fitted = FittedSize(QSize(width, height));
   const bool reduce = fitted != QSize(width, height);
   const std::vector<Pass> passes = png.Passes();
 
   if (passes.size() > 1) {
-    if (PngDecompression check(bytes); !DecodesWhole(check)) return Refused(check.Reason());
+    if (PngDecompression check(bytes); !DecodesWhole(check)) return Damaged(check.Reason());
     TBitmap bitmap(fitted.width(), fitted.height());
     std::optional<TPassAreaReduction> reduction;
     if (reduce) reduction.emplace(width, height, bitmap, png.Channels());
     std::vector<TAlphaColor> row(static_cast<std::size_t>(width));
     for (const Pass& pass : passes)
       for (int i = 0, y = pass.firstRow; i < pass.rows; ++i, y += pass.rowStep) {
-        if (!png.ReadRow(reinterpret_cast<png_bytep>(row.data()))) return Refused(png.Reason());
+        if (!png.ReadRow(reinterpret_cast<png_bytep>(row.data()))) return Damaged(png.Reason());
         PremultiplyRow(row.data(), pass.columns);
         if (reduce) {
           reduction->AddPixels(y, pass.firstColumn, pass.columnStep, row.data(), pass.columns);
@@ -178,7 +175,7 @@ std::optional<TBitmap> DecodePng(const QByteArray& bytes) {
   if (reduce) reduction.emplace(width, height, bitmap);
   for (int y = 0; y < height; ++y) {
     TAlphaColor* pixels = reduce ? row.data() : bitmap.ScanLine(y);
-    if (!png.ReadRow(reinterpret_cast<png_bytep>(pixels))) return Refused(png.Reason());
+    if (!png.ReadRow(reinterpret_cast<png_bytep>(pixels))) return Damaged(png.Reason());
     PremultiplyRow(pixels, width);
     if (reduce) reduction->AddRow(pixels);
   }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QByteArray>
-#include <optional>
 
 #include "Bitmap.h"
+#include "Decoded.h"
 
 namespace tracella {
 
@@ -12,8 +12,8 @@ bool IsPng(const QByteArray& bytes);
 
 // Decodes a PNG picture with libpng a row at a time into premultiplied BGRA, fitted within
 // MaxBitmapSize by area averaging as the rows arrive, so that a large or 16-bit picture never
-// exists at its own size (an interlaced one does, once, in 8 bits). Nothing when a row cannot be
+// exists at its own size (an interlaced one does, once, in 8 bits). Refused when a row cannot be
 // decoded; the chunks after the picture's data, the end chunk among them, are not needed.
-std::optional<TBitmap> DecodePng(const QByteArray& bytes);
+TDecoded<TBitmap> DecodePng(const QByteArray& bytes);
 
 }  // namespace tracella

@@ -4,7 +4,6 @@
 #include <QImageReader>
 
 #include "BitmapImage.h"
-#include "CodecsLog.h"
 #include "DecodeBudget.h"
 #include "PictureCompleteness.h"
 
@@ -17,9 +16,14 @@ bool IsFormatLeftToQt(const QByteArray& format) {
   return leftToQt.contains(format);
 }
 
-std::optional<TBitmap> Refused(const QByteArray& format, const QString& reason) {
-  LogRefusal(QString::fromLatin1(format.isEmpty() ? QByteArray("unknown format") : format.toUpper()) + ": " + reason);
-  return std::nullopt;
+// Qt's readers take several formats: the reason names the one it took the file for.
+TRefusal Refused(TRefusalKind kind, const QByteArray& format, const QString& reason) {
+  return {kind,
+          QString::fromLatin1(format.isEmpty() ? QByteArray("unknown format") : format.toUpper()) + ": " + reason};
+}
+
+TRefusal Damaged(const QByteArray& format, const QString& reason) {
+  return Refused(TRefusalKind::Damaged, format, reason);
 }
 
 // The size Qt's reader paints the picture at. For an icon it reports the size its directory
@@ -47,20 +51,20 @@ QSize PaintedSize(const QByteArray& format, const QByteArray& bytes, QSize repor
 // picture's size when it is handed one, and RGB32 (alpha 0xFF) is already opaque premultiplied
 // BGRA: the bitmap's own memory is handed over and no pixel is copied. Any other picture comes
 // back in an image of Qt's own and is converted.
-std::optional<TBitmap> ReadInto(QImageReader& reader, const QByteArray& format, QSize size) {
+TDecoded<TBitmap> ReadInto(QImageReader& reader, const QByteArray& format, QSize size) {
   TBitmap bitmap(size.width(), size.height());
   QImage image = ImageOver(bitmap, QImage::Format_RGB32);
-  if (!reader.read(&image)) return Refused(format, reader.errorString());
+  if (!reader.read(&image)) return Damaged(format, reader.errorString());
   const bool filledInPlace = image.constBits() == reinterpret_cast<const uchar*>(bitmap.Pixels()) &&
                              image.format() == QImage::Format_RGB32 && image.size() == size;
   if (filledInPlace) return bitmap;
-  if (image.size() != size) return Refused(format, QStringLiteral("it decoded at another size than announced"));
+  if (image.size() != size) return Damaged(format, QStringLiteral("it decoded at another size than announced"));
   return ToBitmap(std::move(image));
 }
 
 }  // namespace
 
-std::optional<TBitmap> DecodeWithQt(const QByteArray& bytes) {
+TDecoded<TBitmap> DecodeWithQt(const QByteArray& bytes) {
   // Qt refuses larger pictures itself; the budget below is the real limit. Set once: the sketch
   // command decodes on several threads, and the setting is a plain global.
   [[maybe_unused]] static const bool limitSet = [] {
@@ -72,18 +76,16 @@ std::optional<TBitmap> DecodeWithQt(const QByteArray& bytes) {
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer);
   const QByteArray format = reader.format();
-  if (!IsFormatLeftToQt(format)) return Refused(format, QStringLiteral("not a picture format that is read"));
   const QSize size = PaintedSize(format, bytes, reader.size());
-  if (size.isEmpty()) return Refused(format, QStringLiteral("no picture size in its header"));
-  if (std::int64_t{size.width()} * size.height() > MaxDecodePixels)
-    return Refused(format,
-                   QStringLiteral("%1 x %2 is beyond the decoding budget").arg(size.width()).arg(size.height()));
+  if (size.isEmpty()) return Damaged(format, QStringLiteral("no picture size in its header"));
+  if (const std::optional<TRefusal> refusal = SizeRefusal(size.width(), size.height()))
+    return Refused(refusal->kind, format, refusal->text);
   if (!HoldsWholePicture(format, bytes))
-    return Refused(format, QStringLiteral("the file ends or breaks off before its picture does"));
+    return Damaged(format, QStringLiteral("the file ends or breaks off before its picture does"));
   if (FittedSize(size) == size) return ReadInto(reader, format, size);
   const QImage image = reader.read();
-  if (image.isNull()) return Refused(format, reader.errorString());
-  if (image.size() != size) return Refused(format, QStringLiteral("it decoded at another size than announced"));
+  if (image.isNull()) return Damaged(format, reader.errorString());
+  if (image.size() != size) return Damaged(format, QStringLiteral("it decoded at another size than announced"));
   return FittedBitmap(image);
 }
 

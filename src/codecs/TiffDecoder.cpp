@@ -84,10 +84,7 @@ struct OptionsFreer {
 // libtiff gives ABGR words, red in the low byte, alpha already premultiplied; we store BGRA.
 TAlphaColor FromTiff(std::uint32_t abgr) { return (abgr & 0xFF00FF00u) | (abgr & 0xFFu) << 16 | (abgr >> 16 & 0xFFu); }
 
-std::optional<TBitmap> Refused(const QString& reason) {
-  LogRefusal(QStringLiteral("TIFF: ") + reason);
-  return std::nullopt;
-}
+TRefusal Damaged(const char* reason) { return {TRefusalKind::Damaged, QString::fromLatin1(reason)}; }
 
 // Rows read per call: whole strips or rows of tiles, so that each is decoded once, as long as
 // the band stays within `maxBytes`; a taller strip is then decoded again for each band.
@@ -155,25 +152,25 @@ bool IsTiff(const QByteArray& bytes) {
          bytes.startsWith("MM\0+");
 }
 
-std::optional<TBitmap> DecodeTiff(const QByteArray& bytes) {
+TDecoded<TBitmap> DecodeTiff(const QByteArray& bytes) {
   MemoryFile file{bytes};
   const std::unique_ptr<TIFFOpenOptions, OptionsFreer> options(TIFFOpenOptionsAlloc());
   TIFFOpenOptionsSetErrorHandlerExtR(options.get(), KeepError, &file);
   TIFFOpenOptionsSetWarningHandlerExtR(options.get(), LogWarning, nullptr);
   const std::unique_ptr<TIFF, TiffCloser> tiff(TIFFClientOpenExt("picture", "r", &file, ReadBytes, WriteNothing, Seek,
                                                                  CloseNothing, SizeOf, Map, Unmap, options.get()));
-  if (!tiff) return Refused(file.lastError);
+  if (!tiff) return Damaged(file.lastError);
   std::uint32_t width = 0, height = 0;
   TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
   TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
-  if (width == 0 || height == 0 || std::int64_t{width} * height > MaxDecodePixels)
-    return Refused(QStringLiteral("%1 x %2 is beyond the decoding budget").arg(width).arg(height));
+  if (const std::optional<TRefusal> refusal = SizeRefusal(width, height)) return *refusal;
   if (!StripsCanHoldTheirRows(tiff.get()))
-    return Refused(QStringLiteral("its strips hold too few bytes for their rows"));
+    return TRefusal{TRefusalKind::Damaged, QStringLiteral("its strips hold too few bytes for their rows")};
   char message[1024] = "";
   TIFFRGBAImage image{};
+  // What libtiff's RGBA reader cannot take is a layout it does not know.
   if (!TIFFRGBAImageOK(tiff.get(), message) || !TIFFRGBAImageBegin(&image, tiff.get(), 1, message))
-    return Refused(message);
+    return TRefusal{TRefusalKind::UnsupportedLayout, QString::fromLatin1(message)};
   const std::unique_ptr<TIFFRGBAImage, void (*)(TIFFRGBAImage*)> ending(&image, TIFFRGBAImageEnd);
   // Rows as stored, top first; the orientation is applied to the fitted bitmap.
   const int orientation = image.orientation;
@@ -193,7 +190,7 @@ std::optional<TBitmap> DecodeTiff(const QByteArray& bytes) {
   for (int top = 0; top < size.height(); top += bandRows) {
     const int rows = std::min(bandRows, size.height() - top);
     image.row_offset = top;
-    if (!TIFFRGBAImageGet(&image, band.data(), width, std::uint32_t(rows))) return Refused(file.lastError);
+    if (!TIFFRGBAImageGet(&image, band.data(), width, std::uint32_t(rows))) return Damaged(file.lastError);
     for (int y = 0; y < rows; ++y) {
       const std::uint32_t* in = &band[std::size_t(y) * width];
       TAlphaColor* out =

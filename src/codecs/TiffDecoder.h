@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QByteArray>
-#include <optional>
 
 #include "Bitmap.h"
+#include "Decoded.h"
 
 namespace tracella {
 
@@ -13,7 +13,7 @@ bool IsTiff(const QByteArray& bytes);
 // Decodes the first page of a TIFF file with libtiff's RGBA reader, a band of strips or tiles at
 // a time, into premultiplied BGRA, upright by its orientation tag and fitted within
 // MaxBitmapSize by area averaging as the bands arrive: a large or 16-bit picture never exists at
-// its own size. Nothing when a strip or tile cannot be read whole, or libtiff cannot convert it.
-std::optional<TBitmap> DecodeTiff(const QByteArray& bytes);
+// its own size. Refused when a strip or tile cannot be read whole, or libtiff cannot convert it.
+TDecoded<TBitmap> DecodeTiff(const QByteArray& bytes);
 
 }  // namespace tracella

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cstring>
+#include <utility>
 
 #include "LocalPath.h"
 
@@ -27,8 +28,8 @@ QString FileMessage(const char* what, const QString& path, int errorNumber) {
 
 }  // namespace
 
-EBitmapLoadingFailed::EBitmapLoadingFailed(const QString& path)
-    : Exception(Utf8(QStringLiteral("Loading bitmap failed (%1).").arg(path))) {}
+EBitmapLoadingFailed::EBitmapLoadingFailed(const QString& path, TRefusal reason)
+    : Exception(Utf8(QStringLiteral("Loading bitmap failed (%1).").arg(path))), reason_(std::move(reason)) {}
 
 ENotAPicture::ENotAPicture(const QString& path)
     : Exception(Utf8(QStringLiteral("%1: not a picture file this program reads.").arg(path))) {}

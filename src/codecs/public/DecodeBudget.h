@@ -2,6 +2,9 @@
 
 #include <QSize>
 #include <cstdint>
+#include <optional>
+
+#include "Refusal.h"
 
 namespace tracella {
 
@@ -19,5 +22,9 @@ inline constexpr std::int64_t MaxPictureFileBytes = MaxDecodeBytes;
 // The size a picture of `size` is decoded to: its own when both sides are within MaxBitmapSize,
 // otherwise scaled down, keeping the aspect ratio, to fit a MaxBitmapSize square.
 QSize FittedSize(QSize size);
+
+// Why a picture announcing `width` x `height` is not decoded at all: it has no pixels, or more
+// than MaxDecodePixels. Nothing when it may be.
+std::optional<TRefusal> SizeRefusal(std::int64_t width, std::int64_t height);
 
 }  // namespace tracella

@@ -3,14 +3,20 @@
 #include <QString>
 
 #include "Exception.h"
+#include "Refusal.h"
 
 namespace tracella {
 
 // The errors of the file layer, each with the message the user reads.
 
+// The message names the file alone; why it was refused travels beside it.
 class EBitmapLoadingFailed : public Exception {
  public:
-  explicit EBitmapLoadingFailed(const QString& path);  // the path as given
+  EBitmapLoadingFailed(const QString& path, TRefusal reason);  // the path as given
+  const TRefusal& Reason() const { return reason_; }
+
+ private:
+  TRefusal reason_;
 };
 
 // Content of no format that is read, whatever the name says.
