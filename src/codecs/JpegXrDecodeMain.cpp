@@ -16,6 +16,7 @@
 
 #include "AlphaColor.h"
 #include "DecodeBudget.h"
+#include "JpegXrExit.h"
 #include "WholeTransfer.h"
 // Last: JXRGlue.h defines macros (min, max and more) that the headers above must not meet.
 #include <JXRGlue.h>
@@ -81,25 +82,24 @@ void DeepGrayToArgb(const U8* in, int width, TAlphaColor* out) {
   }
 }
 
-// Decodes the file band by band and writes its size and rows to `out`; false when the file cannot
-// be decoded or the rows cannot be written.
-bool DecodeTo(int out, std::vector<char>& bytes) {
+// Decodes the file band by band and writes its size and rows to `out`; how the program ends.
+TJpegXrExit DecodeTo(int out, std::vector<char>& bytes) {
   WMPStream* rawStream = nullptr;
   // The memory stream only reads, whatever its signature says.
-  if (Failed(CreateWS_Memory(&rawStream, bytes.data(), static_cast<size_t>(bytes.size())))) return false;
+  if (Failed(CreateWS_Memory(&rawStream, bytes.data(), static_cast<size_t>(bytes.size())))) return TJpegXrExit::Failed;
   const std::unique_ptr<WMPStream, StreamCloser> stream(rawStream);
   PKImageDecode* rawDecoder = nullptr;
-  if (Failed(PKImageDecode_Create_WMP(&rawDecoder))) return false;
+  if (Failed(PKImageDecode_Create_WMP(&rawDecoder))) return TJpegXrExit::Failed;
   const std::unique_ptr<PKImageDecode, DecoderReleaser> decoder(rawDecoder);
   if (Failed(decoder->Initialize(decoder.get(), stream.get())) ||
       !ByteCountsWithinFile(*decoder, static_cast<std::int64_t>(bytes.size())))
-    return false;
+    return TJpegXrExit::Failed;
 
   I32 width = 0, height = 0;
   PKPixelFormatGUID nativeFormat{};
   if (Failed(decoder->GetSize(decoder.get(), &width, &height)) ||
       Failed(decoder->GetPixelFormat(decoder.get(), &nativeFormat)) || width <= 0 || height <= 0)
-    return false;
+    return TJpegXrExit::Failed;
   bool hasAlpha = false;
   const U32 nativeBits = NativeBitsPerPixel(nativeFormat, hasAlpha);
   decoder->WMP.wmiSCP.uAlphaMode = hasAlpha ? 2 : 0;  // 2: the alpha plane too
@@ -108,38 +108,40 @@ bool DecodeTo(int out, std::vector<char>& bytes) {
   // Otherwise it cannot produce BGRA, so it gives 8-bit RGB(A) and the rest is done here.
   const bool deepGray = IsEqualGUID(nativeFormat, GUID_PKPixelFormat16bppGray);
   PKFormatConverter* rawConverter = nullptr;
-  if (!deepGray && Failed(PKCodecFactory_CreateFormatConverter(&rawConverter))) return false;
+  if (!deepGray && Failed(PKCodecFactory_CreateFormatConverter(&rawConverter))) return TJpegXrExit::Failed;
   const std::unique_ptr<PKFormatConverter, ConverterReleaser> converter(rawConverter);
   const PKPixelFormatGUID target = hasAlpha ? GUID_PKPixelFormat32bppRGBA : GUID_PKPixelFormat24bppRGB;
-  if (converter && Failed(converter->Initialize(converter.get(), decoder.get(), nullptr, target))) return false;
+  if (converter && Failed(converter->Initialize(converter.get(), decoder.get(), nullptr, target)))
+    return TJpegXrExit::Failed;
 
   // Copy writes the native pixels first and converts them in place, so rows hold the wider. libjxr
   // steps through a row of 16-bit pixels by whole pixels of the stride (an odd stride shifted every
   // row by a byte), so the stride is a whole number of 8 bytes.
   const std::int64_t bitsPerPixel = std::max<std::int64_t>(nativeBits, hasAlpha ? 32 : 24);
   const std::int64_t stride = (std::int64_t{width} * bitsPerPixel + 63) / 64 * 8;
-  if (nativeBits == 0 || std::int64_t{width} * height > MaxDecodePixels || stride * height > MaxDecodeBytes)
-    return false;
+  if (nativeBits == 0) return TJpegXrExit::Failed;
+  if (std::int64_t{width} * height > MaxDecodePixels || stride * height > MaxDecodeBytes)
+    return TJpegXrExit::BeyondBudget;
   const I32 bandRows = std::min<I32>(BandRows, height);
   std::vector<U8> band(static_cast<std::size_t>(stride * bandRows));
   std::vector<TAlphaColor> row(static_cast<std::size_t>(width));
   const std::int32_t size[2] = {width, height};
-  if (!WriteAll(out, size, sizeof size)) return false;
+  if (!WriteAll(out, size, sizeof size)) return TJpegXrExit::Failed;
   for (I32 top = 0; top < height; top += bandRows) {
     const PKRect rect{0, top, width, std::min<I32>(bandRows, height - top)};
     if (Failed(converter ? converter->Copy(converter.get(), &rect, band.data(), static_cast<U32>(stride))
                          : decoder->Copy(decoder.get(), &rect, band.data(), static_cast<U32>(stride))))
-      return false;
+      return TJpegXrExit::Failed;
     for (I32 y = 0; y < rect.Height; ++y) {
       const U8* in = band.data() + static_cast<std::size_t>(stride * y);
       if (deepGray)
         DeepGrayToArgb(in, width, row.data());
       else
         ToPremultiplied(in, width, hasAlpha, row.data());
-      if (!WriteAll(out, row.data(), row.size() * sizeof(TAlphaColor))) return false;
+      if (!WriteAll(out, row.data(), row.size() * sizeof(TAlphaColor))) return TJpegXrExit::Failed;
     }
   }
-  return true;
+  return TJpegXrExit::Decoded;
 }
 
 // Standard input whole; empty when it cannot be read or is larger than any accepted picture.
@@ -173,5 +175,5 @@ int main() {
   using namespace tracella;
   ::alarm(DecodeSeconds);
   std::vector<char> bytes = ReadInput();
-  return !bytes.empty() && DecodeTo(STDOUT_FILENO, bytes) ? 0 : 1;
+  return static_cast<int>(bytes.empty() ? TJpegXrExit::Failed : DecodeTo(STDOUT_FILENO, bytes));
 }

@@ -17,6 +17,7 @@
 
 #include "AreaReduction.h"
 #include "DecodeBudget.h"
+#include "JpegXrExit.h"
 #include "WholeTransfer.h"
 
 extern char** environ;
@@ -105,12 +106,18 @@ TDecoded<TBitmap> ReadFittedPicture(int fd) {
   return bitmap;
 }
 
-bool ExitedWell(pid_t child) {
+// Nothing when the decoder ended well, else why it did not.
+std::optional<TRefusal> DecoderRefusal(pid_t child) {
   int status = 0;
-  while (::waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return false;
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  pid_t waited = -1;
+  do {
+    waited = ::waitpid(child, &status, 0);
+  } while (waited < 0 && errno == EINTR);
+  const int exit = waited == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (exit == static_cast<int>(TJpegXrExit::Decoded)) return std::nullopt;
+  if (exit == static_cast<int>(TJpegXrExit::BeyondBudget))
+    return TRefusal{TRefusalKind::BeyondBudget, QStringLiteral("libjxr would need more than the decoding budget")};
+  return TRefusal{TRefusalKind::DecoderFailed, QStringLiteral("libjxr could not decode it whole")};
 }
 
 }  // namespace
@@ -136,8 +143,7 @@ TDecoded<TBitmap> DecodeJpegXr(const QByteArray& bytes) {
   TDecoded<TBitmap> picture = ReadFittedPicture(output.get());
   output.Reset();  // a decoder still writing stops instead of waiting for a reader
   // A decoder that failed after some rows leaves no half picture behind.
-  if (!ExitedWell(child))
-    return TRefusal{TRefusalKind::DecoderFailed, QStringLiteral("libjxr could not decode it whole")};
+  if (const std::optional<TRefusal> refusal = DecoderRefusal(child)) return *refusal;
   return picture;
 }
 
