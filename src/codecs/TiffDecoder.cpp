@@ -84,7 +84,11 @@ struct OptionsFreer {
 // libtiff gives ABGR words, red in the low byte, alpha already premultiplied; we store BGRA.
 TAlphaColor FromTiff(std::uint32_t abgr) { return (abgr & 0xFF00FF00u) | (abgr & 0xFFu) << 16 | (abgr >> 16 & 0xFFu); }
 
-TRefusal Damaged(const char* reason) { return {TRefusalKind::Damaged, QString::fromLatin1(reason)}; }
+// libtiff's complaint; it gives none for some headers it will not open.
+TRefusal Damaged(const char* reason) {
+  return {TRefusalKind::Damaged,
+          *reason != '\0' ? QString::fromLatin1(reason) : QStringLiteral("libtiff gave no reason")};
+}
 
 // Rows read per call: whole strips or rows of tiles, so that each is decoded once, as long as
 // the band stays within `maxBytes`; a taller strip is then decoded again for each band.
