@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
+
+#include "FileErrors.h"
 // then
 #include <jpeglib.h>
 
@@ -466,6 +468,16 @@ QByteArray WithZeroedScan(const QByteArray& jpeg) {
   return out;
 }
 
+std::optional<TRefusalKind> RefusalOf(const std::function<void()>& load) {
+  try {
+    load();
+  } catch (const EBitmapLoadingFailed& error) {
+    return error.Reason().kind;
+  } catch (const std::exception&) {
+  }
+  return std::nullopt;
+}
+
 void WriteFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
@@ -473,3 +485,31 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
 }
 
 }  // namespace tracella::test
+
+namespace tracella {
+
+void PrintTo(TRefusalKind kind, std::ostream* out) {
+  switch (kind) {
+    case TRefusalKind::UnreadFormat:
+      *out << "UnreadFormat";
+      return;
+    case TRefusalKind::BeyondBudget:
+      *out << "BeyondBudget";
+      return;
+    case TRefusalKind::Damaged:
+      *out << "Damaged";
+      return;
+    case TRefusalKind::UnsupportedLayout:
+      *out << "UnsupportedLayout";
+      return;
+    case TRefusalKind::OutOfMemory:
+      *out << "OutOfMemory";
+      return;
+    case TRefusalKind::DecoderFailed:
+      *out << "DecoderFailed";
+      return;
+  }
+  *out << "TRefusalKind " << static_cast<int>(kind);
+}
+
+}  // namespace tracella

@@ -5,6 +5,17 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
+#include <ostream>
+
+#include "Refusal.h"
+
+namespace tracella {
+
+// How a test failure shows a reason's kind.
+void PrintTo(TRefusalKind kind, std::ostream* out);
+
+}  // namespace tracella
 
 namespace tracella::test {
 
@@ -95,6 +106,10 @@ QByteArray TopDownBmp(const QByteArray& bottomUp);
 
 // The JPEG with a stretch in the middle of its first scan's coded data set to zero.
 QByteArray WithZeroedScan(const QByteArray& jpeg);
+
+// Why `load` was refused: the kind of reason its EBitmapLoadingFailed carries; nothing when it
+// loaded or threw anything else.
+std::optional<TRefusalKind> RefusalOf(const std::function<void()>& load);
 
 // Writes bytes to path; fails the calling test when it cannot.
 void WriteFile(const QString& path, const QByteArray& bytes);

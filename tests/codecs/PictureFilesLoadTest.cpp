@@ -245,6 +245,7 @@ TEST_F(PictureFilesLoadTest, OtherExtensionsFailWithTheLoadingMessageWithoutOpen
     TBitmap bitmap;
     EXPECT_EQ(MessageOf<EBitmapLoadingFailed>([&] { LoadFromFile(bitmap, path); }),
               ("Loading bitmap failed (" + path + ").").toStdString());
+    EXPECT_EQ(test::RefusalOf([&] { LoadFromFile(bitmap, path); }), TRefusalKind::UnreadFormat);
   }
 }
 
@@ -400,24 +401,29 @@ TEST_F(PictureFilesLoadTest, DamagedOrImpossibleFilesFailAndLeaveTheTargetAlone)
   const struct {
     const char* name;
     QByteArray bytes;
+    TRefusalKind why;
   } files[] = {
-      {"cut-alpha.wmp", alphaJpegXr.left(alphaJpegXr.size() * 95 / 100)},
-      {"empty.png", QByteArray()},
-      {"random.jpg", random},
-      {"text.gif", QByteArray("GIF89a, or so it says")},
-      {"claims.png", test::PngClaiming(Marked(), 65535, 65535)},
-      {"claims.tif", test::MakeTiffClaiming(65535, 65535)},
-      {"claims.wmp", test::JpegXrClaimingHugeSize(JpegXr(Marked()))},
-      {"other.jpg", Encoded(Marked(), "ppm")},  // a format we do not read, though Qt does
+      {"cut-alpha.wmp", alphaJpegXr.left(alphaJpegXr.size() * 95 / 100), TRefusalKind::DecoderFailed},
+      {"empty.png", QByteArray(), TRefusalKind::UnreadFormat},
+      {"random.jpg", random, TRefusalKind::UnreadFormat},
+      {"text.gif", QByteArray("GIF89a, or so it says"), TRefusalKind::Damaged},
+      {"claims.png", test::PngClaiming(Marked(), 65535, 65535), TRefusalKind::BeyondBudget},
+      {"claims.tif", test::MakeTiffClaiming(65535, 65535), TRefusalKind::BeyondBudget},
+      {"claims.wmp", test::JpegXrClaimingHugeSize(JpegXr(Marked())), TRefusalKind::BeyondBudget},
+      {"other.jpg", Encoded(Marked(), "ppm"), TRefusalKind::UnreadFormat},  // a format we do not read, though Qt does
       // 40 bytes whose header claims to be 3.7 GB long: Qt read a picture from it that took 2 s and
       // 368 MB to fit.
-      {"header-beyond-file.bmp", QByteArray::fromHex("424d4e00000000000000460000"
-                                                     "00ffd8ffe000104a46010020"
-                                                     "00030000000000ff00000c56301200")},
+      {"header-beyond-file.bmp",
+       QByteArray::fromHex("424d4e00000000000000460000"
+                           "00ffd8ffe000104a46010020"
+                           "00030000000000ff00000c56301200"),
+       TRefusalKind::Damaged},
       // A width of minus 1.4 billion at 64512 bits a pixel: Qt drew a picture of it.
-      {"negative-width.bmp", QByteArray::fromHex("424d4e0000000000000046000000360000004800feac0100"
-                                                 "2000030000fc0000000000000e0000000000000000000000"
-                                                 "00fc0000000000ff00000c5630120389504e471c494638")},
+      {"negative-width.bmp",
+       QByteArray::fromHex("424d4e0000000000000046000000360000004800feac0100"
+                           "2000030000fc0000000000000e0000000000000000000000"
+                           "00fc0000000000ff00000c5630120389504e471c494638"),
+       TRefusalKind::Damaged},
   };
   for (const auto& file : files) {
     SCOPED_TRACE(file.name);
@@ -425,6 +431,7 @@ TEST_F(PictureFilesLoadTest, DamagedOrImpossibleFilesFailAndLeaveTheTargetAlone)
     const QString path = Write(file.name, file.bytes);
     EXPECT_EQ(MessageOf<EBitmapLoadingFailed>([&] { LoadFromFile(bitmap, path); }),
               ("Loading bitmap failed (" + path + ").").toStdString());
+    EXPECT_EQ(test::RefusalOf([&] { LoadFromFile(bitmap, path); }), file.why);
     ExpectMarked(bitmap);
   }
 }
@@ -499,7 +506,8 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
   const struct {
     const char* what;
     QByteArray bytes;
-    QByteArray whole;  // the file whose pixels it must load as; empty: it must fail
+    QByteArray whole;                          // the file whose pixels it must load as; empty: it must fail
+    TRefusalKind why = TRefusalKind::Damaged;  // when it fails
   } cases[] = {
       // Too small to need fitting, so decoded at full scale as any other decoder does.
       {"2 x 2 JPEG", tiny(2, 2), Encoded(QImage::fromData(tiny(2, 2)), "png")},
@@ -518,7 +526,7 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
            endMarker,
        {}},
       {"progressive JPEG in 442 scans", bitByBit(6), asDecoded(bitByBit(6))},
-      {"progressive JPEG in 694 scans", bitByBit(10), {}},
+      {"progressive JPEG in 694 scans", bitByBit(10), {}, TRefusalKind::BeyondBudget},
       {"arithmetic-coded JPEG", arithmetic(false), asDecoded(arithmetic(false))},
       {"arithmetic-coded progressive JPEG", arithmetic(true), asDecoded(arithmetic(true))},
       {"arithmetic-coded JPEG with restart markers", arithmetic(false, 2), asDecoded(arithmetic(false, 2))},
@@ -556,13 +564,14 @@ TEST_F(PictureFilesLoadTest, EveryPixelDecodesAsStoredOrTheFileFails) {
       {"BMP with overlapping masks", test::BitFieldBmp(40, {0xFFFF00u, 0xFF00u, 0xFFu}, 1, 1, {0u}), {}},
       {"top-down BMP", test::TopDownBmp(Encoded(Marked(), "bmp")), Encoded(Marked(), "png")},
   };
-  for (const auto& [what, bytes, whole] : cases) {
+  for (const auto& [what, bytes, whole, why] : cases) {
     SCOPED_TRACE(what);
     const QString path = Write("case.bmp", bytes);
     TBitmap bitmap;
     if (whole.isEmpty()) {
       EXPECT_EQ(MessageOf<EBitmapLoadingFailed>([&] { LoadFromFile(bitmap, path); }),
                 ("Loading bitmap failed (" + path + ").").toStdString());
+      EXPECT_EQ(test::RefusalOf([&] { LoadFromFile(bitmap, path); }), why);
     } else {
       EXPECT_EQ(MessageOf<Exception>([&] { LoadFromFile(bitmap, path); }), "no exception");
       EXPECT_TRUE(SamePixels(bitmap, Load("whole.bmp", whole)));
@@ -578,6 +587,7 @@ TEST_F(PictureFilesLoadTest, AFileLargerThanAnyAcceptedPictureIsNotRead) {
   TBitmap bitmap;
   EXPECT_EQ(MessageOf<EBitmapLoadingFailed>([&] { LoadFromFile(bitmap, path); }),
             ("Loading bitmap failed (" + path + ").").toStdString());
+  EXPECT_EQ(test::RefusalOf([&] { LoadFromFile(bitmap, path); }), TRefusalKind::BeyondBudget);
 }
 
 TEST_F(PictureFilesLoadTest, FilesThatShrinkWhileMappedReadAsZerosInsteadOfEndingTheProgram) {
