@@ -19,7 +19,8 @@ inline constexpr std::array<const char*, 9> PictureExtensions{".bmp", ".jpg",  "
 // Decodes the first picture of a file named with one of PictureExtensions (in any case; the
 // content decides the format) into premultiplied BGRA,
 // upright and fitted within MaxBitmapSize. Throws EBitmapLoadingFailed (another extension, or
-// content that cannot be decoded whole) or EFOpenError; `target` changes only on success.
+// content that cannot be decoded whole; its Reason() says why) or EFOpenError; `target` changes
+// only on success.
 void LoadFromFile(TBitmap& target, const QString& path);
 
 // As LoadFromFile, whatever the file's name: the content alone says what it is, and content of

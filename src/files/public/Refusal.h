@@ -11,7 +11,7 @@ enum class TRefusalKind {
   Damaged,            // damaged, cut short, or changed while it was read
   UnsupportedLayout,  // sound, but stored in a way no decoder here reads
   OutOfMemory,
-  DecoderFailed,      // the decoder could not run, or gave up without saying why
+  DecoderFailed,  // the decoder could not run, or gave up without saying why
 };
 
 // Why a picture file was not taken: the kind, and the decoder's own words for the log.
