@@ -489,27 +489,10 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
 namespace tracella {
 
 void PrintTo(TRefusalKind kind, std::ostream* out) {
-  switch (kind) {
-    case TRefusalKind::UnreadFormat:
-      *out << "UnreadFormat";
-      return;
-    case TRefusalKind::BeyondBudget:
-      *out << "BeyondBudget";
-      return;
-    case TRefusalKind::Damaged:
-      *out << "Damaged";
-      return;
-    case TRefusalKind::UnsupportedLayout:
-      *out << "UnsupportedLayout";
-      return;
-    case TRefusalKind::OutOfMemory:
-      *out << "OutOfMemory";
-      return;
-    case TRefusalKind::DecoderFailed:
-      *out << "DecoderFailed";
-      return;
-  }
-  *out << "TRefusalKind " << static_cast<int>(kind);
+  static const char* const names[] = {"UnreadFormat",      "BeyondBudget", "Damaged",
+                                      "UnsupportedLayout", "OutOfMemory",  "DecoderFailed"};
+  const auto index = static_cast<std::size_t>(kind);
+  *out << (index < std::size(names) ? names[index] : "a TRefusalKind without a name");
 }
 
 }  // namespace tracella
