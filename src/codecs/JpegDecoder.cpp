@@ -5,6 +5,8 @@
 #include <csetjmp>
 #include <cstdint>
 #include <functional>
+#include <future>
+#include <thread>
 #include <vector>
 
 #include "AreaReduction.h"
@@ -114,6 +116,19 @@ unsigned EighthsFor(const jpeg_decompress_struct& decoder, QSize fitted) {
   return 8;
 }
 
+// Where a second decoder takes over a picture in one scan, on a boundary of its coded rows; the
+// height when one decoder is as quick. The second reads past the first's coded data without
+// drawing it, so it draws fewer rows and both finish together.
+JDIMENSION SecondPartFrom(const jpeg_decompress_struct& decoder) {
+  constexpr std::int64_t TwoPartPixels = 1 << 20;
+  if (std::int64_t{decoder.output_width} * decoder.output_height < TwoPartPixels ||
+      std::thread::hardware_concurrency() < 2)
+    return decoder.output_height;
+  const JDIMENSION band = JDIMENSION(decoder.max_v_samp_factor) * DCTSIZE;
+  const JDIMENSION split = decoder.output_height * 3 / 5 / band * band;
+  return split == 0 ? decoder.output_height : split;
+}
+
 bool IsCmyk(const jpeg_decompress_struct& decoder) {
   return decoder.jpeg_color_space == JCS_CMYK || decoder.jpeg_color_space == JCS_YCCK;
 }
@@ -198,16 +213,19 @@ class JpegDecompression {
     return true;
   }
 
-  // Decodes every row, each into the memory `rowFor` gives for it, handing it to `done` after.
+  // Decodes rows `first` to `end` - 1, each into the memory `rowFor` gives for it, handing it to
+  // `done` after. The rows above `first` are skipped: their coded data is read, not drawn.
   template <typename RowFor, typename Done>
-  bool ReadRows(const RowFor& rowFor, const Done& done) {
+  bool ReadRows(JDIMENSION first, JDIMENSION end, const RowFor& rowFor, const Done& done) {
     if (setjmp(errors_.back) != 0) return false;
-    while (decoder_.output_scanline < decoder_.output_height) {
+    if (first > 0) jpeg_skip_scanlines(&decoder_, first);
+    while (decoder_.output_scanline < end) {
       const JDIMENSION y = decoder_.output_scanline;
       JSAMPROW row = rowFor(y);
       jpeg_read_scanlines(&decoder_, &row, 1);
       done(y, row);
     }
+    if (end < decoder_.output_height) return true;  // the rest is another decoder's
     errors_.rowsMetMarker = decoder_.unread_marker != 0;
     errors_.afterRows = source_.ranOut ? errors_.fileEnd : decoder_.src->next_input_byte;
     jpeg_finish_decompress(&decoder_);
@@ -263,22 +281,35 @@ std::optional<TRefusal> DecodeInto(const QByteArray& bytes, int& orientation, co
   std::optional<TAreaReduction> reduction;
   if (reduce) reduction.emplace(width, height, fitted.width(), fitted.height(), sink.put);
   const bool inPlace = !reduce && sink.place;
-  std::vector<TAlphaColor> row(inPlace ? 0 : static_cast<std::size_t>(width));
   const bool cmyk = IsCmyk(decoder);
-  std::vector<JSAMPLE> inks(cmyk ? static_cast<std::size_t>(width) * 4 : 0);
-  if (!jpeg.Start()) return Refused(jpeg.Reason());
-
-  const auto pixelsFor = [&](JDIMENSION y) { return inPlace ? sink.place(int(y)) : row.data(); };
-  const auto rowFor = [&](JDIMENSION y) { return cmyk ? inks.data() : reinterpret_cast<JSAMPROW>(pixelsFor(y)); };
-  const auto done = [&](JDIMENSION y, JSAMPROW) {
-    TAlphaColor* pixels = pixelsFor(y);
-    if (cmyk) CmykToBgra(inks.data(), decoder.output_width, decoder.saw_Adobe_marker, pixels);
-    if (reduce)
-      reduction->AddRow(pixels);
-    else if (!inPlace)
-      sink.put(int(y), pixels);
+  // Reads rows `first` to `end` - 1 with buffers of its own, so that two parts can be read at once.
+  const auto readPart = [&](JpegDecompression& part, JDIMENSION first, JDIMENSION end) {
+    std::vector<TAlphaColor> row(inPlace ? 0 : static_cast<std::size_t>(width));
+    std::vector<JSAMPLE> inks(cmyk ? static_cast<std::size_t>(width) * 4 : 0);
+    const auto pixelsFor = [&](JDIMENSION y) { return inPlace ? sink.place(int(y)) : row.data(); };
+    const auto rowFor = [&](JDIMENSION y) { return cmyk ? inks.data() : reinterpret_cast<JSAMPROW>(pixelsFor(y)); };
+    const auto done = [&](JDIMENSION y, JSAMPROW) {
+      TAlphaColor* pixels = pixelsFor(y);
+      if (cmyk) CmykToBgra(inks.data(), decoder.output_width, decoder.saw_Adobe_marker, pixels);
+      if (reduce)
+        reduction->AddRow(pixels);
+      else if (!inPlace)
+        sink.put(int(y), pixels);
+    };
+    return part.ReadRows(first, end, rowFor, done);
   };
-  if (!jpeg.ReadRows(rowFor, done)) return Refused(jpeg.Reason());
+  if (!jpeg.Start()) return Refused(jpeg.Reason());
+  const JDIMENSION split = reduce || jpeg.HasMultipleScans() ? decoder.output_height : SecondPartFrom(decoder);
+  JpegDecompression lower(bytes);
+  std::future<bool> lowerRead;
+  if (split < decoder.output_height)
+    lowerRead = std::async(std::launch::async, [&] {
+      QSize same;
+      return lower.ReadHeader(same) && lower.Start() && readPart(lower, split, decoder.output_height);
+    });
+  const bool upperRead = readPart(jpeg, 0, split);
+  if (lowerRead.valid() && !lowerRead.get()) return Refused(lower.Reason());
+  if (!upperRead) return Refused(jpeg.Reason());
   orientation = jpeg.Orientation();
   return std::nullopt;
 }

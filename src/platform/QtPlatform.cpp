@@ -14,26 +14,33 @@
 #include <QUrl>
 #include <QWindow>
 #include <cstdlib>
+#include <memory>
 
 namespace tracella {
 
 namespace {
 
+struct DeleteLater {
+  void operator()(QObject* object) const { object->deleteLater(); }
+};
+
 // Qt's own dialog: its name filters match extensions in any letter case, as users of photo files
 // named IMG_0001.JPG expect; the desktop's native dialogs differ from one another there.
 // It is always handed an existing folder: given anything else, it would put the last part of
-// the path into the name box.
+// the path into the name box. A closed dialog is destroyed once the event loop is back:
+// destroying it saves its history to a file and stops its folder watcher, which the user would
+// otherwise wait for before seeing the picture.
 bool ExecuteFileDialog(FileDialog& dialog, QFileDialog::AcceptMode mode, QWidget* owner) {
   const FileDialogStart start = StartOf(dialog);
-  QFileDialog box(owner, QString(), start.folder);
-  box.setOption(QFileDialog::DontUseNativeDialog);
-  box.setOption(QFileDialog::DontConfirmOverwrite);
-  box.setAcceptMode(mode);
-  box.setFileMode(QFileDialog::AnyFile);  // a name need not exist: the handlers decide
-  box.setNameFilter(QtNameFilter(dialog.Filter));
-  if (!start.name.isEmpty()) box.selectFile(start.name);
-  if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
-  dialog.FileName = box.selectedFiles().constFirst();
+  const std::unique_ptr<QFileDialog, DeleteLater> box(new QFileDialog(owner, QString(), start.folder));
+  box->setOption(QFileDialog::DontUseNativeDialog);
+  box->setOption(QFileDialog::DontConfirmOverwrite);
+  box->setAcceptMode(mode);
+  box->setFileMode(QFileDialog::AnyFile);  // a name need not exist: the handlers decide
+  box->setNameFilter(QtNameFilter(dialog.Filter));
+  if (!start.name.isEmpty()) box->selectFile(start.name);
+  if (box->exec() != QDialog::Accepted || box->selectedFiles().isEmpty()) return false;
+  dialog.FileName = box->selectedFiles().constFirst();
   dialog.LastFolder = QFileInfo(dialog.FileName).absolutePath();
   return true;
 }

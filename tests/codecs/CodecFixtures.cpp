@@ -129,6 +129,10 @@ QByteArray LibJpegEncoded(const QImage& image, const QList<JpegScan>& scans, Jpe
   jpeg_set_defaults(&encoder);
   encoder.arith_code = coding.arithmetic ? TRUE : FALSE;
   encoder.restart_in_rows = coding.restartRows;
+  if (!grey) {
+    encoder.comp_info[0].h_samp_factor = coding.lumaAcross;
+    encoder.comp_info[0].v_samp_factor = coding.lumaDown;
+  }
   if (coding.progressive) jpeg_simple_progression(&encoder);
   std::vector<jpeg_scan_info> script;
   for (const JpegScan& scan : scans) {

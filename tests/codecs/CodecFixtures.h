@@ -33,10 +33,12 @@ struct JpegScan {
 };
 
 // How libjpeg codes a picture: arithmetic instead of Huffman coding, its own progressive scans
-// where none are given, a restart marker after every `restartRows` rows of blocks.
+// where none are given, a restart marker after every `restartRows` rows of blocks, the luma's
+// sampling factors against the chroma's one.
 struct JpegCoding {
   bool arithmetic = false, progressive = false;
   int restartRows = 0;
+  int lumaAcross = 2, lumaDown = 2;
 };
 
 // `image` written by libjpeg in the given scans (libjpeg's own when none), grey in one component

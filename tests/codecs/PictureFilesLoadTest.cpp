@@ -388,6 +388,65 @@ TEST_F(PictureFilesLoadTest, TheGreyLoadIsTheGreenChannelOfThePicture) {
   EXPECT_EQ(kept.Width(), 3);
 }
 
+// A large picture in one scan is decoded in two parts at once, the lower by a decoder that reads
+// past the upper part's data. The parts must join into the picture libjpeg decodes whole, in
+// every sampling, and damage in either part must fail the file.
+TEST_F(PictureFilesLoadTest, LargeJpegsDecodedInTwoPartsArriveWhole) {
+  QImage photo(1203, 901, QImage::Format_RGB32);
+  for (int y = 0; y < photo.height(); ++y)
+    for (int x = 0; x < photo.width(); ++x)
+      photo.setPixel(x, y, qRgb((x * 7 + y * 3) & 0xFF, (x * y / 5) & 0xFF, ((x ^ y) * 11) & 0xFF));
+  const auto coded = [&photo](test::JpegCoding coding) { return test::LibJpegEncoded(photo, {}, coding); };
+  const QByteArray jpeg = coded({}), endMarker("\xFF\xD9", 2);
+  const auto cut = [&](double kept) { return jpeg.left(qsizetype(double(jpeg.size()) * kept)) + endMarker; };
+  const auto flipped = [&](double at) {
+    QByteArray damaged = jpeg;
+    for (qsizetype i = qsizetype(double(jpeg.size()) * at), end = i + 5; i < end; ++i) damaged[i] = char(~damaged[i]);
+    return damaged;
+  };
+  const struct {
+    const char* what;
+    QByteArray bytes;
+    bool loads;
+  } cases[] = {
+      {"4:2:0", jpeg, true},
+      {"4:2:2", coded({false, false, 0, 2, 1}), true},
+      {"4:4:0", coded({false, false, 0, 1, 2}), true},
+      {"4:4:4", coded({false, false, 0, 1, 1}), true},
+      {"grey", test::LibJpegEncoded(photo.convertToFormat(QImage::Format_Grayscale8)), true},
+      {"restart markers", coded({false, false, 3}), true},
+      {"arithmetic-coded", coded({true}), true},
+      {"cut in the upper part, end marker added", cut(0.3), false},
+      {"cut in the lower part, end marker added", cut(0.9), false},
+      {"bytes flipped in the upper part", flipped(0.2), false},
+      {"bytes flipped in the lower part", flipped(0.8), false},
+  };
+  for (const auto& [what, bytes, loads] : cases) {
+    SCOPED_TRACE(what);
+    const QString path = Write("case.jpg", bytes);
+    TBitmap bitmap;
+    TGrayPlane gray;
+    if (!loads) {
+      EXPECT_THROW(LoadFromFile(bitmap, path), EBitmapLoadingFailed);
+      EXPECT_THROW(LoadGrayFromFile(gray, path), EBitmapLoadingFailed);
+      continue;
+    }
+    LoadFromFile(bitmap, path);
+    LoadGrayFromFile(gray, path);
+    const QImage whole = QImage::fromData(bytes).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(bitmap.Width(), whole.width());
+    ASSERT_EQ(bitmap.Height(), whole.height());
+    ASSERT_EQ(gray.Height(), whole.height());
+    for (int y = 0; y < whole.height(); ++y) {
+      const auto* expected = reinterpret_cast<const QRgb*>(whole.constScanLine(y));
+      for (int x = 0; x < whole.width(); ++x) {
+        ASSERT_EQ(bitmap.ScanLine(y)[x], expected[x]) << x << ", " << y;
+        ASSERT_EQ(gray.Row(y)[x], qGreen(expected[x])) << x << ", " << y;
+      }
+    }
+  }
+}
+
 // Files cut short in every format are HostileFilesTest.FilesCutShortAnywhereFail's; JPEG XR with
 // alpha, which it does not make, is here.
 TEST_F(PictureFilesLoadTest, DamagedOrImpossibleFilesFailAndLeaveTheTargetAlone) {
