@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>
-#include <functional>
 #include <future>
 #include <thread>
 #include <vector>
@@ -15,7 +14,7 @@
 #include "ExifOrientation.h"
 #include "JpegLib.h"
 #include "JpegScanLayout.h"
-#include "SketchPasses.h"
+#include "RowSink.h"
 
 namespace tracella {
 namespace {
@@ -242,13 +241,6 @@ class JpegDecompression {
 // libjpeg's complaints are about the file's bytes; the budget's refusals say so.
 TRefusal Refused(const QString& reason, TRefusalKind kind = TRefusalKind::Damaged) { return {kind, reason}; }
 
-// Where the decoded rows go, at the fitted size, from the top, as stored (not yet upright).
-struct RowSink {
-  // Memory to decode row y into, or null to hand the row to Put instead.
-  std::function<TAlphaColor*(int y)> place;
-  std::function<void(int y, const TAlphaColor* row)> put;
-};
-
 // Decodes the picture into the sink made for its fitted size; why not when a pixel could not be
 // decoded as stored.
 template <class MakeSink>
@@ -321,11 +313,7 @@ bool IsJpeg(const QByteArray& bytes) { return bytes.startsWith("\xFF\xD8\xFF"); 
 TDecoded<TBitmap> DecodeJpeg(const QByteArray& bytes) {
   TBitmap bitmap;
   int orientation = 1;
-  const auto makeSink = [&](QSize fitted) {
-    bitmap.SetSize(fitted.width(), fitted.height());
-    return RowSink{[&](int y) { return bitmap.ScanLine(y); },
-                   [&](int y, const TAlphaColor* row) { std::copy_n(row, bitmap.Width(), bitmap.ScanLine(y)); }};
-  };
+  const auto makeSink = [&bitmap](QSize fitted) { return IntoBitmap(bitmap, fitted); };
   if (const std::optional<TRefusal> refusal = DecodeInto(bytes, orientation, makeSink)) return *refusal;
   if (orientation == 1) return bitmap;
   return Oriented(bitmap, orientation);
@@ -334,10 +322,7 @@ TDecoded<TBitmap> DecodeJpeg(const QByteArray& bytes) {
 TDecoded<TGrayPlane> DecodeJpegGray(const QByteArray& bytes) {
   TGrayPlane gray;
   int orientation = 1;
-  const auto makeSink = [&](QSize fitted) {
-    gray.SetSize(fitted.width(), fitted.height());
-    return RowSink{nullptr, [&](int y, const TAlphaColor* row) { MakeGrayRow(row, gray.Width(), gray.Row(y)); }};
-  };
+  const auto makeSink = [&gray](QSize fitted) { return IntoGray(gray, fitted); };
   if (const std::optional<TRefusal> refusal = DecodeInto(bytes, orientation, makeSink)) return *refusal;
   if (orientation == 1) return gray;
   return Oriented(gray, orientation);

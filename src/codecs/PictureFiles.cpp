@@ -50,7 +50,7 @@ struct TDecoder {
 // The first that recognises the content decodes it; Qt's readers take what none of ours does.
 const TDecoder Decoders[] = {
     {"JPEG", IsJpeg, DecodeJpeg, DecodeJpegGray},
-    {"PNG", IsPng, DecodePng},
+    {"PNG", IsPng, DecodePng, DecodePngGray},
     {"GIF", IsGif, DecodeGif},
     {"TIFF", IsTiff, DecodeTiff},
     {"BMP", IsBitFieldBmp, DecodeBitFieldBmp},

@@ -5,11 +5,13 @@
 #include <QString>
 #include <csetjmp>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "AreaReduction.h"
 #include "CodecsLog.h"
 #include "DecodeBudget.h"
+#include "RowSink.h"
 
 namespace tracella {
 namespace {
@@ -135,51 +137,74 @@ bool DecodesWhole(PngDecompression& png) {
 // libpng's complaints are all about the file's bytes.
 TRefusal Damaged(const char* reason) { return {TRefusalKind::Damaged, QString::fromLatin1(reason)}; }
 
-}  // namespace
+// Decodes an interlaced picture pass by pass into a bitmap of the fitted size: a row is whole only
+// after the last pass.
+TDecoded<TBitmap> DecodeInterlaced(const QByteArray& bytes, PngDecompression& png, QSize fitted) {
+  if (PngDecompression check(bytes); !DecodesWhole(check)) return Damaged(check.Reason());
+  const int width = png.Width(), height = png.Height();
+  const bool reduce = fitted != QSize(width, height);
+  TBitmap bitmap(fitted.width(), fitted.height());
+  std::optional<TPassAreaReduction> reduction;
+  if (reduce) reduction.emplace(width, height, bitmap, png.Channels());
+  std::vector<TAlphaColor> row(static_cast<std::size_t>(width));
+  for (const Pass& pass : png.Passes())
+    for (int i = 0, y = pass.firstRow; i < pass.rows; ++i, y += pass.rowStep) {
+      if (!png.ReadRow(reinterpret_cast<png_bytep>(row.data()))) return Damaged(png.Reason());
+      PremultiplyRow(row.data(), pass.columns);
+      if (reduce) {
+        reduction->AddPixels(y, pass.firstColumn, pass.columnStep, row.data(), pass.columns);
+        continue;
+      }
+      TAlphaColor* line = bitmap.ScanLine(y);
+      for (int j = 0, x = pass.firstColumn; j < pass.columns; ++j, x += pass.columnStep) line[x] = row[j];
+    }
+  if (reduce) reduction->Finish();
+  return bitmap;
+}
 
-bool IsPng(const QByteArray& bytes) { return bytes.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8)); }
-
-TDecoded<TBitmap> DecodePng(const QByteArray& bytes) {
+// The picture, or its grey, at the fitted size. A plain picture's rows go straight into `into`'s
+// sink as they arrive; an interlaced one is gathered whole first.
+template <class Picture>
+TDecoded<Picture> Decoded(const QByteArray& bytes, RowSink (*into)(Picture&, QSize)) {
   PngDecompression png(bytes);
   if (!png.ReadHeader(true)) return Damaged(png.Reason());
   const int width = png.Width(), height = png.Height();
   if (const std::optional<TRefusal> refusal = SizeRefusal(width, height)) return *refusal;
   const QSize fitted = FittedSize(QSize(width, height));
-  const bool reduce = fitted != QSize(width, height);
-  const std::vector<Pass> passes = png.Passes();
-
-  if (passes.size() > 1) {
-    if (PngDecompression check(bytes); !DecodesWhole(check)) return Damaged(check.Reason());
-    TBitmap bitmap(fitted.width(), fitted.height());
-    std::optional<TPassAreaReduction> reduction;
-    if (reduce) reduction.emplace(width, height, bitmap, png.Channels());
-    std::vector<TAlphaColor> row(static_cast<std::size_t>(width));
-    for (const Pass& pass : passes)
-      for (int i = 0, y = pass.firstRow; i < pass.rows; ++i, y += pass.rowStep) {
-        if (!png.ReadRow(reinterpret_cast<png_bytep>(row.data()))) return Damaged(png.Reason());
-        PremultiplyRow(row.data(), pass.columns);
-        if (reduce) {
-          reduction->AddPixels(y, pass.firstColumn, pass.columnStep, row.data(), pass.columns);
-          continue;
-        }
-        TAlphaColor* line = bitmap.ScanLine(y);
-        for (int j = 0, x = pass.firstColumn; j < pass.columns; ++j, x += pass.columnStep) line[x] = row[j];
-      }
-    if (reduce) reduction->Finish();
-    return bitmap;
+  Picture picture;
+  if (png.Passes().size() > 1) {
+    TDecoded<TBitmap> whole = DecodeInterlaced(bytes, png, fitted);
+    if (!whole) return whole.Refusal();
+    if constexpr (std::is_same_v<Picture, TBitmap>) {
+      return whole;
+    } else {
+      MakeGray(*whole, picture);
+      return picture;
+    }
   }
-
-  TBitmap bitmap(fitted.width(), fitted.height());
-  std::vector<TAlphaColor> row(reduce ? static_cast<std::size_t>(width) : 0);
+  const RowSink sink = into(picture, fitted);
+  const bool reduce = fitted != QSize(width, height), inPlace = !reduce && sink.place;
+  std::vector<TAlphaColor> row(inPlace ? 0 : static_cast<std::size_t>(width));
   std::optional<TAreaReduction> reduction;
-  if (reduce) reduction.emplace(width, height, bitmap);
+  if (reduce) reduction.emplace(width, height, fitted.width(), fitted.height(), sink.put);
   for (int y = 0; y < height; ++y) {
-    TAlphaColor* pixels = reduce ? row.data() : bitmap.ScanLine(y);
+    TAlphaColor* pixels = inPlace ? sink.place(y) : row.data();
     if (!png.ReadRow(reinterpret_cast<png_bytep>(pixels))) return Damaged(png.Reason());
     PremultiplyRow(pixels, width);
-    if (reduce) reduction->AddRow(pixels);
+    if (reduce)
+      reduction->AddRow(pixels);
+    else if (!inPlace)
+      sink.put(y, pixels);
   }
-  return bitmap;
+  return picture;
 }
+
+}  // namespace
+
+bool IsPng(const QByteArray& bytes) { return bytes.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8)); }
+
+TDecoded<TBitmap> DecodePng(const QByteArray& bytes) { return Decoded<TBitmap>(bytes, IntoBitmap); }
+
+TDecoded<TGrayPlane> DecodePngGray(const QByteArray& bytes) { return Decoded<TGrayPlane>(bytes, IntoGray); }
 
 }  // namespace tracella

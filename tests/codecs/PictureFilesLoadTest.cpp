@@ -357,18 +357,28 @@ TEST_F(PictureFilesLoadTest, PalettePicturesBeyondTheLargestBitmapAreAveragedInF
   }
 }
 
-// The window and the command decode straight to the grey: a JPEG row by row (upright, fitted),
-// the other formats whole. Either way the grey must be the green channel of the picture itself.
+// The window and the command decode straight to the grey: a JPEG and a plain PNG row by row
+// (upright, fitted), the other formats whole. Either way the grey must be the green channel of
+// the picture itself.
 TEST_F(PictureFilesLoadTest, TheGreyLoadIsTheGreenChannelOfThePicture) {
   QImage noise(203, 77, QImage::Format_RGB32);
   for (int y = 0; y < noise.height(); ++y)
     for (int x = 0; x < noise.width(); ++x) noise.setPixel(x, y, qRgb(x * 7 % 256, (x * y) % 256, y * 3 % 256));
+  QImage translucent = noise.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < noise.height(); ++y)
+    for (int x = 0; x < noise.width(); ++x)
+      translucent.setPixel(x, y, (translucent.pixel(x, y) & 0xFFFFFFu) | uint((x + y) * 5 % 256) << 24);
   const QByteArray jpeg = Encoded(noise, "jpeg");
   for (const auto& [name, bytes] :
        {std::pair{"noise.jpg", jpeg}, std::pair{"progressive.jpg", test::ProgressiveJpeg(noise)},
         std::pair{"turned.jpg", test::WithExifOrientation(jpeg, 6)},
         std::pair{"mirrored.jpg", test::WithExifOrientation(jpeg, 4)},
         std::pair{"reduced.jpg", Encoded(Marked(20000, 24), "jpeg")}, std::pair{"noise.png", Encoded(noise, "png")},
+        std::pair{"translucent.png", Encoded(translucent, "png")},
+        std::pair{"16-bit.png", Encoded(noise.convertToFormat(QImage::Format_RGBX64), "png")},
+        std::pair{"interlaced.png", test::LibPngEncoded(translucent, true)},
+        std::pair{"reduced.png", Encoded(Marked(20000, 24), "png")},
+        std::pair{"reduced translucent.png", Encoded(translucent.scaled(16500, 9), "png")},
         std::pair{"turned.tif", test::MakeTiff({noise}, 8)}}) {
     SCOPED_TRACE(name);
     const TBitmap picture = Load(name, bytes);
