@@ -52,7 +52,7 @@ const TDecoder Decoders[] = {
     {"JPEG", IsJpeg, DecodeJpeg, DecodeJpegGray},
     {"PNG", IsPng, DecodePng, DecodePngGray},
     {"GIF", IsGif, DecodeGif},
-    {"TIFF", IsTiff, DecodeTiff},
+    {"TIFF", IsTiff, DecodeTiff, DecodeTiffGray},
     {"BMP", IsBitFieldBmp, DecodeBitFieldBmp},
     {"BMP", IsRleBmp, DecodeRleBmp},
     {"JPEG XR", IsJpegXr, DecodeJpegXr},

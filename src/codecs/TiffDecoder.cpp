@@ -15,6 +15,7 @@
 #include "CodecsLog.h"
 #include "DecodeBudget.h"
 #include "ExifOrientation.h"
+#include "RowSink.h"
 
 namespace tracella {
 namespace {
@@ -149,14 +150,9 @@ bool StripsCanHoldTheirRows(TIFF* tiff) {
   return true;
 }
 
-}  // namespace
-
-bool IsTiff(const QByteArray& bytes) {
-  return bytes.startsWith("II*\0") || bytes.startsWith("MM\0*") || bytes.startsWith("II+\0") ||
-         bytes.startsWith("MM\0+");
-}
-
-TDecoded<TBitmap> DecodeTiff(const QByteArray& bytes) {
+// The picture, or its grey, at the fitted size, its rows going into `into`'s sink as they arrive.
+template <class Picture>
+TDecoded<Picture> Decoded(const QByteArray& bytes, RowSink (*into)(Picture&, QSize)) {
   MemoryFile file{bytes};
   const std::unique_ptr<TIFFOpenOptions, OptionsFreer> options(TIFFOpenOptionsAlloc());
   TIFFOpenOptionsSetErrorHandlerExtR(options.get(), KeepError, &file);
@@ -176,7 +172,7 @@ TDecoded<TBitmap> DecodeTiff(const QByteArray& bytes) {
   if (!TIFFRGBAImageOK(tiff.get(), message) || !TIFFRGBAImageBegin(&image, tiff.get(), 1, message))
     return TRefusal{TRefusalKind::UnsupportedLayout, QString::fromLatin1(message)};
   const std::unique_ptr<TIFFRGBAImage, void (*)(TIFFRGBAImage*)> ending(&image, TIFFRGBAImageEnd);
-  // Rows as stored, top first; the orientation is applied to the fitted bitmap.
+  // Rows as stored, top first; the orientation is applied to the fitted picture.
   const int orientation = image.orientation;
   // libtiff premultiplies colour by unassociated alpha, but passes grey through as stored.
   const bool premultiply = image.alpha == EXTRASAMPLE_UNASSALPHA &&
@@ -185,9 +181,11 @@ TDecoded<TBitmap> DecodeTiff(const QByteArray& bytes) {
 
   const QSize size{int(width), int(height)};
   const QSize fitted = FittedSize(size);
-  TBitmap bitmap(fitted.width(), fitted.height());
+  Picture picture;
+  const RowSink sink = into(picture, fitted);
+  const bool reduce = fitted != size, inPlace = !reduce && sink.place;
   std::optional<TAreaReduction> reduction;
-  if (fitted != size) reduction.emplace(size.width(), size.height(), bitmap);
+  if (reduce) reduction.emplace(size.width(), size.height(), fitted.width(), fitted.height(), sink.put);
   const int bandRows =
       BandRows(tiff.get(), size.width(), size.height(), std::int64_t{fitted.width()} * fitted.height() * 4);
   std::vector<std::uint32_t> band(std::size_t(width) * std::size_t(bandRows));
@@ -197,15 +195,28 @@ TDecoded<TBitmap> DecodeTiff(const QByteArray& bytes) {
     if (!TIFFRGBAImageGet(&image, band.data(), width, std::uint32_t(rows))) return Damaged(file.lastError);
     for (int y = 0; y < rows; ++y) {
       const std::uint32_t* in = &band[std::size_t(y) * width];
-      TAlphaColor* out =
-          reduction ? reinterpret_cast<TAlphaColor*>(const_cast<std::uint32_t*>(in)) : bitmap.ScanLine(top + y);
+      TAlphaColor* out = inPlace ? sink.place(top + y) : reinterpret_cast<TAlphaColor*>(const_cast<std::uint32_t*>(in));
       std::transform(in, in + width, out, FromTiff);
       if (premultiply) std::transform(out, out + width, out, Premultiply);
-      if (reduction) reduction->AddRow(out);
+      if (reduce)
+        reduction->AddRow(out);
+      else if (!inPlace)
+        sink.put(top + y, out);
     }
   }
-  if (orientation <= ORIENTATION_TOPLEFT || orientation > ORIENTATION_LEFTBOT) return bitmap;
-  return Oriented(bitmap, orientation);
+  if (orientation <= ORIENTATION_TOPLEFT || orientation > ORIENTATION_LEFTBOT) return picture;
+  return Oriented(picture, orientation);
 }
+
+}  // namespace
+
+bool IsTiff(const QByteArray& bytes) {
+  return bytes.startsWith("II*\0") || bytes.startsWith("MM\0*") || bytes.startsWith("II+\0") ||
+         bytes.startsWith("MM\0+");
+}
+
+TDecoded<TBitmap> DecodeTiff(const QByteArray& bytes) { return Decoded<TBitmap>(bytes, IntoBitmap); }
+
+TDecoded<TGrayPlane> DecodeTiffGray(const QByteArray& bytes) { return Decoded<TGrayPlane>(bytes, IntoGray); }
 
 }  // namespace tracella

@@ -4,6 +4,7 @@
 
 #include "Bitmap.h"
 #include "Decoded.h"
+#include "GrayPlane.h"
 
 namespace tracella {
 
@@ -15,5 +16,9 @@ bool IsTiff(const QByteArray& bytes);
 // MaxBitmapSize by area averaging as the bands arrive: a large or 16-bit picture never exists at
 // its own size. Refused when a strip or tile cannot be read whole, or libtiff cannot convert it.
 TDecoded<TBitmap> DecodeTiff(const QByteArray& bytes);
+
+// The same picture's grey (the green channel of its premultiplied pixels), its rows going
+// straight into it: the picture itself is never held.
+TDecoded<TGrayPlane> DecodeTiffGray(const QByteArray& bytes);
 
 }  // namespace tracella

@@ -357,8 +357,8 @@ TEST_F(PictureFilesLoadTest, PalettePicturesBeyondTheLargestBitmapAreAveragedInF
   }
 }
 
-// The window and the command decode straight to the grey: a JPEG and a plain PNG row by row
-// (upright, fitted), the other formats whole. Either way the grey must be the green channel of
+// The window and the command decode straight to the grey: a JPEG, a plain PNG and a TIFF row by
+// row (upright, fitted), the other formats whole. Either way the grey must be the green channel of
 // the picture itself.
 TEST_F(PictureFilesLoadTest, TheGreyLoadIsTheGreenChannelOfThePicture) {
   QImage noise(203, 77, QImage::Format_RGB32);
@@ -379,7 +379,9 @@ TEST_F(PictureFilesLoadTest, TheGreyLoadIsTheGreenChannelOfThePicture) {
         std::pair{"interlaced.png", test::LibPngEncoded(translucent, true)},
         std::pair{"reduced.png", Encoded(Marked(20000, 24), "png")},
         std::pair{"reduced translucent.png", Encoded(translucent.scaled(16500, 9), "png")},
-        std::pair{"turned.tif", test::MakeTiff({noise}, 8)}}) {
+        std::pair{"turned.tif", test::MakeTiff({noise}, 8)},
+        std::pair{"reduced.tif", test::MakeTiff({Marked(20000, 24)})},
+        std::pair{"translucent grey.tif", test::GreyTiff(2, 1, QByteArray("\xF0\x80\xC8\x00", 4), 2)}}) {
     SCOPED_TRACE(name);
     const TBitmap picture = Load(name, bytes);
     TGrayPlane gray;
