@@ -13,6 +13,7 @@
 #include "BmpCompleteness.h"
 #include "ByteReader.h"
 #include "DecodeBudget.h"
+#include "RowSink.h"
 
 namespace tracella {
 namespace {
@@ -111,20 +112,8 @@ class RleRows {
   bool ended_ = false;
 };
 
-}  // namespace
-
-bool IsBitFieldBmp(const QByteArray& bytes) {
-  const ByteReader in(bytes);
-  if (!bytes.startsWith("BM")) return false;
-  const Header header = HeaderOf(in);
-  if (header.size < InfoHeaderSize) return false;
-  const bool oddHeader = header.size == 52 || header.size == 56;
-  const bool deep = header.bitsPerPixel == 16 || header.bitsPerPixel == 32;
-  if (header.compression == BitFields || header.compression == AlphaBitFields) return deep;
-  return header.compression == Rgb && oddHeader && (deep || header.bitsPerPixel == 24);
-}
-
-TDecoded<TBitmap> DecodeBitFieldBmp(const QByteArray& bytes) {
+template <class Picture>
+TDecoded<Picture> DecodedBitFields(const QByteArray& bytes, RowSink (*into)(Picture&, QSize)) {
   const ByteReader in(bytes);
   const Header header = HeaderOf(in);
   const std::int64_t width = header.width, height = std::abs(header.height);
@@ -157,14 +146,16 @@ TDecoded<TBitmap> DecodeBitFieldBmp(const QByteArray& bytes) {
     return Damaged(QStringLiteral("the file ends or breaks off before its picture does"));
 
   const QSize size{int(width), int(height)}, fitted = FittedSize(size);
-  TBitmap bitmap(fitted.width(), fitted.height());
+  Picture picture;
+  const RowSink sink = into(picture, fitted);
+  const bool reduce = fitted != size, inPlace = !reduce && sink.place;
   std::optional<TAreaReduction> reduction;
-  std::vector<TAlphaColor> row(fitted != size ? static_cast<std::size_t>(width) : 0);
-  if (fitted != size) reduction.emplace(size.width(), size.height(), bitmap);
+  std::vector<TAlphaColor> row(inPlace ? 0 : static_cast<std::size_t>(width));
+  if (reduce) reduction.emplace(size.width(), size.height(), fitted.width(), fitted.height(), sink.put);
   const bool bottomUp = header.height > 0;
   for (std::int64_t y = 0; y < height; ++y) {
     const std::int64_t rowAt = pixelsAt + rowBytes * (bottomUp ? height - 1 - y : y);
-    TAlphaColor* out = reduction ? row.data() : bitmap.ScanLine(int(y));
+    TAlphaColor* out = inPlace ? sink.place(int(y)) : row.data();
     for (std::int64_t x = 0; x < width; ++x) {
       const std::int64_t at = rowAt + x * bytesPerPixel;
       const std::uint32_t pixel = bytesPerPixel == 2   ? in.Little16(at)
@@ -172,19 +163,16 @@ TDecoded<TBitmap> DecodeBitFieldBmp(const QByteArray& bytes) {
                                                        : in.Little32(at);
       out[x] = Premultiply(MakeColor(alpha.Of(pixel, 0xFF), red.Of(pixel, 0), green.Of(pixel, 0), blue.Of(pixel, 0)));
     }
-    if (reduction) reduction->AddRow(out);
+    if (reduce)
+      reduction->AddRow(out);
+    else if (!inPlace)
+      sink.put(int(y), out);
   }
-  return bitmap;
+  return picture;
 }
 
-bool IsRleBmp(const QByteArray& bytes) {
-  if (!bytes.startsWith("BM")) return false;
-  const Header header = HeaderOf(ByteReader(bytes));
-  return header.size >= InfoHeaderSize && ((header.compression == Rle8 && header.bitsPerPixel == 8) ||
-                                           (header.compression == Rle4 && header.bitsPerPixel == 4));
-}
-
-TDecoded<TBitmap> DecodeRleBmp(const QByteArray& bytes) {
+template <class Picture>
+TDecoded<Picture> DecodedRle(const QByteArray& bytes, RowSink (*into)(Picture&, QSize)) {
   const ByteReader in(bytes);
   const Header header = HeaderOf(in);
   const std::int64_t width = header.width, height = std::abs(header.height);
@@ -201,26 +189,60 @@ TDecoded<TBitmap> DecodeRleBmp(const QByteArray& bytes) {
   }
 
   const QSize size{int(width), int(height)}, fitted = FittedSize(size);
-  TBitmap bitmap(fitted.width(), fitted.height());
-  std::optional<TAreaReduction> reduction;
-  std::vector<TAlphaColor> row(fitted != size ? static_cast<std::size_t>(width) : 0);
-  // Rows stored from the bottom are fitted in that order and turned over at the end: the averaging
-  // is the same either way.
+  Picture picture;
+  const RowSink sink = into(picture, fitted);
+  // Rows stored from the bottom are fitted in that order, each fitted row put where it belongs:
+  // the averaging is the same either way.
   const bool bottomUp = header.height > 0;
-  if (fitted != size) reduction.emplace(size.width(), size.height(), bitmap);
+  const auto upright = [&](int y, int rows) { return bottomUp ? rows - 1 - y : y; };
+  const bool reduce = fitted != size, inPlace = !reduce && sink.place;
+  std::optional<TAreaReduction> reduction;
+  std::vector<TAlphaColor> row(inPlace ? 0 : static_cast<std::size_t>(width));
+  if (reduce)
+    reduction.emplace(size.width(), size.height(), fitted.width(), fitted.height(),
+                      [&](int y, const TAlphaColor* pixels) { sink.put(upright(y, fitted.height()), pixels); });
   std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
   RleRows rows(in, in.Little32(10), size.width(), int(header.bitsPerPixel));
   for (int y = 0; y < size.height(); ++y) {
     if (!rows.Next(indices.data())) return Damaged(QStringLiteral("a run or jump leaves its row"));
-    TAlphaColor* out = reduction ? row.data() : bitmap.ScanLine(bottomUp ? size.height() - 1 - y : y);
+    TAlphaColor* out = inPlace ? sink.place(upright(y, size.height())) : row.data();
     std::transform(indices.begin(), indices.end(), out, [&palette](std::uint8_t index) { return palette[index]; });
-    if (reduction) reduction->AddRow(out);
+    if (reduce)
+      reduction->AddRow(out);
+    else if (!inPlace)
+      sink.put(upright(y, size.height()), out);
   }
-  if (reduction && bottomUp)
-    for (int y = 0; y < fitted.height() / 2; ++y)
-      std::swap_ranges(bitmap.ScanLine(y), bitmap.ScanLine(y) + fitted.width(),
-                       bitmap.ScanLine(fitted.height() - 1 - y));
-  return bitmap;
+  return picture;
 }
+
+}  // namespace
+
+bool IsBitFieldBmp(const QByteArray& bytes) {
+  const ByteReader in(bytes);
+  if (!bytes.startsWith("BM")) return false;
+  const Header header = HeaderOf(in);
+  if (header.size < InfoHeaderSize) return false;
+  const bool oddHeader = header.size == 52 || header.size == 56;
+  const bool deep = header.bitsPerPixel == 16 || header.bitsPerPixel == 32;
+  if (header.compression == BitFields || header.compression == AlphaBitFields) return deep;
+  return header.compression == Rgb && oddHeader && (deep || header.bitsPerPixel == 24);
+}
+
+TDecoded<TBitmap> DecodeBitFieldBmp(const QByteArray& bytes) { return DecodedBitFields<TBitmap>(bytes, IntoBitmap); }
+
+TDecoded<TGrayPlane> DecodeBitFieldBmpGray(const QByteArray& bytes) {
+  return DecodedBitFields<TGrayPlane>(bytes, IntoGray);
+}
+
+bool IsRleBmp(const QByteArray& bytes) {
+  if (!bytes.startsWith("BM")) return false;
+  const Header header = HeaderOf(ByteReader(bytes));
+  return header.size >= InfoHeaderSize && ((header.compression == Rle8 && header.bitsPerPixel == 8) ||
+                                           (header.compression == Rle4 && header.bitsPerPixel == 4));
+}
+
+TDecoded<TBitmap> DecodeRleBmp(const QByteArray& bytes) { return DecodedRle<TBitmap>(bytes, IntoBitmap); }
+
+TDecoded<TGrayPlane> DecodeRleBmpGray(const QByteArray& bytes) { return DecodedRle<TGrayPlane>(bytes, IntoGray); }
 
 }  // namespace tracella

@@ -4,6 +4,7 @@
 
 #include "Bitmap.h"
 #include "Decoded.h"
+#include "GrayPlane.h"
 
 namespace tracella {
 
@@ -15,6 +16,7 @@ bool IsBitFieldBmp(const QByteArray& bytes);
 // Decodes such a BMP into premultiplied BGRA fitted within MaxBitmapSize; refused when its
 // masks overlap, leave gaps or the file ends before its last row.
 TDecoded<TBitmap> DecodeBitFieldBmp(const QByteArray& bytes);
+TDecoded<TGrayPlane> DecodeBitFieldBmpGray(const QByteArray& bytes);  // its grey, row by row
 
 // True for an RLE8 or RLE4 compressed BMP.
 bool IsRleBmp(const QByteArray& bytes);
@@ -23,5 +25,6 @@ bool IsRleBmp(const QByteArray& bytes);
 // large picture never exists at its own size; pixels its runs and jumps leave out take palette
 // entry 0. Refused when a run or jump leaves the picture or the stream ends before it does.
 TDecoded<TBitmap> DecodeRleBmp(const QByteArray& bytes);
+TDecoded<TGrayPlane> DecodeRleBmpGray(const QByteArray& bytes);  // its grey, row by row
 
 }  // namespace tracella

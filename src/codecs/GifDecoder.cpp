@@ -13,6 +13,7 @@
 
 #include "AreaReduction.h"
 #include "DecodeBudget.h"
+#include "RowSink.h"
 
 namespace tracella {
 namespace {
@@ -146,11 +147,9 @@ class FrameRows {
   int next_ = 0;
 };
 
-}  // namespace
-
-bool IsGif(const QByteArray& bytes) { return bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a"); }
-
-TDecoded<TBitmap> DecodeGif(const QByteArray& bytes) {
+// The picture, or its grey, at the fitted size, its rows going into `into`'s sink as they arrive.
+template <class Picture>
+TDecoded<Picture> Decoded(const QByteArray& bytes, RowSink (*into)(Picture&, QSize)) {
   Input input{bytes};
   int error = 0;
   const GifFile gif(DGifOpen(&input, Read, &error));
@@ -185,32 +184,53 @@ TDecoded<TBitmap> DecodeGif(const QByteArray& bytes) {
   const std::array<TAlphaColor, 256> palette = PaletteOf(*gif, transparent);
   const TAlphaColor background = BackgroundOf(*gif, transparent);
   const int left = std::min(frame.Left, size.width()), right = std::min(frame.Left + frame.Width, size.width());
-  TBitmap bitmap(fitted.width(), fitted.height());
+  Picture picture;
+  const RowSink sink = into(picture, fitted);
+  const bool inPlace = !reduce && sink.place;
   std::optional<TAreaReduction> reduction;
-  if (reduce) reduction.emplace(size.width(), size.height(), bitmap);
-  std::vector<TAlphaColor> reducedRow(reduce ? std::size_t(size.width()) : 0);
+  if (reduce) reduction.emplace(size.width(), size.height(), fitted.width(), fitted.height(), sink.put);
+  std::vector<TAlphaColor> buffer(inPlace ? 0 : std::size_t(size.width()));
+  const auto rowFor = [&](int y) { return inPlace ? sink.place(y) : buffer.data(); };
+  const auto done = [&](int y, const TAlphaColor* row) {
+    if (!inPlace) sink.put(y, row);
+  };
   // Rows above and below the frame are the background alone: fitted, each band costs one row.
   const auto paintBackground = [&](int from, int to) {
     if (!reduce) {
-      for (int y = from; y < to; ++y) std::fill_n(bitmap.ScanLine(y), size.width(), background);
+      for (int y = from; y < to; ++y) {
+        TAlphaColor* row = rowFor(y);
+        std::fill_n(row, size.width(), background);
+        done(y, row);
+      }
       return;
     }
-    std::fill(reducedRow.begin(), reducedRow.end(), background);
-    reduction->AddRows(reducedRow.data(), to - from);
+    std::fill(buffer.begin(), buffer.end(), background);
+    reduction->AddRows(buffer.data(), to - from);
   };
   const int top = std::min(frame.Top, size.height()), bottom = std::min(frame.Top + frame.Height, size.height());
   paintBackground(0, top);
   for (int y = top; y < bottom; ++y) {
-    TAlphaColor* row = reduce ? reducedRow.data() : bitmap.ScanLine(y);
+    TAlphaColor* row = rowFor(y);
     std::fill_n(row, size.width(), background);
     const GifPixelType* in = rows.Next();
     if (in == nullptr) return Refused(gif->Error);
     std::transform(in, in + (right - left), row + left, [&palette](GifPixelType index) { return palette[index]; });
-    if (reduce) reduction->AddRow(row);
+    if (reduce)
+      reduction->AddRow(row);
+    else
+      done(y, row);
   }
   paintBackground(bottom, size.height());
   if (!rows.Finish()) return Refused(gif->Error);  // the frame reaches below the screen
-  return bitmap;
+  return picture;
 }
+
+}  // namespace
+
+bool IsGif(const QByteArray& bytes) { return bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a"); }
+
+TDecoded<TBitmap> DecodeGif(const QByteArray& bytes) { return Decoded<TBitmap>(bytes, IntoBitmap); }
+
+TDecoded<TGrayPlane> DecodeGifGray(const QByteArray& bytes) { return Decoded<TGrayPlane>(bytes, IntoGray); }
 
 }  // namespace tracella

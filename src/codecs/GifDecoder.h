@@ -4,6 +4,7 @@
 
 #include "Bitmap.h"
 #include "Decoded.h"
+#include "GrayPlane.h"
 
 namespace tracella {
 
@@ -19,5 +20,9 @@ bool IsGif(const QByteArray& bytes);
 // when the picture's codes end, break off or leave pixels out, found by decoding them once before
 // any pixel memory is taken (twice the decoding time, no memory for a refused file).
 TDecoded<TBitmap> DecodeGif(const QByteArray& bytes);
+
+// The same picture's grey (the green channel of its premultiplied pixels), its rows going
+// straight into it: the picture itself is never held.
+TDecoded<TGrayPlane> DecodeGifGray(const QByteArray& bytes);
 
 }  // namespace tracella

@@ -51,10 +51,10 @@ struct TDecoder {
 const TDecoder Decoders[] = {
     {"JPEG", IsJpeg, DecodeJpeg, DecodeJpegGray},
     {"PNG", IsPng, DecodePng, DecodePngGray},
-    {"GIF", IsGif, DecodeGif},
+    {"GIF", IsGif, DecodeGif, DecodeGifGray},
     {"TIFF", IsTiff, DecodeTiff, DecodeTiffGray},
-    {"BMP", IsBitFieldBmp, DecodeBitFieldBmp},
-    {"BMP", IsRleBmp, DecodeRleBmp},
+    {"BMP", IsBitFieldBmp, DecodeBitFieldBmp, DecodeBitFieldBmpGray},
+    {"BMP", IsRleBmp, DecodeRleBmp, DecodeRleBmpGray},
     {"JPEG XR", IsJpegXr, DecodeJpegXr},
     {"Qt", IsLeftToQt, DecodeWithQt},
 };

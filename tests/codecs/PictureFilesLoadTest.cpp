@@ -357,9 +357,9 @@ TEST_F(PictureFilesLoadTest, PalettePicturesBeyondTheLargestBitmapAreAveragedInF
   }
 }
 
-// The window and the command decode straight to the grey: a JPEG, a plain PNG and a TIFF row by
-// row (upright, fitted), the other formats whole. Either way the grey must be the green channel of
-// the picture itself.
+// The window and the command decode straight to the grey: JPEG, plain PNG, TIFF, GIF and our
+// BMPs row by row (upright, fitted), the formats left to Qt or libjxr whole. Either way the grey must be the green
+// channel of the picture itself.
 TEST_F(PictureFilesLoadTest, TheGreyLoadIsTheGreenChannelOfThePicture) {
   QImage noise(203, 77, QImage::Format_RGB32);
   for (int y = 0; y < noise.height(); ++y)
@@ -369,6 +369,17 @@ TEST_F(PictureFilesLoadTest, TheGreyLoadIsTheGreenChannelOfThePicture) {
     for (int x = 0; x < noise.width(); ++x)
       translucent.setPixel(x, y, (translucent.pixel(x, y) & 0xFFFFFFu) | uint((x + y) * 5 % 256) << 24);
   const QByteArray jpeg = Encoded(noise, "jpeg");
+  const QList<QRgb> gifColors{qRgb(10, 20, 30), qRgb(200, 100, 50), qRgb(0, 255, 0), qRgb(90, 90, 90)};
+  const test::GifLayout gifLayout{40, 30, 5, 4, 20, 10, gifColors, {}, 1, 2};
+  const test::GifLayout wideGif{16500, 6, 100, 1, 300, 3, gifColors, {}, 3, 2};
+  const auto gifIndex = [](int x, int y) { return (x + 2 * y) % 4; };
+  // Three rows of 16384 pixels (runs of 255 and a last of 64), grey 10, 80 and 200 from the bottom.
+  QByteArray rleRows;
+  for (const char index : {'\x0A', '\x50', '\xC8'}) {
+    for (int run = 0; run < 64; ++run) rleRows.append('\xFF').append(index);
+    rleRows.append('\x40').append(index).append(2, '\0');
+  }
+  rleRows.append("\x00\x01", 2);
   for (const auto& [name, bytes] :
        {std::pair{"noise.jpg", jpeg}, std::pair{"progressive.jpg", test::ProgressiveJpeg(noise)},
         std::pair{"turned.jpg", test::WithExifOrientation(jpeg, 6)},
@@ -381,7 +392,13 @@ TEST_F(PictureFilesLoadTest, TheGreyLoadIsTheGreenChannelOfThePicture) {
         std::pair{"reduced translucent.png", Encoded(translucent.scaled(16500, 9), "png")},
         std::pair{"turned.tif", test::MakeTiff({noise}, 8)},
         std::pair{"reduced.tif", test::MakeTiff({Marked(20000, 24)})},
-        std::pair{"translucent grey.tif", test::GreyTiff(2, 1, QByteArray("\xF0\x80\xC8\x00", 4), 2)}}) {
+        std::pair{"translucent grey.tif", test::GreyTiff(2, 1, QByteArray("\xF0\x80\xC8\x00", 4), 2)},
+        std::pair{"framed.gif", test::LibGifEncoded(gifLayout, gifIndex)},
+        std::pair{"reduced.gif", test::LibGifEncoded(wideGif, gifIndex)},
+        std::pair{"bit-field.bmp",
+                  test::BitFieldBmp(56, {0xFF0000u, 0xFF00u, 0xFFu, 0xFF000000u}, 2, 1, {0x80FFFF00u, 0x00123456u})},
+        std::pair{"rle.bmp", test::MakeRle8Bmp(4, 2, QByteArray("\x04\x0A\x00\x00\x04\x14\x00\x01", 8))},
+        std::pair{"reduced rle.bmp", test::MakeRle8Bmp(16384, 3, rleRows)}}) {
     SCOPED_TRACE(name);
     const TBitmap picture = Load(name, bytes);
     TGrayPlane gray;
