@@ -15,6 +15,18 @@ namespace tracella {
 
 TImage::TImage(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent, false); }
 
+void TImage::SketchChanged() {
+  UpdateOpaque();
+  update();
+}
+
+// An opaque drawing that covers the whole control hides what lies under it, so the window leaves
+// that part unpainted.
+void TImage::UpdateOpaque() {
+  const bool covered = Sketch && Sketch->Width() >= width() && Sketch->Height() >= height();
+  setAttribute(Qt::WA_OpaquePaintEvent, covered && AlphaOf(Sketch->Line()) == 0xFF);
+}
+
 void TImage::SetWidth(double width) {
   width_ = std::max(width, 0.0);
   ApplyGeometry();
@@ -38,6 +50,7 @@ void TImage::SetY(double y) {
 void TImage::ApplyGeometry() {
   setGeometry(static_cast<int>(std::lround(x_)), static_cast<int>(std::lround(y_)),
               static_cast<int>(std::lround(width_)), static_cast<int>(std::lround(height_)));
+  UpdateOpaque();
 }
 
 void TImage::DrawPart(const QRect& area, TBitmap& pixels) const {
