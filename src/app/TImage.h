@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QWidget>
+
+class QPainter;
+class QRegion;
 #include <functional>
 
 #include "Bitmap.h"
@@ -39,6 +42,7 @@ class TImage : public QWidget {
  private:
   void ApplyGeometry();
   void UpdateOpaque();
+  bool DrawIntoWindow(QPainter& painter, const QRegion& area) const;
   double width_ = 0, height_ = 0, x_ = 0, y_ = 0;
   TBitmap painted_;  // kept from one paint to the next, so a paint takes no fresh memory
 };
