@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QWidget>
+
+class QPainter;
+class QRegion;
 #include <functional>
 
 #include "Bitmap.h"
@@ -16,7 +19,7 @@ class TImage : public QWidget {
   explicit TImage(QWidget* parent = nullptr);
 
   const TSketchImage* Sketch = nullptr;  // nothing is shown without one
-  void SketchChanged() { update(); }     // call after the drawing changed
+  void SketchChanged();                  // call after the drawing changed
 
   // The pixels painted for `area` of the control, cut to the drawing; empty outside it.
   void DrawPart(const QRect& area, TBitmap& pixels) const;
@@ -38,6 +41,8 @@ class TImage : public QWidget {
 
  private:
   void ApplyGeometry();
+  void UpdateOpaque();
+  bool DrawIntoWindow(QPainter& painter, const QRegion& area) const;
   double width_ = 0, height_ = 0, x_ = 0, y_ = 0;
   TBitmap painted_;  // kept from one paint to the next, so a paint takes no fresh memory
 };

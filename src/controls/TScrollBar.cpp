@@ -1,6 +1,8 @@
 #include "TScrollBar.h"
 
 #include <QMouseEvent>
+#include <QPaintEngine>
+#include <QRegion>
 #include <QStyleOptionSlider>
 #include <QStylePainter>
 #include <QTimerEvent>
@@ -75,9 +77,38 @@ QStyle::SubControl TScrollBar::HitTest(QPoint position) const {
 
 int TScrollBar::Along(QPoint point) const { return orientation_ == Qt::Horizontal ? point.x() : point.y(); }
 
+// The style draws a long bar a pixel row at a time, and the raster engine hands those rows out to
+// its thread pool, which costs far more than the drawing. So the pixels drawn are read back and put
+// back as they are while the bar looks the same at the same place; drawn anew, even at another
+// place, the style's rounding could differ.
 void TScrollBar::paintEvent(QPaintEvent*) {
   QStylePainter painter(this);
-  painter.drawComplexControl(QStyle::CC_ScrollBar, StyleOption());
+  const QStyleOptionSlider option = StyleOption();
+  QPaintDevice* device = painter.paintEngine()->paintDevice();
+  // Pixels are copied one for one only where the widget's units are the window image's pixels.
+  const bool plain = painter.deviceTransform().type() <= QTransform::TxTranslate;
+  auto* window = plain && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
+  const QRect onScreen = painter.deviceTransform().mapRect(QRectF(rect())).toAlignedRect();
+  const Look look{onScreen,
+                  window ? window->format() : QImage::Format_Invalid,
+                  option.state,
+                  option.direction,
+                  option.activeSubControls,
+                  option.sliderPosition,
+                  palette().cacheKey(),
+                  style()};
+  if (window && look == shownLook_) {
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, shown_);
+    return;
+  }
+  painter.drawComplexControl(QStyle::CC_ScrollBar, option);
+  // Kept only when the whole bar was just drawn, nothing of it clipped away.
+  const QRegion clip = painter.paintEngine()->systemClip();
+  const bool whole =
+      window && window->rect().contains(onScreen) && (clip.isEmpty() || (QRegion(onScreen) - clip).isEmpty());
+  shown_ = whole ? window->copy(onScreen) : QImage();
+  shownLook_ = whole ? look : Look{};
 }
 
 void TScrollBar::SetValueFromThumbAt(int thumbStart) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QBasicTimer>
+#include <QImage>
+#include <QStyle>
 #include <optional>
 
 #include "ValueRangeControl.h"
@@ -46,6 +48,21 @@ class TScrollBar : public ValueRangeControl {
   std::optional<int> grabOffset_;  // while dragging: pointer minus the thumb's leading edge
   QPoint pointer_;                 // last pointer position while an arrow or the track is held
   QBasicTimer repeat_;
+
+  // What the bar's pixels on screen depend on; the pixels are kept while none of it changes.
+  struct Look {
+    QRect onScreen;  // in the pixels of the window's image
+    QImage::Format format = QImage::Format_Invalid;
+    QStyle::State state;
+    Qt::LayoutDirection direction = Qt::LeftToRight;
+    QStyle::SubControls active;
+    int position = 0;
+    qint64 palette = 0;
+    const QStyle* style = nullptr;
+    bool operator==(const Look&) const = default;
+  };
+  Look shownLook_;
+  QImage shown_;
 };
 
 }  // namespace tracella

@@ -20,6 +20,14 @@ void TSketchImage::DrawPart(int left, int top, TBitmap& part) const {
   RenderSketchPart(*gray_, threshold_, line_, left, top, part);
 }
 
+void TSketchImage::DrawPart(int left, int top, const TPixelRows& part) const {
+  left = std::clamp(left, 0, Width());
+  top = std::clamp(top, 0, Height());
+  RenderSketchPart(*gray_, threshold_, line_, left, top,
+                   TPixelRows{part.pixels, std::min(part.width, Width() - left), std::min(part.height, Height() - top),
+                              part.stride});
+}
+
 void TSketchImage::Draw(TBitmap& whole) const { RenderSketch(*gray_, threshold_, line_, whole); }
 
 TPictureRows TSketchImage::Rows() const {

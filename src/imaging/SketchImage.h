@@ -4,6 +4,7 @@
 #include "Bitmap.h"
 #include "GrayPlane.h"
 #include "PictureRows.h"
+#include "SketchPasses.h"
 
 namespace tracella {
 
@@ -24,6 +25,8 @@ class TSketchImage {
   // The pixels of the rectangle of `part`'s size whose top-left pixel is (left, top); `part` is
   // cut to what of it lies within the drawing.
   void DrawPart(int left, int top, TBitmap& part) const;
+  // The same into rows of pixels held elsewhere; what lies beyond the drawing is left as it is.
+  void DrawPart(int left, int top, const TPixelRows& part) const;
   // Every pixel, `whole` taking the drawing's size.
   void Draw(TBitmap& whole) const;
   // Every row, for an encoder, drawn a band of rows at a time: the drawing is never whole.

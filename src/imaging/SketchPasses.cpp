@@ -24,9 +24,8 @@ namespace tracella::pixel {
 constexpr std::size_t kBeyondCachesBytes = std::size_t{16} << 20;
 constexpr std::uintptr_t kPrefetchBytes = 4096;
 
-inline bool BeyondCaches(const TBitmap& output) {
-  return output.PixelCount() * sizeof(TAlphaColor) >= kBeyondCachesBytes;
-}
+inline bool BeyondCaches(std::size_t pixels) { return pixels * sizeof(TAlphaColor) >= kBeyondCachesBytes; }
+inline bool BeyondCaches(const TBitmap& output) { return BeyondCaches(output.PixelCount()); }
 
 inline bool AlignedTo(const void* address, std::size_t bytes) {
   return reinterpret_cast<std::uintptr_t>(address) % bytes == 0;
@@ -140,7 +139,7 @@ HWY_INLINE void EdgeVector(const std::uint8_t* row, const std::uint8_t* below, h
 
 // The part of the sketch whose top-left pixel is (left, top) of the picture, the part's size.
 template <bool kStream>
-void EdgeRows(const TGrayPlane& gray, int paint, TAlphaColor line, int left, int top, TBitmap& part) {
+void EdgeRows(const TGrayPlane& gray, int paint, TAlphaColor line, int left, int top, const TPixelRows& part) {
   const D32 d32;
   const DI32 di32;
   const std::size_t n = hn::Lanes(d32);
@@ -150,13 +149,13 @@ void EdgeRows(const TGrayPlane& gray, int paint, TAlphaColor line, int left, int
   // The picture's last column, counted from the part's left edge; it has no right neighbour.
   const int last = gray.Width() - 1 - left, lastRow = gray.Height() - 1;
   // Pixels up to here compare with a right neighbour.
-  const int paired = std::min(last, part.Width());
-  for (int y = 0; y < part.Height(); ++y) {
+  const int paired = std::min(last, part.width);
+  for (int y = 0; y < part.height; ++y) {
     const std::uint8_t* row = gray.Row(top + y) + left;
     // The last row has no lower neighbour; comparing it with itself adds a difference of 0,
     // which never decides: at a painting difference of 0 every right neighbour paints anyway.
     const std::uint8_t* below = gray.Row(std::min(top + y + 1, lastRow)) + left;
-    TAlphaColor* out = part.ScanLine(y);
+    TAlphaColor* out = part.Row(y);
     auto one = [&](int x) { out[x] = LargerNeighborDifference(row, below, x) >= paint ? line : claWhite; };
     int x = 0;
     if constexpr (kStream) {
@@ -169,13 +168,13 @@ void EdgeRows(const TGrayPlane& gray, int paint, TAlphaColor line, int left, int
       EdgeVector<kStream>(row + x, below + x, unpainted, lineVector, whiteVector, out + x);
     }
     for (; x < paired; ++x) one(x);
-    if (last < part.Width())
+    if (last < part.width)
       out[last] = top + y < lastRow && Difference(row[last], below[last]) >= paint ? line : claWhite;
   }
 }
 
-void EdgePass(const TGrayPlane& gray, int paint, TAlphaColor line, int left, int top, TBitmap& part) {
-  if (BeyondCaches(part)) {
+void EdgePass(const TGrayPlane& gray, int paint, TAlphaColor line, int left, int top, const TPixelRows& part) {
+  if (BeyondCaches(static_cast<std::size_t>(part.width) * part.height)) {
     EdgeRows<true>(gray, paint, line, left, top, part);
     hwy::FlushStream();
   } else {
@@ -220,6 +219,13 @@ void RenderSketch(const TGrayPlane& gray, float threshold, TAlphaColor line, TBi
 void RenderSketchPart(const TGrayPlane& gray, float threshold, TAlphaColor line, int left, int top, TBitmap& part) {
   if (part.IsEmpty()) return;
   part.PixelsToOverwrite();
+  RenderSketchPart(gray, threshold, line, left, top,
+                   TPixelRows{part.Pixels(), part.Width(), part.Height(), part.Width()});
+}
+
+void RenderSketchPart(const TGrayPlane& gray, float threshold, TAlphaColor line, int left, int top,
+                      const TPixelRows& part) {
+  if (part.width <= 0 || part.height <= 0) return;
   HWY_DYNAMIC_DISPATCH(EdgePass)(gray, PaintingDifference(threshold), line, left, top, part);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include "AlphaColor.h"
 #include "Bitmap.h"
 #include "GrayPlane.h"
@@ -16,9 +18,20 @@ void MakeGrayRow(const TAlphaColor* row, int width, std::uint8_t* gray);
 // Resizes sketch to gray.
 void RenderSketch(const TGrayPlane& gray, float threshold, TAlphaColor line, TBitmap& sketch);
 
+// Rows of pixels in memory that is not a TBitmap's, such as a window's image: `stride` pixels
+// from the start of one row to the next.
+struct TPixelRows {
+  TAlphaColor* pixels;
+  int width, height;
+  std::ptrdiff_t stride;
+  TAlphaColor* Row(int y) const { return pixels + y * stride; }
+};
+
 // The same sketch's pixels for the rectangle of `part`'s size whose top-left pixel is (left, top);
 // the rectangle lies within the picture.
 void RenderSketchPart(const TGrayPlane& gray, float threshold, TAlphaColor line, int left, int top, TBitmap& part);
+void RenderSketchPart(const TGrayPlane& gray, float threshold, TAlphaColor line, int left, int top,
+                      const TPixelRows& part);
 
 // The smallest whole difference that is more than `threshold`: differences are whole numbers,
 // so d > threshold exactly when d >= PaintingDifference(threshold). 256 means nothing paints.

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QBackingStore>
+#include <QImage>
+#include <QPalette>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "CaseName.h"
@@ -162,6 +166,55 @@ TEST(TScrollBar, DraggingTheThumbGivesFractionalValues) {
   QTest::mouseMove(&scroll.bar, QPoint(9, 1000));
   EXPECT_EQ(scroll.bar.Value(), 371);
   QTest::mouseRelease(&scroll.bar, Qt::LeftButton, {}, QPoint(9, 1000));
+}
+
+// What a bar in a window of its own shows on screen after a repaint.
+QImage OnScreen(TScrollBar& bar) {
+  bar.repaint();
+  return static_cast<QImage*>(bar.backingStore()->paintDevice())->copy(QRect(QPoint(), bar.size()));
+}
+
+// A bar keeps the pixels it drew and puts them back while it looks the same: repainted, and after
+// each change, it must show what a new bar with the same changes shows when first drawn.
+TEST(TScrollBar, ShowsWhatANewBarShowsAfterEachChange) {
+  using Change = std::function<void(TScrollBar&)>;
+  const struct {
+    const char* name;
+    Change change;
+  } steps[] = {
+      {"repainted", [](TScrollBar&) {}},
+      {"moved", [](TScrollBar& bar) { bar.SetValue(250); }},
+      {"pressed", [](TScrollBar& bar) { QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(9, bar.height() - 4)); }},
+      {"released", [](TScrollBar& bar) { QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(9, bar.height() - 4)); }},
+      {"shortened", [](TScrollBar& bar) { bar.resize(18, 250); }},
+      {"recoloured",
+       [](TScrollBar& bar) {
+         QPalette palette = bar.palette();
+         palette.setColor(QPalette::Button, Qt::darkCyan);
+         bar.setPalette(palette);
+       }},
+      {"disabled", [](TScrollBar& bar) { bar.setEnabled(false); }},
+  };
+  RecordedScrollBar kept(Qt::Vertical, 371);
+  kept.bar.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&kept.bar));
+  QImage before = OnScreen(kept.bar);
+  std::vector<Change> made;
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    step.change(kept.bar);
+    made.push_back(step.change);
+    RecordedScrollBar fresh(Qt::Vertical, 371);
+    for (const Change& change : made) change(fresh.bar);
+    fresh.bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&fresh.bar));
+    const QImage shown = OnScreen(kept.bar);
+    EXPECT_EQ(shown, OnScreen(fresh.bar));
+    if (made.size() > 1) {
+      EXPECT_NE(shown, before);
+    }
+    before = shown;
+  }
 }
 
 }  // namespace

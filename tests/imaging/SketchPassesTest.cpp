@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <ostream>
 #include <vector>
 
@@ -175,6 +176,20 @@ TEST(RenderSketchPartTest, EveryRectangleIsThatPartOfTheWholeSketch) {
     for (const Rect& r : rects) {
       TBitmap part(r.width, r.height);
       RenderSketchPart(gray, 40.0f, 0x80123456u, r.left, r.top, part);
+      // The same rectangle inside a wider picture, as in a window's image: its surroundings stay.
+      constexpr int kMargin = 3;
+      constexpr TAlphaColor kUntouched = 0x00ABCDEFu;
+      const std::ptrdiff_t stride = r.width + 2 * kMargin + 1;
+      std::vector<TAlphaColor> window(static_cast<std::size_t>(stride) * (r.height + 2 * kMargin), kUntouched);
+      RenderSketchPart(gray, 40.0f, 0x80123456u, r.left, r.top,
+                       TPixelRows{window.data() + kMargin * stride + kMargin, r.width, r.height, stride});
+      for (int y = 0; y < r.height + 2 * kMargin; ++y)
+        for (int x = 0; x < stride; ++x) {
+          const TAlphaColor inWindow = window[static_cast<std::size_t>(y * stride + x)];
+          const bool inside = x >= kMargin && x < kMargin + r.width && y >= kMargin && y < kMargin + r.height;
+          ASSERT_EQ(inWindow, inside ? whole.ScanLine(r.top + y - kMargin)[r.left + x - kMargin] : kUntouched)
+              << "in the window at " << x << ", " << y << " on " << hwy::TargetName(target);
+        }
       for (int y = 0; y < r.height; ++y)
         for (int x = 0; x < r.width; ++x)
           ASSERT_EQ(part.ScanLine(y)[x], whole.ScanLine(r.top + y)[r.left + x])
