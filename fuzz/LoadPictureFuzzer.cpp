@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the picture loader. The first byte picks one of the nine accepted
 // extensions, the rest is the file's content; whatever the content, the loader must either fail
-// with one of our own exceptions or give a bitmap within MaxBitmapSize.
+// with one of our own exceptions or give a bitmap within MaxBitmapSize, and the grey loader must
+// fail alike or give that bitmap's green channel.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 
 #include "Bitmap.h"
 #include "Exception.h"
+#include "GrayPlane.h"
 #include "PictureFiles.h"
 
 namespace {
@@ -53,12 +55,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::abort();
   }
   tracella::TBitmap bitmap;
+  bool loaded = true;
   try {
     tracella::LoadFromFile(bitmap, path);
     const bool fits = bitmap.Width() >= 1 && bitmap.Height() >= 1 && bitmap.Width() <= tracella::MaxBitmapSize &&
                       bitmap.Height() <= tracella::MaxBitmapSize;
     if (!fits) std::abort();
   } catch (const tracella::Exception&) {
+    loaded = false;
+  }
+  // The grey is decoded its own way for most formats; it must still be the picture's green.
+  tracella::TGrayPlane gray;
+  try {
+    tracella::LoadGrayFromFile(gray, path);
+    if (!loaded || gray.Width() != bitmap.Width() || gray.Height() != bitmap.Height()) std::abort();
+    for (int y = 0; y < gray.Height(); ++y)
+      for (int x = 0; x < gray.Width(); ++x)
+        if (gray.Row(y)[x] != tracella::GreenOf(bitmap.ScanLine(y)[x])) std::abort();
+  } catch (const tracella::Exception&) {
+    if (loaded) std::abort();
   }
   QFile::remove(path);
   return 0;
