@@ -164,6 +164,12 @@ TDecoded<Picture> Decoded(const QByteArray& bytes, RowSink (*into)(Picture&, QSi
   TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
   TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
   if (const std::optional<TRefusal> refusal = SizeRefusal(width, height)) return *refusal;
+  std::uint16_t compression = COMPRESSION_NONE;
+  TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_COMPRESSION, &compression);
+  // libtiff clears a strip's whole buffer before it finds that it has no decoder for the strip.
+  if (TIFFIsCODECConfigured(compression) == 0)
+    return TRefusal{TRefusalKind::UnsupportedLayout,
+                    QStringLiteral("libtiff has no decoder for its compression method %1").arg(compression)};
   if (!StripsCanHoldTheirRows(tiff.get()))
     return TRefusal{TRefusalKind::Damaged, QStringLiteral("its strips hold too few bytes for their rows")};
   char message[1024] = "";

@@ -218,7 +218,8 @@ void WriteDeepTiffOfZeros(const QString& path, quint32 width, quint32 height) {
 
 // A one-strip deflate TIFF of width x height, `bits` per sample grey, whose strip is the
 // deflated `zeroBytes` zero bytes: all of its rows when that many, else a strip cut short.
-void WriteOneStripTiff(const QString& path, quint32 width, quint32 height, int bits, qint64 zeroBytes) {
+void WriteOneStripTiff(const QString& path, quint32 width, quint32 height, int bits, qint64 zeroBytes,
+                       int compression = COMPRESSION_ADOBE_DEFLATE) {
   TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
   ASSERT_NE(tiff, nullptr);
   TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
@@ -226,7 +227,7 @@ void WriteOneStripTiff(const QString& path, quint32 width, quint32 height, int b
   TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
   TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
   TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-  TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, compression);
   TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
   const std::vector<Bytef> zeros(static_cast<std::size_t>(zeroBytes), 0);
   std::vector<Bytef> packed(compressBound(uLong(zeros.size())));
@@ -435,6 +436,9 @@ TEST_F(HostileFilesTest, HeadersClaimingHugePicturesAreRefusedBeforeTheirPixelsA
   WriteOneStripTiff(Path("deflate.tif"), 11585, 11585, 8, 1000);
   QFile deflateTiff(Path("deflate.tif"));
   EXPECT_TRUE(deflateTiff.open(QIODevice::ReadOnly));
+  WriteOneStripTiff(Path("unknown.tif"), 11585, 11585, 8, 1000, 0xFF08);
+  QFile unknownTiff(Path("unknown.tif"));
+  EXPECT_TRUE(unknownTiff.open(QIODevice::ReadOnly));
   QImage grey(8000, 6000, QImage::Format_Grayscale8);
   grey.fill(128);
   const struct {
@@ -444,6 +448,8 @@ TEST_F(HostileFilesTest, HeadersClaimingHugePicturesAreRefusedBeforeTheirPixelsA
   } bombs[] = {
       // libtiff sized the strip buffer from the header and zeroed 130 MB for a strip of 30 bytes.
       {"deflate-11585-square.tif", deflateTiff.readAll(), TRefusalKind::Damaged},
+      // No decoder of libtiff's takes its compression, yet libtiff zeroed its 134 MB strip first.
+      {"unknown-compression-11585-square.tif", unknownTiff.readAll(), TRefusalKind::UnsupportedLayout},
       {"65536-square.png", test::PngClaiming(small, 65536, 65536), TRefusalKind::BeyondBudget},
       {"over-budget.png", test::PngClaiming(small, 16385, 8192), TRefusalKind::BeyondBudget},
       {"100000-square.tif", test::MakeTiffClaiming(100000, 100000), TRefusalKind::BeyondBudget},
