@@ -105,9 +105,10 @@ int BandRows(TIFF* tiff, int width, int height, std::int64_t maxBytes) {
   return static_cast<int>(std::min<std::int64_t>(rows, fitting));
 }
 
-// The most a compressed strip or tile of `bytes` can expand to; none where the method has no
-// such bound worth checking (fax codes, JPEG).
-std::optional<std::int64_t> MostDecodedFrom(std::uint16_t compression, std::uint64_t bytes) {
+// The most a compressed strip or tile of `bytes` can expand to. The methods without a tight bound
+// (fax codes spend about a bit on a white row, JPEG a few on a flat block) are held to 65536
+// times: more than any picture of theirs needs, yet a few bytes cannot claim a large strip.
+std::int64_t MostDecodedFrom(std::uint16_t compression, std::uint64_t bytes) {
   const auto times = [bytes](std::int64_t ratio) { return static_cast<std::int64_t>(bytes) * ratio + 1024; };
   switch (compression) {
     case COMPRESSION_NONE:
@@ -120,7 +121,7 @@ std::optional<std::int64_t> MostDecodedFrom(std::uint16_t compression, std::uint
     case COMPRESSION_LZW:
       return times(4096);  // a 9-bit code stands for at most 4096 bytes
     default:
-      return std::nullopt;
+      return times(65536);
   }
 }
 
@@ -140,12 +141,11 @@ bool StripsCanHoldTheirRows(TIFF* tiff) {
   TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
   TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
   for (std::uint32_t i = 0; i < count; ++i) {
-    const std::optional<std::int64_t> most = MostDecodedFrom(compression, byteCounts[i]);
-    if (!most) return true;
+    const std::int64_t most = MostDecodedFrom(compression, byteCounts[i]);
     std::int64_t needed = full;
     if (!tiled && rowsPerStrip != 0 && i + 1 == count && height % rowsPerStrip != 0)
       needed = static_cast<std::int64_t>(TIFFVStripSize64(tiff, height % rowsPerStrip));  // the last strip is shorter
-    if (*most < needed) return false;
+    if (most < needed) return false;
   }
   return true;
 }

@@ -439,6 +439,9 @@ TEST_F(HostileFilesTest, HeadersClaimingHugePicturesAreRefusedBeforeTheirPixelsA
   WriteOneStripTiff(Path("unknown.tif"), 11585, 11585, 8, 1000, 0xFF08);
   QFile unknownTiff(Path("unknown.tif"));
   EXPECT_TRUE(unknownTiff.open(QIODevice::ReadOnly));
+  WriteOneStripTiff(Path("jpeg.tif"), 11585, 11585, 8, 1000, COMPRESSION_JPEG);
+  QFile jpegTiff(Path("jpeg.tif"));
+  EXPECT_TRUE(jpegTiff.open(QIODevice::ReadOnly));
   QImage grey(8000, 6000, QImage::Format_Grayscale8);
   grey.fill(128);
   const struct {
@@ -450,6 +453,7 @@ TEST_F(HostileFilesTest, HeadersClaimingHugePicturesAreRefusedBeforeTheirPixelsA
       {"deflate-11585-square.tif", deflateTiff.readAll(), TRefusalKind::Damaged},
       // No decoder of libtiff's takes its compression, yet libtiff zeroed its 134 MB strip first.
       {"unknown-compression-11585-square.tif", unknownTiff.readAll(), TRefusalKind::UnsupportedLayout},
+      {"jpeg-11585-square.tif", jpegTiff.readAll(), TRefusalKind::Damaged},
       {"65536-square.png", test::PngClaiming(small, 65536, 65536), TRefusalKind::BeyondBudget},
       {"over-budget.png", test::PngClaiming(small, 16385, 8192), TRefusalKind::BeyondBudget},
       {"100000-square.tif", test::MakeTiffClaiming(100000, 100000), TRefusalKind::BeyondBudget},
