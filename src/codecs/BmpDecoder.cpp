@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "AlphaColor.h"
-#include "AreaReduction.h"
 #include "BmpCompleteness.h"
 #include "ByteReader.h"
 #include "DecodeBudget.h"
@@ -147,15 +146,11 @@ TDecoded<Picture> DecodedBitFields(const QByteArray& bytes, RowSink (*into)(Pict
 
   const QSize size{int(width), int(height)}, fitted = FittedSize(size);
   Picture picture;
-  const RowSink sink = into(picture, fitted);
-  const bool reduce = fitted != size, inPlace = !reduce && sink.place;
-  std::optional<TAreaReduction> reduction;
-  std::vector<TAlphaColor> row(inPlace ? 0 : static_cast<std::size_t>(width));
-  if (reduce) reduction.emplace(size.width(), size.height(), fitted.width(), fitted.height(), sink.put);
+  TFittedRows rows(size, fitted, into(picture, fitted));
   const bool bottomUp = header.height > 0;
   for (std::int64_t y = 0; y < height; ++y) {
     const std::int64_t rowAt = pixelsAt + rowBytes * (bottomUp ? height - 1 - y : y);
-    TAlphaColor* out = inPlace ? sink.place(int(y)) : row.data();
+    TAlphaColor* out = rows.Row(int(y));
     for (std::int64_t x = 0; x < width; ++x) {
       const std::int64_t at = rowAt + x * bytesPerPixel;
       const std::uint32_t pixel = bytesPerPixel == 2   ? in.Little16(at)
@@ -163,12 +158,17 @@ TDecoded<Picture> DecodedBitFields(const QByteArray& bytes, RowSink (*into)(Pict
                                                        : in.Little32(at);
       out[x] = Premultiply(MakeColor(alpha.Of(pixel, 0xFF), red.Of(pixel, 0), green.Of(pixel, 0), blue.Of(pixel, 0)));
     }
-    if (reduce)
-      reduction->AddRow(out);
-    else if (!inPlace)
-      sink.put(int(y), out);
+    rows.Done(int(y));
   }
   return picture;
+}
+
+// `sink` with its rows counted from the bottom of `height`.
+RowSink FromTheBottom(const RowSink& sink, int height) {
+  const auto turned = [height](int y) { return height - 1 - y; };
+  RowSink fromTheBottom{nullptr, [sink, turned](int y, const TAlphaColor* row) { sink.put(turned(y), row); }};
+  if (sink.place) fromTheBottom.place = [sink, turned](int y) { return sink.place(turned(y)); };
+  return fromTheBottom;
 }
 
 template <class Picture>
@@ -190,27 +190,18 @@ TDecoded<Picture> DecodedRle(const QByteArray& bytes, RowSink (*into)(Picture&, 
 
   const QSize size{int(width), int(height)}, fitted = FittedSize(size);
   Picture picture;
-  const RowSink sink = into(picture, fitted);
   // Rows stored from the bottom are fitted in that order, each fitted row put where it belongs:
   // the averaging is the same either way.
-  const bool bottomUp = header.height > 0;
-  const auto upright = [&](int y, int rows) { return bottomUp ? rows - 1 - y : y; };
-  const bool reduce = fitted != size, inPlace = !reduce && sink.place;
-  std::optional<TAreaReduction> reduction;
-  std::vector<TAlphaColor> row(inPlace ? 0 : static_cast<std::size_t>(width));
-  if (reduce)
-    reduction.emplace(size.width(), size.height(), fitted.width(), fitted.height(),
-                      [&](int y, const TAlphaColor* pixels) { sink.put(upright(y, fitted.height()), pixels); });
+  RowSink sink = into(picture, fitted);
+  if (header.height > 0) sink = FromTheBottom(sink, fitted.height());
+  TFittedRows out(size, fitted, std::move(sink));
   std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
   RleRows rows(in, in.Little32(10), size.width(), int(header.bitsPerPixel));
   for (int y = 0; y < size.height(); ++y) {
     if (!rows.Next(indices.data())) return Damaged(QStringLiteral("a run or jump leaves its row"));
-    TAlphaColor* out = inPlace ? sink.place(upright(y, size.height())) : row.data();
-    std::transform(indices.begin(), indices.end(), out, [&palette](std::uint8_t index) { return palette[index]; });
-    if (reduce)
-      reduction->AddRow(out);
-    else if (!inPlace)
-      sink.put(upright(y, size.height()), out);
+    std::transform(indices.begin(), indices.end(), out.Row(y),
+                   [&palette](std::uint8_t index) { return palette[index]; });
+    out.Done(y);
   }
   return picture;
 }

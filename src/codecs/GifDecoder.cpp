@@ -11,7 +11,6 @@
 #include <memory>
 #include <vector>
 
-#include "AreaReduction.h"
 #include "DecodeBudget.h"
 #include "RowSink.h"
 
@@ -167,7 +166,6 @@ TDecoded<Picture> Decoded(const QByteArray& bytes, RowSink (*into)(Picture&, QSi
   for (const QSize side : {size, QSize(frame.Width, frame.Height)})
     if (const std::optional<TRefusal> refusal = SizeRefusal(side.width(), side.height())) return *refusal;
   const QSize fitted = FittedSize(size);
-  const bool reduce = fitted != size;
 
   // An interlaced frame's indices are held at its full size. Re-decoding the frame once per band
   // would bound them too, at several times the processor time, for pictures that no camera or
@@ -185,40 +183,22 @@ TDecoded<Picture> Decoded(const QByteArray& bytes, RowSink (*into)(Picture&, QSi
   const TAlphaColor background = BackgroundOf(*gif, transparent);
   const int left = std::min(frame.Left, size.width()), right = std::min(frame.Left + frame.Width, size.width());
   Picture picture;
-  const RowSink sink = into(picture, fitted);
-  const bool inPlace = !reduce && sink.place;
-  std::optional<TAreaReduction> reduction;
-  if (reduce) reduction.emplace(size.width(), size.height(), fitted.width(), fitted.height(), sink.put);
-  std::vector<TAlphaColor> buffer(inPlace ? 0 : std::size_t(size.width()));
-  const auto rowFor = [&](int y) { return inPlace ? sink.place(y) : buffer.data(); };
-  const auto done = [&](int y, const TAlphaColor* row) {
-    if (!inPlace) sink.put(y, row);
-  };
+  TFittedRows out(size, fitted, into(picture, fitted));
   // Rows above and below the frame are the background alone: fitted, each band costs one row.
   const auto paintBackground = [&](int from, int to) {
-    if (!reduce) {
-      for (int y = from; y < to; ++y) {
-        TAlphaColor* row = rowFor(y);
-        std::fill_n(row, size.width(), background);
-        done(y, row);
-      }
-      return;
-    }
-    std::fill(buffer.begin(), buffer.end(), background);
-    reduction->AddRows(buffer.data(), to - from);
+    if (from >= to) return;
+    std::fill_n(out.Row(from), size.width(), background);
+    out.Done(from, to - from);
   };
   const int top = std::min(frame.Top, size.height()), bottom = std::min(frame.Top + frame.Height, size.height());
   paintBackground(0, top);
   for (int y = top; y < bottom; ++y) {
-    TAlphaColor* row = rowFor(y);
+    TAlphaColor* row = out.Row(y);
     std::fill_n(row, size.width(), background);
     const GifPixelType* in = rows.Next();
     if (in == nullptr) return Refused(gif->Error);
     std::transform(in, in + (right - left), row + left, [&palette](GifPixelType index) { return palette[index]; });
-    if (reduce)
-      reduction->AddRow(row);
-    else
-      done(y, row);
+    out.Done(y);
   }
   paintBackground(bottom, size.height());
   if (!rows.Finish()) return Refused(gif->Error);  // the frame reaches below the screen

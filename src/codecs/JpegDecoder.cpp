@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "AreaReduction.h"
 #include "CodecsLog.h"
 #include "DecodeBudget.h"
 #include "ExifOrientation.h"
@@ -268,30 +267,22 @@ std::optional<TRefusal> DecodeInto(const QByteArray& bytes, int& orientation, co
   const jpeg_decompress_struct& decoder = jpeg.Decoder();
   const int width = int(decoder.output_width), height = int(decoder.output_height);
   const RowSink sink = makeSink(fitted);
-  // Rows land in the sink's memory, unless they are to be reduced or converted from CMYK first.
-  const bool reduce = fitted != QSize(width, height);
-  std::optional<TAreaReduction> reduction;
-  if (reduce) reduction.emplace(width, height, fitted.width(), fitted.height(), sink.put);
-  const bool inPlace = !reduce && sink.place;
+  // Rows land in the sink's memory, unless they are to be fitted or converted from CMYK first.
+  const QSize size(width, height);
   const bool cmyk = IsCmyk(decoder);
   // Reads rows `first` to `end` - 1 with buffers of its own, so that two parts can be read at once.
   const auto readPart = [&](JpegDecompression& part, JDIMENSION first, JDIMENSION end) {
-    std::vector<TAlphaColor> row(inPlace ? 0 : static_cast<std::size_t>(width));
+    TFittedRows rows(size, fitted, sink);
     std::vector<JSAMPLE> inks(cmyk ? static_cast<std::size_t>(width) * 4 : 0);
-    const auto pixelsFor = [&](JDIMENSION y) { return inPlace ? sink.place(int(y)) : row.data(); };
-    const auto rowFor = [&](JDIMENSION y) { return cmyk ? inks.data() : reinterpret_cast<JSAMPROW>(pixelsFor(y)); };
+    const auto rowFor = [&](JDIMENSION y) { return cmyk ? inks.data() : reinterpret_cast<JSAMPROW>(rows.Row(int(y))); };
     const auto done = [&](JDIMENSION y, JSAMPROW) {
-      TAlphaColor* pixels = pixelsFor(y);
-      if (cmyk) CmykToBgra(inks.data(), decoder.output_width, decoder.saw_Adobe_marker, pixels);
-      if (reduce)
-        reduction->AddRow(pixels);
-      else if (!inPlace)
-        sink.put(int(y), pixels);
+      if (cmyk) CmykToBgra(inks.data(), decoder.output_width, decoder.saw_Adobe_marker, rows.Row(int(y)));
+      rows.Done(int(y));
     };
     return part.ReadRows(first, end, rowFor, done);
   };
   if (!jpeg.Start()) return Refused(jpeg.Reason());
-  const JDIMENSION split = reduce || jpeg.HasMultipleScans() ? decoder.output_height : SecondPartFrom(decoder);
+  const JDIMENSION split = fitted != size || jpeg.HasMultipleScans() ? decoder.output_height : SecondPartFrom(decoder);
   JpegDecompression lower(bytes);
   std::future<bool> lowerRead;
   if (split < decoder.output_height)

@@ -182,19 +182,12 @@ TDecoded<Picture> Decoded(const QByteArray& bytes, RowSink (*into)(Picture&, QSi
       return picture;
     }
   }
-  const RowSink sink = into(picture, fitted);
-  const bool reduce = fitted != QSize(width, height), inPlace = !reduce && sink.place;
-  std::vector<TAlphaColor> row(inPlace ? 0 : static_cast<std::size_t>(width));
-  std::optional<TAreaReduction> reduction;
-  if (reduce) reduction.emplace(width, height, fitted.width(), fitted.height(), sink.put);
+  TFittedRows rows(QSize(width, height), fitted, into(picture, fitted));
   for (int y = 0; y < height; ++y) {
-    TAlphaColor* pixels = inPlace ? sink.place(y) : row.data();
+    TAlphaColor* pixels = rows.Row(y);
     if (!png.ReadRow(reinterpret_cast<png_bytep>(pixels))) return Damaged(png.Reason());
     PremultiplyRow(pixels, width);
-    if (reduce)
-      reduction->AddRow(pixels);
-    else if (!inPlace)
-      sink.put(y, pixels);
+    rows.Done(y);
   }
   return picture;
 }

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "AlphaColor.h"
-#include "AreaReduction.h"
 #include "CodecsLog.h"
 #include "DecodeBudget.h"
 #include "ExifOrientation.h"
@@ -188,26 +187,20 @@ TDecoded<Picture> Decoded(const QByteArray& bytes, RowSink (*into)(Picture&, QSi
   const QSize size{int(width), int(height)};
   const QSize fitted = FittedSize(size);
   Picture picture;
-  const RowSink sink = into(picture, fitted);
-  const bool reduce = fitted != size, inPlace = !reduce && sink.place;
-  std::optional<TAreaReduction> reduction;
-  if (reduce) reduction.emplace(size.width(), size.height(), fitted.width(), fitted.height(), sink.put);
+  TFittedRows rows(size, fitted, into(picture, fitted));
   const int bandRows =
       BandRows(tiff.get(), size.width(), size.height(), std::int64_t{fitted.width()} * fitted.height() * 4);
   std::vector<std::uint32_t> band(std::size_t(width) * std::size_t(bandRows));
   for (int top = 0; top < size.height(); top += bandRows) {
-    const int rows = std::min(bandRows, size.height() - top);
+    const int bandHeight = std::min(bandRows, size.height() - top);
     image.row_offset = top;
-    if (!TIFFRGBAImageGet(&image, band.data(), width, std::uint32_t(rows))) return Damaged(file.lastError);
-    for (int y = 0; y < rows; ++y) {
+    if (!TIFFRGBAImageGet(&image, band.data(), width, std::uint32_t(bandHeight))) return Damaged(file.lastError);
+    for (int y = 0; y < bandHeight; ++y) {
       const std::uint32_t* in = &band[std::size_t(y) * width];
-      TAlphaColor* out = inPlace ? sink.place(top + y) : reinterpret_cast<TAlphaColor*>(const_cast<std::uint32_t*>(in));
+      TAlphaColor* out = rows.Row(top + y);
       std::transform(in, in + width, out, FromTiff);
       if (premultiply) std::transform(out, out + width, out, Premultiply);
-      if (reduce)
-        reduction->AddRow(out);
-      else if (!inPlace)
-        sink.put(top + y, out);
+      rows.Done(top + y);
     }
   }
   if (orientation <= ORIENTATION_TOPLEFT || orientation > ORIENTATION_LEFTBOT) return picture;
