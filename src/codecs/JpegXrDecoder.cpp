@@ -12,12 +12,12 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <utility>
-#include <vector>
 
-#include "AreaReduction.h"
 #include "DecodeBudget.h"
 #include "JpegXrExit.h"
+#include "RowSink.h"
 #include "WholeTransfer.h"
 
 extern char** environ;
@@ -93,15 +93,11 @@ TDecoded<TBitmap> ReadFittedPicture(int fd) {
   const auto [width, height] = size;
   if (const std::optional<TRefusal> refusal = SizeRefusal(width, height)) return *refusal;
   const QSize fitted = FittedSize(QSize(width, height));
-  TBitmap bitmap(fitted.width(), fitted.height());
-  const bool reduce = fitted != QSize(width, height);
-  std::vector<TAlphaColor> row(reduce ? static_cast<std::size_t>(width) : 0);
-  std::optional<TAreaReduction> reduction;
-  if (reduce) reduction.emplace(width, height, bitmap);
+  TBitmap bitmap;
+  TFittedRows rows(QSize(width, height), fitted, IntoBitmap(bitmap, fitted));
   for (int y = 0; y < height; ++y) {
-    TAlphaColor* pixels = reduce ? row.data() : bitmap.ScanLine(y);
-    if (!ReadAll(fd, pixels, static_cast<std::size_t>(width) * sizeof(TAlphaColor))) return failed;
-    if (reduce) reduction->AddRow(pixels);
+    if (!ReadAll(fd, rows.Row(y), static_cast<std::size_t>(width) * sizeof(TAlphaColor))) return failed;
+    rows.Done(y);
   }
   return bitmap;
 }
