@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QWidget>
-
-class QPainter;
-class QRegion;
 #include <functional>
 
 #include "Bitmap.h"
 #include "SketchImage.h"
+
+class QPainter;
+class QRegion;
 
 namespace tracella {
 
