@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>
+#include <functional>
 #include <future>
 #include <thread>
 #include <vector>
@@ -241,9 +242,11 @@ class JpegDecompression {
 TRefusal Refused(const QString& reason, TRefusalKind kind = TRefusalKind::Damaged) { return {kind, reason}; }
 
 // Decodes the picture into the sink made for its fitted size; why not when a pixel could not be
-// decoded as stored.
+// decoded as stored. When it is decoded in two parts at its own size and upright, the upper part
+// calls `topDone` once the sink holds the top `topRows` rows.
 template <class MakeSink>
-std::optional<TRefusal> DecodeInto(const QByteArray& bytes, int& orientation, const MakeSink& makeSink) {
+std::optional<TRefusal> DecodeInto(const QByteArray& bytes, int& orientation, const MakeSink& makeSink, int topRows = 0,
+                                   const std::function<void()>& topDone = {}) {
   JpegDecompression jpeg(bytes);
   QSize fitted;
   if (!jpeg.ReadHeader(fitted)) return Refused(jpeg.Reason());
@@ -271,26 +274,30 @@ std::optional<TRefusal> DecodeInto(const QByteArray& bytes, int& orientation, co
   const QSize size(width, height);
   const bool cmyk = IsCmyk(decoder);
   // Reads rows `first` to `end` - 1 with buffers of its own, so that two parts can be read at once.
-  const auto readPart = [&](JpegDecompression& part, JDIMENSION first, JDIMENSION end) {
+  // Row `announced` - 1 done calls `topDone`; none when 0.
+  const auto readPart = [&](JpegDecompression& part, JDIMENSION first, JDIMENSION end, JDIMENSION announced) {
     TFittedRows rows(size, fitted, sink);
     std::vector<JSAMPLE> inks(cmyk ? static_cast<std::size_t>(width) * 4 : 0);
     const auto rowFor = [&](JDIMENSION y) { return cmyk ? inks.data() : reinterpret_cast<JSAMPROW>(rows.Row(int(y))); };
     const auto done = [&](JDIMENSION y, JSAMPROW) {
       if (cmyk) CmykToBgra(inks.data(), decoder.output_width, decoder.saw_Adobe_marker, rows.Row(int(y)));
       rows.Done(int(y));
+      if (y + 1 == announced) topDone();
     };
     return part.ReadRows(first, end, rowFor, done);
   };
   if (!jpeg.Start()) return Refused(jpeg.Reason());
   const JDIMENSION split = fitted != size || jpeg.HasMultipleScans() ? decoder.output_height : SecondPartFrom(decoder);
+  const bool announces = topDone && topRows > 0 && JDIMENSION(topRows) <= split && split < decoder.output_height &&
+                         jpeg.Orientation() == 1;
   JpegDecompression lower(bytes);
   std::future<bool> lowerRead;
   if (split < decoder.output_height)
     lowerRead = std::async(std::launch::async, [&] {
       QSize same;
-      return lower.ReadHeader(same) && lower.Start() && readPart(lower, split, decoder.output_height);
+      return lower.ReadHeader(same) && lower.Start() && readPart(lower, split, decoder.output_height, 0);
     });
-  const bool upperRead = readPart(jpeg, 0, split);
+  const bool upperRead = readPart(jpeg, 0, split, announces ? JDIMENSION(topRows) : 0);
   if (lowerRead.valid() && !lowerRead.get()) return Refused(lower.Reason());
   if (!upperRead) return Refused(jpeg.Reason());
   orientation = jpeg.Orientation();
@@ -310,11 +317,14 @@ TDecoded<TBitmap> DecodeJpeg(const QByteArray& bytes) {
   return Oriented(bitmap, orientation);
 }
 
-TDecoded<TGrayPlane> DecodeJpegGray(const QByteArray& bytes) {
+TDecoded<TGrayPlane> DecodeJpegGray(const QByteArray& bytes, const TEarlyRows& early) {
   TGrayPlane gray;
   int orientation = 1;
   const auto makeSink = [&gray](QSize fitted) { return IntoGray(gray, fitted); };
-  if (const std::optional<TRefusal> refusal = DecodeInto(bytes, orientation, makeSink)) return *refusal;
+  const auto topDone = [&] { early.ready(gray); };
+  if (const std::optional<TRefusal> refusal =
+          DecodeInto(bytes, orientation, makeSink, early.ready ? early.rows : 0, topDone))
+    return *refusal;
   if (orientation == 1) return gray;
   return Oriented(gray, orientation);
 }

@@ -4,6 +4,7 @@
 
 #include "Bitmap.h"
 #include "Decoded.h"
+#include "EarlyRows.h"
 #include "GrayPlane.h"
 
 namespace tracella {
@@ -19,7 +20,8 @@ bool IsJpeg(const QByteArray& bytes);
 TDecoded<TBitmap> DecodeJpeg(const QByteArray& bytes);
 
 // The same picture's grey (its green channel, one byte a pixel), decoded row by row: the picture
-// itself is never held, only one row of it.
-TDecoded<TGrayPlane> DecodeJpegGray(const QByteArray& bytes);
+// itself is never held, only one row of it. Decoded in two parts, an upright picture shows its top
+// rows early when asked.
+TDecoded<TGrayPlane> DecodeJpegGray(const QByteArray& bytes, const TEarlyRows& early = {});
 
 }  // namespace tracella

@@ -44,17 +44,23 @@ struct TDecoder {
   const char* format;  // begins the reason in the log
   bool (*recognises)(const QByteArray& bytes);
   TDecoded<TBitmap> (*decode)(const QByteArray& bytes);
-  TDecoded<TGrayPlane> (*decodeGray)(const QByteArray& bytes) = nullptr;
+  TDecoded<TGrayPlane> (*decodeGray)(const QByteArray& bytes, const TEarlyRows& early) = nullptr;
 };
+
+// A grey decoder that shows no rows before it is done.
+template <TDecoded<TGrayPlane> (*decodeGray)(const QByteArray&)>
+TDecoded<TGrayPlane> AllAtOnce(const QByteArray& bytes, const TEarlyRows& /*early*/) {
+  return decodeGray(bytes);
+}
 
 // The first that recognises the content decodes it; Qt's readers take what none of ours does.
 const TDecoder Decoders[] = {
     {"JPEG", IsJpeg, DecodeJpeg, DecodeJpegGray},
-    {"PNG", IsPng, DecodePng, DecodePngGray},
-    {"GIF", IsGif, DecodeGif, DecodeGifGray},
-    {"TIFF", IsTiff, DecodeTiff, DecodeTiffGray},
-    {"BMP", IsBitFieldBmp, DecodeBitFieldBmp, DecodeBitFieldBmpGray},
-    {"BMP", IsRleBmp, DecodeRleBmp, DecodeRleBmpGray},
+    {"PNG", IsPng, DecodePng, AllAtOnce<DecodePngGray>},
+    {"GIF", IsGif, DecodeGif, AllAtOnce<DecodeGifGray>},
+    {"TIFF", IsTiff, DecodeTiff, AllAtOnce<DecodeTiffGray>},
+    {"BMP", IsBitFieldBmp, DecodeBitFieldBmp, AllAtOnce<DecodeBitFieldBmpGray>},
+    {"BMP", IsRleBmp, DecodeRleBmp, AllAtOnce<DecodeRleBmpGray>},
     {"JPEG XR", IsJpegXr, DecodeJpegXr},
     {"Qt", IsLeftToQt, DecodeWithQt},
 };
@@ -83,10 +89,10 @@ TDecoded<TBitmap> Decode(const QByteArray& bytes) {
   return Named(*decoder, decoder->decode(bytes));
 }
 
-TDecoded<TGrayPlane> DecodeGray(const QByteArray& bytes) {
+TDecoded<TGrayPlane> DecodeGray(const QByteArray& bytes, const TEarlyRows& early = {}) {
   const TDecoder* decoder = DecoderFor(bytes);
   if (decoder == nullptr) return UnrecognisedContent;
-  if (decoder->decodeGray != nullptr) return Named(*decoder, decoder->decodeGray(bytes));
+  if (decoder->decodeGray != nullptr) return Named(*decoder, decoder->decodeGray(bytes, early));
   TDecoded<TBitmap> picture = Named(*decoder, decoder->decode(bytes));
   if (!picture) return picture.Refusal();
   TGrayPlane gray;
@@ -174,12 +180,12 @@ void LoadFromFileByContent(TBitmap& target, const QString& path) {
   target = LoadedFile(path, Admit::ByContent, Decode);
 }
 
-void LoadGrayFromFile(TGrayPlane& target, const QString& path) {
-  target = LoadedFile(path, Admit::ByExtension, DecodeGray);
+void LoadGrayFromFile(TGrayPlane& target, const QString& path, const TEarlyRows& early) {
+  target = LoadedFile(path, Admit::ByExtension, [&early](const QByteArray& bytes) { return DecodeGray(bytes, early); });
 }
 
 void LoadGrayFromFileByContent(TGrayPlane& target, const QString& path) {
-  target = LoadedFile(path, Admit::ByContent, DecodeGray);
+  target = LoadedFile(path, Admit::ByContent, [](const QByteArray& bytes) { return DecodeGray(bytes); });
 }
 
 qint64 AnnouncedPixels(const QString& path) {
@@ -197,7 +203,7 @@ void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name
 }
 
 void LoadGrayFromBytes(TGrayPlane& target, const QByteArray& bytes, const QString& name) {
-  target = DecodedByContent(bytes, name, DecodeGray);
+  target = DecodedByContent(bytes, name, [](const QByteArray& content) { return DecodeGray(content); });
 }
 
 QByteArray EncodeForExtension(const TBitmap& bitmap, const QString& extension) {

@@ -8,9 +8,9 @@
 
 namespace tracella {
 
-void SketchPipeline::Load(const QString& path) {
+void SketchPipeline::Load(const QString& path, const TEarlyRows& early) {
   TGrayPlane greys;
-  LoadGrayFromFile(greys, path);
+  LoadGrayFromFile(greys, path, early);
   SourceImage.TakeGreys(std::move(greys));
 }
 

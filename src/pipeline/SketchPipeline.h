@@ -5,6 +5,7 @@
 
 #include "AlphaColor.h"
 #include "Bitmap.h"
+#include "EarlyRows.h"
 #include "GrayPlane.h"
 #include "SketchImage.h"
 #include "SourceImage.h"
@@ -30,8 +31,8 @@ class SketchPipeline {
   std::function<void(float threshold)> OnRendered;
 
   // Decodes the picture file into SourceImage, straight to its greys, which MakeGray then takes;
-  // SourceImage changes only on success (see LoadGrayFromFile).
-  void Load(const QString& path);
+  // SourceImage changes only on success (see LoadGrayFromFile), whatever `early` was shown.
+  void Load(const QString& path, const TEarlyRows& early = {});
 
   // GrayImage from SourceImage's green channel; SourceImage lets go of its pixels.
   void MakeGray();

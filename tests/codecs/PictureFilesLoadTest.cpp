@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "CodecFixtures.h"
 #include "LocalPath.h"
@@ -420,11 +422,17 @@ TEST_F(PictureFilesLoadTest, TheGreyLoadIsTheGreenChannelOfThePicture) {
 // A large picture in one scan is decoded in two parts at once, the lower by a decoder that reads
 // past the upper part's data. The parts must join into the picture libjpeg decodes whole, in
 // every sampling, and damage in either part must fail the file.
-TEST_F(PictureFilesLoadTest, LargeJpegsDecodedInTwoPartsArriveWhole) {
+// Just over a megapixel, so that a JPEG of it is decoded in two parts, with detail everywhere.
+QImage TwoPartPhoto() {
   QImage photo(1203, 901, QImage::Format_RGB32);
   for (int y = 0; y < photo.height(); ++y)
     for (int x = 0; x < photo.width(); ++x)
       photo.setPixel(x, y, qRgb((x * 7 + y * 3) & 0xFF, (x * y / 5) & 0xFF, ((x ^ y) * 11) & 0xFF));
+  return photo;
+}
+
+TEST_F(PictureFilesLoadTest, LargeJpegsDecodedInTwoPartsArriveWhole) {
+  const QImage photo = TwoPartPhoto();
   const auto coded = [&photo](test::JpegCoding coding) { return test::LibJpegEncoded(photo, {}, coding); };
   const QByteArray jpeg = coded({}), endMarker("\xFF\xD9", 2);
   const auto cut = [&](double kept) { return jpeg.left(qsizetype(double(jpeg.size()) * kept)) + endMarker; };
@@ -474,6 +482,46 @@ TEST_F(PictureFilesLoadTest, LargeJpegsDecodedInTwoPartsArriveWhole) {
       }
     }
   }
+}
+
+// The upper part is at rows 0 to 527, the lower from 528.
+TEST_F(PictureFilesLoadTest, ALargeUprightJpegShowsItsTopRowsEarlyAsTheyEndUp) {
+  const QImage photo = TwoPartPhoto();
+  const QByteArray jpeg = test::LibJpegEncoded(photo);
+  const bool twoParts = std::thread::hardware_concurrency() >= 2;
+  const struct {
+    const char* what;
+    QByteArray bytes;
+    int rows;
+    bool shown;
+  } cases[] = {
+      {"rows within the upper part", jpeg, 528, twoParts},
+      {"rows reaching into the lower part", jpeg, 529, false},
+      {"turned by its EXIF orientation", test::WithExifOrientation(jpeg, 6), 100, false},
+      {"in several scans", test::LibJpegEncoded(photo, {}, {false, true}), 100, false},
+  };
+  for (const auto& [what, bytes, rows, shown] : cases) {
+    SCOPED_TRACE(what);
+    std::vector<std::uint8_t> top;
+    int calls = 0;
+    const auto ready = [&, rows = rows](const TGrayPlane& plane) {
+      ++calls;
+      top.assign(plane.Row(0), plane.Row(0) + static_cast<std::size_t>(plane.Width()) * rows);
+    };
+    TGrayPlane gray;
+    LoadGrayFromFile(gray, Write("early.jpg", bytes), {rows, ready});
+    EXPECT_EQ(calls, shown ? 1 : 0);
+    if (calls == 1) {
+      EXPECT_TRUE(std::equal(top.begin(), top.end(), gray.Row(0)));
+    }
+  }
+  // Damage below the rows shown still fails the load, and leaves the target alone.
+  int calls = 0;
+  TGrayPlane untouched;
+  const QString cut = Write("cut.jpg", jpeg.left(jpeg.size() * 9 / 10) + QByteArray("\xFF\xD9", 2));
+  EXPECT_THROW(LoadGrayFromFile(untouched, cut, {100, [&calls](const TGrayPlane&) { ++calls; }}), EBitmapLoadingFailed);
+  EXPECT_EQ(calls, twoParts ? 1 : 0);
+  EXPECT_TRUE(untouched.IsEmpty());
 }
 
 // Files cut short in every format are HostileFilesTest.FilesCutShortAnywhereFail's; JPEG XR with

@@ -5,6 +5,7 @@
 
 #include "Bitmap.h"
 #include "ByteSink.h"
+#include "EarlyRows.h"
 #include "FileErrors.h"
 #include "GrayPlane.h"
 #include "PictureRows.h"
@@ -37,8 +38,9 @@ void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name
 
 // The grey (green channel, one byte a pixel) of the picture LoadFromFile, LoadFromFileByContent
 // and LoadFromBytes would decode, with the same failures. A JPEG is decoded row by row straight into it and never held
-// whole; the other formats are decoded whole and let go once reduced to their grey.
-void LoadGrayFromFile(TGrayPlane& target, const QString& path);
+// whole; the other formats are decoded whole and let go once reduced to their grey. `early` may
+// be shown the top rows before the rest are decoded.
+void LoadGrayFromFile(TGrayPlane& target, const QString& path, const TEarlyRows& early = {});
 void LoadGrayFromFileByContent(TGrayPlane& target, const QString& path);
 void LoadGrayFromBytes(TGrayPlane& target, const QByteArray& bytes, const QString& name);
 
