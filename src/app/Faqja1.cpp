@@ -220,9 +220,9 @@ void TForm1::FormShow() {
   Image1->SetWidth(Pipeline.SketchImage.Width());
   Image1->SetHeight(Pipeline.SketchImage.Height());
   ShowSketch();
-  CentrePicture();
-  SetVerticalRange();
-  SetHorizontalRange();
+  CentrePicture(Pipeline.SourceImage.Width());
+  SetVerticalRange(Pipeline.SourceImage.Height());
+  SetHorizontalRange(Pipeline.SourceImage.Width());
 }
 
 // --- Threshold and colour ---------------------------------------------------------------------
@@ -245,15 +245,13 @@ void TForm1::MenuItem27Click() { SpinBox1->SetValue(13); }
 
 // --- Picture view -------------------------------------------------------------------------
 
-void TForm1::CentrePicture() { Image1->SetX(Half(CentreSpan) - Half(Pipeline.SourceImage.Width())); }
+void TForm1::CentrePicture(int pictureWidth) { Image1->SetX(Half(CentreSpan) - Half(pictureWidth)); }
 
-void TForm1::SetVerticalRange() {
-  const int pictureHeight = Pipeline.SourceImage.Height();
+void TForm1::SetVerticalRange(int pictureHeight) {
   ScrollBar1->SetMax(pictureHeight > ViewportHeight ? pictureHeight - ViewportHeight : 1);
 }
 
-void TForm1::SetHorizontalRange() {
-  const int pictureWidth = Pipeline.SourceImage.Width();
+void TForm1::SetHorizontalRange(int pictureWidth) {
   if (pictureWidth > ViewportWidth) {
     ScrollBar2->SetMax(pictureWidth - ViewportWidth);
     ScrollBar2->SetValue(std::trunc(ScrollBar2->Max() * 0.5));
@@ -269,7 +267,7 @@ void TForm1::FormResize() {
   CentreSpan = w - 33;
   Image1->SetWidth(Pipeline.SourceImage.Width());
   Image1->SetHeight(Pipeline.SourceImage.Height());
-  CentrePicture();
+  CentrePicture(Pipeline.SourceImage.Width());
   ViewportHeight = h - 125;
   ViewportWidth = w - 34;
   ScrollBar1->setGeometry(ViewportWidth, ScrollBar1->y(), ScrollBar1->width(), std::max(ViewportHeight, 0));
@@ -277,8 +275,8 @@ void TForm1::FormResize() {
                           ScrollBar2->height());
   ScrollBar1->SetValue(0);
   ScrollBar2->SetValue(0);
-  SetVerticalRange();
-  SetHorizontalRange();
+  SetVerticalRange(Pipeline.SourceImage.Height());
+  SetHorizontalRange(Pipeline.SourceImage.Width());
 }
 
 void TForm1::ScrollBar1Change() {
@@ -304,26 +302,83 @@ void TForm1::MenuItem21Click() {
   OpenDialog1.InitialDir = LastOpenedPath.isEmpty() ? photoFolder : FolderPart(LastOpenedPath);
   if (platform_.ExecuteOpenDialog(OpenDialog1)) {
     SpinBox1->SetValue(kOpeningThreshold);
-    {
-      const WaitCursor waiting;
-      Pipeline.Load(OpenDialog1.FileName);
-      MakeGray();
-      RenderSketch();
-    }
-    Image1->SetWidth(Pipeline.SourceImage.Width());
-    Image1->SetHeight(Pipeline.SourceImage.Height());
-    ShowSketch();
-    if (Pipeline.SourceImage.Width() < kNarrowestWithoutWarning)
-      platform_.ShowError(kNarrowPictureWarning, QStringLiteral("Tracella"));
-    setWindowTitle(QStringLiteral("Tracella - ") + DisplayedPath(OpenDialog1.FileName));
-    LastOpenedPath = OpenDialog1.FileName;
-    CentrePicture();
-    SetVerticalRange();
-    // A picture that fits vertically cannot be scrolled, so nothing else would bring its top
-    // back from where the previous picture was scrolled to.
-    if (ScrollBar1->Max() <= 1) Image1->SetY(kStripHeight);
+    OpenPicture(OpenDialog1.FileName);
   }
-  SetHorizontalRange();
+  SetHorizontalRange(Pipeline.SourceImage.Width());
+}
+
+// A large photograph is shown as soon as the rows on screen are decoded, while the rows below are
+// still being decoded; one found damaged further down puts the view back before the failure is
+// reported, so that a failed open still changes nothing.
+void TForm1::OpenPicture(const QString& path) {
+  const TView before = CurrentView();
+  bool shownEarly = false;
+  const auto showTop = [&](const TGrayPlane& top) {
+    if (top.Width() < kNarrowestWithoutWarning) return;  // its warning comes before its name
+    TSketchImage early(top);
+    early.Set(SpinBox1->Value(), ComboColorBox1->Color());
+    Image1->Sketch = &early;
+    shownEarly = true;
+    ShowOpenedPicture(top.Width(), top.Height());
+    NameOpenedPicture(path, top.Width(), top.Height());
+    SetHorizontalRange(top.Width());
+    repaint();
+    Image1->Sketch = &Pipeline.SketchImage;
+  };
+  // Every row the picture control can show, from the vertical position kept, and the one below.
+  const int rowsOnScreen = static_cast<int>(std::ceil(ScrollBar1->Value())) + height() - kStripHeight + 1;
+  try {
+    const WaitCursor waiting;
+    Pipeline.Load(path, {rowsOnScreen, showTop});
+    MakeGray();
+    RenderSketch();
+  } catch (...) {
+    if (shownEarly) {
+      RestoreView(before);
+      setWindowTitle(before.caption);
+    }
+    throw;
+  }
+  // The steps below then leave the view exactly as they would have from where it was.
+  if (shownEarly) RestoreView(before);
+  const int pictureWidth = Pipeline.SourceImage.Width(), pictureHeight = Pipeline.SourceImage.Height();
+  ShowOpenedPicture(pictureWidth, pictureHeight);
+  if (pictureWidth < kNarrowestWithoutWarning) platform_.ShowError(kNarrowPictureWarning, QStringLiteral("Tracella"));
+  NameOpenedPicture(path, pictureWidth, pictureHeight);
+}
+
+void TForm1::ShowOpenedPicture(int pictureWidth, int pictureHeight) {
+  Image1->SetWidth(pictureWidth);
+  Image1->SetHeight(pictureHeight);
+  ShowSketch();
+}
+
+void TForm1::NameOpenedPicture(const QString& path, int pictureWidth, int pictureHeight) {
+  setWindowTitle(QStringLiteral("Tracella - ") + DisplayedPath(path));
+  LastOpenedPath = path;
+  CentrePicture(pictureWidth);
+  SetVerticalRange(pictureHeight);
+  // A picture that fits vertically cannot be scrolled, so nothing else would bring its top
+  // back from where the previous picture was scrolled to.
+  if (ScrollBar1->Max() <= 1) Image1->SetY(kStripHeight);
+}
+
+TForm1::TView TForm1::CurrentView() const {
+  return {windowTitle(),    LastOpenedPath,    Image1->X(),         Image1->Y(),       Image1->Width(),
+          Image1->Height(), ScrollBar1->Max(), ScrollBar1->Value(), ScrollBar2->Max(), ScrollBar2->Value()};
+}
+
+void TForm1::RestoreView(const TView& view) {
+  ScrollBar1->SetMax(view.verticalMax);
+  ScrollBar1->SetValue(view.verticalValue);
+  ScrollBar2->SetMax(view.horizontalMax);
+  ScrollBar2->SetValue(view.horizontalValue);
+  Image1->SetX(view.x);
+  Image1->SetY(view.y);
+  Image1->SetWidth(view.width);
+  Image1->SetHeight(view.height);
+  ShowSketch();
+  LastOpenedPath = view.lastOpenedPath;
 }
 
 void TForm1::MenuItem22Click() {

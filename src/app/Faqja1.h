@@ -112,10 +112,23 @@ class TForm1 : public QWidget {
   void BuildControls();
   void BuildMenus();
   void PlaceColorBox();
-  void SetVerticalRange();
-  void SetHorizontalRange();
-  void CentrePicture();
+  // The picture view for a picture of this width or height.
+  void SetVerticalRange(int pictureHeight);
+  void SetHorizontalRange(int pictureWidth);
+  void CentrePicture(int pictureWidth);
   void ShowSketch();
+  void OpenPicture(const QString& path);
+  void ShowOpenedPicture(int pictureWidth, int pictureHeight);
+  void NameOpenedPicture(const QString& path, int pictureWidth, int pictureHeight);
+
+  // What an open changes in the view, kept to be put back; the caption is put back by itself.
+  struct TView {
+    QString caption, lastOpenedPath;
+    double x, y, width, height;
+    double verticalMax, verticalValue, horizontalMax, horizontalValue;
+  };
+  TView CurrentView() const;
+  void RestoreView(const TView& view);
   void OpenLink(std::size_t index);
   void RunShowHandler();
 

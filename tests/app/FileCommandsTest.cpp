@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <thread>
 #include <vector>
 
 #include "BitmapImage.h"
@@ -199,6 +200,58 @@ TEST_F(FileCommandsTest, PictureThatFitsVerticallyStartsAtTheTopEvenWhenTheViewW
   Open(MakePicture(QStringLiteral("short.png"), 900, 200));
   EXPECT_EQ(form.ScrollBar1->Max(), 1.0);
   EXPECT_EQ(form.Image1->Y(), 68);
+}
+
+// A picture of over a megapixel in JPEG is shown once the rows on screen are decoded. At this
+// window width, centring the 1301 pixels puts the picture one pixel right of where the middle of
+// the horizontal range does: the range's change moves it there, as it would without showing early.
+TEST_F(FileCommandsTest, ALargeJpegIsShownBeforeItsLowerRowsAndPutBackWhenTheyAreDamaged) {
+  const bool early = std::thread::hardware_concurrency() >= 2;  // the lower rows decoded alongside
+  form.resize(835 - 16, 600);
+  const QString good = MakePicture(QStringLiteral("good.png"), 900, 300);
+  Open(good);
+  const QString large = MakePicture(QStringLiteral("large.jpg"), 1301, 1200, "JPG");
+  QFile file(large);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray jpeg = file.readAll();
+  const QString damaged = folder.filePath(QStringLiteral("damaged.jpg"));
+  QFile cut(damaged);
+  ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+  cut.write(jpeg.left(jpeg.size() * 9 / 10) + QByteArray("\xFF\xD9", 2));
+  cut.close();
+
+  // The top rows as they were on screen when the caption named the picture.
+  const QRect top(0, 0, 1301, 400);
+  QStringList captions;
+  QImage shownFirst;
+  QObject::connect(&form, &QWidget::windowTitleChanged, [&](const QString& caption) {
+    captions << caption;
+    shownFirst = form.Image1->grab(top).toImage();
+  });
+
+  const QImage before = form.grab().toImage();
+  const QRectF place(form.Image1->X(), form.Image1->Y(), form.Image1->Width(), form.Image1->Height());
+  const double ranges[] = {form.ScrollBar1->Max(), form.ScrollBar1->Value(), form.ScrollBar2->Max(),
+                           form.ScrollBar2->Value()};
+  EXPECT_THROW(Open(damaged), EBitmapLoadingFailed);
+  EXPECT_EQ(captions, early ? QStringList({"Tracella - " + damaged, "Tracella - " + good}) : QStringList());
+  EXPECT_EQ(form.windowTitle(), "Tracella - " + good);
+  EXPECT_EQ(form.LastOpenedPath, good);
+  EXPECT_EQ(QRectF(form.Image1->X(), form.Image1->Y(), form.Image1->Width(), form.Image1->Height()), place);
+  const double rangesAfter[] = {form.ScrollBar1->Max(), form.ScrollBar1->Value(), form.ScrollBar2->Max(),
+                                form.ScrollBar2->Value()};
+  EXPECT_TRUE(std::equal(std::begin(ranges), std::end(ranges), std::begin(rangesAfter)));
+  EXPECT_EQ(form.grab().toImage(), before);
+
+  captions.clear();
+  Open(large);
+  EXPECT_EQ(captions, QStringList("Tracella - " + large));
+  EXPECT_EQ(form.Image1->Height(), 1200);
+  EXPECT_EQ(form.Image1->X(), -250);
+  EXPECT_EQ(form.ScrollBar2->Value(), 250);
+  if (early) {
+    EXPECT_EQ(shownFirst, form.Image1->grab(top).toImage());
+  }
 }
 
 // --- Save As -------------------------------------------------------------------------------
