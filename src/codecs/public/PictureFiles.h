@@ -37,9 +37,10 @@ qint64 AnnouncedPixels(const QString& path);
 void LoadFromBytes(TBitmap& target, const QByteArray& bytes, const QString& name);
 
 // The grey (green channel, one byte a pixel) of the picture LoadFromFile, LoadFromFileByContent
-// and LoadFromBytes would decode, with the same failures. A JPEG is decoded row by row straight into it and never held
-// whole; the other formats are decoded whole and let go once reduced to their grey. `early` may
-// be shown the top rows before the rest are decoded.
+// and LoadFromBytes would decode, with the same failures. JPEG, plain PNG, TIFF, GIF and the
+// bit-field and RLE BMPs are decoded row by row straight into it and never held whole; the other
+// formats are decoded whole and let go once reduced to their grey. `early` may be shown the top
+// rows before the rest are decoded.
 void LoadGrayFromFile(TGrayPlane& target, const QString& path, const TEarlyRows& early = {});
 void LoadGrayFromFileByContent(TGrayPlane& target, const QString& path);
 void LoadGrayFromBytes(TGrayPlane& target, const QByteArray& bytes, const QString& name);
